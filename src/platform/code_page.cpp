@@ -1,0 +1,156 @@
+#include "platform/code_page.h"
+
+#include <array>
+#include <cstdint>
+
+#include "platform/code_page_tables.h"
+
+namespace kvr::platform {
+namespace {
+
+using ByteMap = std::array<unsigned char, 256>;
+
+constexpr int IndexIn(const std::array<char16_t, 128>& table, char16_t cp) {
+  for (int i = 0; i < 128; ++i)
+    if (table[i] == cp && cp != 0) return i;
+  return -1;
+}
+
+constexpr ByteMap BuildMap(const std::array<char16_t, 128>& from,
+                           const std::array<char16_t, 128>& to) {
+  ByteMap map{};
+  for (int i = 0; i < 128; ++i) map[i] = static_cast<unsigned char>(i);
+  for (int i = 0; i < 128; ++i) {
+    int j = IndexIn(to, from[i]);
+    map[0x80 + i] = j < 0 ? '?' : static_cast<unsigned char>(0x80 + j);
+  }
+  return map;
+}
+
+constexpr char16_t UnicodeUpper(char16_t cp) {
+  if (cp >= 'a' && cp <= 'z') return cp - 32;
+  if (cp >= 0x0430 && cp <= 0x044F) return cp - 0x20;
+  if (cp >= 0x0450 && cp <= 0x045F) return cp - 0x50;
+  if (cp == 0x0491) return 0x0490;
+  return cp;
+}
+
+constexpr char16_t UnicodeLower(char16_t cp) {
+  if (cp >= 'A' && cp <= 'Z') return cp + 32;
+  if (cp >= 0x0410 && cp <= 0x042F) return cp + 0x20;
+  if (cp >= 0x0400 && cp <= 0x040F) return cp + 0x50;
+  if (cp == 0x0490) return 0x0491;
+  return cp;
+}
+
+template <class CaseFn>
+constexpr ByteMap BuildCaseMap(CaseFn fn) {
+  ByteMap map{};
+  for (int b = 0; b < 256; ++b) {
+    char16_t cp = b < 0x80 ? static_cast<char16_t>(b) : kCp1251High[b - 0x80];
+    int mapped = cp == 0 && b != 0 ? b : Cp1251FromUnicode(fn(cp));
+    map[b] = static_cast<unsigned char>(mapped < 0 ? b : mapped);
+  }
+  return map;
+}
+
+constexpr ByteMap kAnsiToOem = BuildMap(kCp1251High, kCp866High);
+constexpr ByteMap kOemToAnsi = BuildMap(kCp866High, kCp1251High);
+constexpr ByteMap kUpper = BuildCaseMap(UnicodeUpper);
+constexpr ByteMap kLower = BuildCaseMap(UnicodeLower);
+
+void Translate(const ByteMap& map, char* text, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i)
+    text[i] = static_cast<char>(map[static_cast<unsigned char>(text[i])]);
+}
+
+std::string Translated(const ByteMap& map, std::string_view text) {
+  std::string out(text);
+  Translate(map, out.data(), out.size());
+  return out;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string HighToUtf8(const std::array<char16_t, 128>& table, std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (unsigned char b : text) {
+    char32_t cp = b < 0x80 ? b : table[b - 0x80];
+    AppendUtf8(out, cp == 0 ? 0xFFFD : cp);
+  }
+  return out;
+}
+
+}  // namespace
+
+void AnsiToOem(char* text, std::size_t length) { Translate(kAnsiToOem, text, length); }
+void OemToAnsi(char* text, std::size_t length) { Translate(kOemToAnsi, text, length); }
+std::string AnsiToOem(std::string_view text) { return Translated(kAnsiToOem, text); }
+std::string OemToAnsi(std::string_view text) { return Translated(kOemToAnsi, text); }
+
+char AnsiUpperChar(char c) { return static_cast<char>(kUpper[static_cast<unsigned char>(c)]); }
+char AnsiLowerChar(char c) { return static_cast<char>(kLower[static_cast<unsigned char>(c)]); }
+std::string AnsiUpperCase(std::string_view text) { return Translated(kUpper, text); }
+std::string AnsiLowerCase(std::string_view text) { return Translated(kLower, text); }
+
+int AnsiCompareText(std::string_view a, std::string_view b) {
+  std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    unsigned char x = kUpper[static_cast<unsigned char>(a[i])];
+    unsigned char y = kUpper[static_cast<unsigned char>(b[i])];
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool AnsiSameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && AnsiCompareText(a, b) == 0;
+}
+
+std::string Cp1251ToUtf8(std::string_view text) { return HighToUtf8(kCp1251High, text); }
+std::string Cp866ToUtf8(std::string_view text) { return HighToUtf8(kCp866High, text); }
+
+std::string Utf8ToCp1251(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    unsigned char b = static_cast<unsigned char>(text[i]);
+    char32_t cp;
+    std::size_t extra;
+    if (b < 0x80) { cp = b; extra = 0; }
+    else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; extra = 1; }
+    else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; extra = 2; }
+    else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; extra = 3; }
+    else { out += '?'; ++i; continue; }
+    if (i + extra >= text.size()) {  // truncated sequence at the end
+      out += '?';
+      break;
+    }
+    bool ok = true;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      unsigned char c = static_cast<unsigned char>(text[i + k]);
+      if ((c & 0xC0) != 0x80) { ok = false; break; }
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!ok) { out += '?'; ++i; continue; }
+    i += extra + 1;
+    int mapped = Cp1251FromUnicode(cp);
+    out += mapped < 0 ? '?' : static_cast<char>(mapped);
+  }
+  return out;
+}
+
+}  // namespace kvr::platform

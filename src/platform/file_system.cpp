@@ -1,0 +1,162 @@
+#include "platform/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "common/exceptions.h"
+#include "platform/paths.h"
+#include "platform/system_error.h"
+
+namespace kvr::platform {
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string Quoted(const std::string& native) { return "\"" + native + "\". "; }
+
+}  // namespace
+
+bool FileExists(std::string_view path) {
+  struct stat st{};
+  return ::stat(MapPath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(std::string_view path) {
+  struct stat st{};
+  return ::stat(MapPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFile(std::string_view path) {
+  std::string native = MapPath(path);
+  struct stat st{};
+  if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    SetLastError(kErrorAccessDenied);
+    return false;
+  }
+  if (::unlink(native.c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool RenameFile(std::string_view from, std::string_view to) {
+  std::string target = MapPath(to);
+  if (::access(target.c_str(), F_OK) == 0) {  // MoveFile does not replace
+    SetLastError(kErrorAlreadyExists);
+    return false;
+  }
+  if (::rename(MapPath(from).c_str(), target.c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+bool ForceDirectories(std::string_view path) {
+  std::string native = MapPath(path);
+  while (native.size() > 1 && native.back() == '/') native.pop_back();
+  if (native.empty()) {
+    SetLastError(kErrorInvalidName);
+    return false;
+  }
+  for (std::size_t i = 1; i <= native.size(); ++i) {
+    if (i != native.size() && native[i] != '/') continue;
+    std::string part = native.substr(0, i);
+    struct stat st{};
+    if (::stat(part.c_str(), &st) == 0) {
+      if (!S_ISDIR(st.st_mode)) {
+        SetLastError(kErrorPathNotFound);
+        return false;
+      }
+      continue;
+    }
+    if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
+      SetLastErrorFromErrno();
+      return false;
+    }
+  }
+  return true;
+}
+
+std::int64_t FileSize(std::string_view path) {
+  struct stat st{};
+  if (::stat(MapPath(path).c_str(), &st) != 0) {
+    SetLastErrorFromErrno();
+    return -1;
+  }
+  return st.st_size;
+}
+
+std::string ReadWholeFile(std::string_view path) {
+  std::string native = MapPath(path);
+  Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st{};
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    std::uint32_t code = fd.get() < 0 ? SetLastErrorFromErrno() : kErrorAccessDenied;
+    SetLastError(code);
+    throw EFOpenError("Cannot open file " + Quoted(native) + SysErrorMessage(code));
+  }
+  std::string data;
+  data.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t done = 0;
+  while (true) {
+    if (done == data.size()) data.resize(data.size() + 65536);
+    ssize_t n = ::read(fd.get(), data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      std::uint32_t code = SetLastErrorFromErrno();
+      throw EFOpenError("Cannot open file " + Quoted(native) + SysErrorMessage(code));
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  data.resize(done);
+  return data;
+}
+
+void WriteWholeFile(std::string_view path, std::string_view data) {
+  std::string native = MapPath(path);
+  Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (fd.get() < 0) {
+    std::uint32_t code = SetLastErrorFromErrno();
+    throw EFCreateError("Cannot create file " + Quoted(native) + SysErrorMessage(code));
+  }
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd.get(), data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      std::uint32_t code = SetLastErrorFromErrno();
+      throw EFCreateError("Cannot write file " + Quoted(native) + SysErrorMessage(code));
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::close(fd.release()) != 0) {
+    std::uint32_t code = SetLastErrorFromErrno();
+    throw EFCreateError("Cannot write file " + Quoted(native) + SysErrorMessage(code));
+  }
+}
+
+}  // namespace kvr::platform
