@@ -1,0 +1,12 @@
+// The instance handle of a loaded module, as Windows hands it to a DLL: the address the module
+// was loaded at. Window classes are registered per instance.
+#pragma once
+
+#include "platform/window_types.h"
+
+namespace kvr::platform {
+
+// The instance of the module (shared library or program) that holds `address`; 0 if none does.
+InstanceHandle ModuleInstance(const void* address);
+
+}  // namespace kvr::platform

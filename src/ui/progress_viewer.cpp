@@ -1,0 +1,63 @@
+#include "ui/progress_viewer.h"
+
+#include <memory>
+
+#include "platform/module_instance.h"
+#include "platform/system_error.h"
+#include "platform/window_class.h"
+#include "ui/progress_viewer_window.h"
+
+namespace kvr::ui {
+namespace {
+
+// Load and unload run on the thread that loads the library, before and after any viewer.
+std::unique_ptr<ViewerRegistry> g_viewers;
+bool g_class_registered = false;
+bool g_class_owned = false;  // this load registered the class and must take it back
+
+const char kModuleAnchor = 0;  // any address inside this module
+
+platform::WindowClass ViewerClass() {
+  platform::WindowClass c;
+  c.style = platform::kClassHRedraw | platform::kClassVRedraw;
+  c.procedure = &ProgressViewerWindowProcedure;
+  c.class_extra_bytes = 0;
+  c.window_extra_bytes = 0;
+  c.instance = ProgressViewerInstance();
+  c.icon = platform::LoadSystemIcon(platform::kIconApplication);
+  c.cursor = platform::LoadSystemCursor(platform::kCursorArrow);
+  c.background = platform::SystemColorBrush(platform::kColorWindow);
+  c.class_name = std::string(kProgressViewerClassName);
+  return c;
+}
+
+}  // namespace
+
+void InitializeProgressViewer() {
+  if (!g_viewers) g_viewers = std::make_unique<ViewerRegistry>();
+  if (platform::RegisterWindowClass(ViewerClass()) != 0) {
+    g_class_registered = true;
+    g_class_owned = true;
+  } else {
+    g_class_registered = platform::GetLastError() == platform::kErrorClassAlreadyExists;
+  }
+}
+
+void FinalizeProgressViewer() {
+  g_viewers.reset();
+  if (g_class_owned) {
+    platform::UnregisterWindowClass(kProgressViewerClassName, ProgressViewerInstance());
+  }
+  g_class_owned = false;
+  g_class_registered = false;
+}
+
+bool ProgressViewerClassRegistered() { return g_class_registered; }
+
+platform::InstanceHandle ProgressViewerInstance() {
+  return platform::ModuleInstance(&kModuleAnchor);
+}
+
+ViewerRegistry* ProgressViewers() { return g_viewers.get(); }
+
+}  // namespace kvr::ui
