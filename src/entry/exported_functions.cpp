@@ -1,0 +1,66 @@
+// The two functions the library exports. Nothing escapes them as an exception: every failure
+// becomes the Boolean result and a text for the host.
+#include <cstdint>
+#include <string>
+
+#include "common/exceptions.h"
+#include "common/text.h"
+#include "entry/control_command.h"
+#include "entry/host_context.h"
+#include "entry/host_text.h"
+#include "entry/host_variant.h"
+#include "entry/payment_catalogue.h"
+#include "entry/report_runner.h"
+#include "kvr/host_abi.h"
+
+#define KVR_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+using namespace kvr::literals;
+
+bool AnswersHostKind3(kvr_host_callback callback) {
+  return kvr::AskHost(callback, kvr::host_query::kHostKind) == kvr::Variant(3);
+}
+
+}  // namespace
+
+KVR_EXPORT void InitReports(void* data, kvr_host_callback callback, void* buffer) {
+  kvr::HostContext& context = kvr::TheHostContext();
+  try {
+    if (data) context.data = data;
+    if (callback) {
+      context.callback = callback;
+      context.host_kind3 = AnswersHostKind3(callback);
+    }
+  } catch (...) {
+    // A host that cannot say its kind is not of kind 3; the catalogue is built regardless.
+    context.host_kind3 = false;
+  }
+  if (buffer) context.buffer = buffer;
+  kvr::BuildPaymentCatalogue();
+}
+
+KVR_EXPORT std::int32_t GetReportsInStringEx(char report_code, kvr_variant params, char** text) {
+  bool result = false;
+  std::string answer;
+  try {
+    const kvr::Variant parameters = kvr::FromHostVariant(params);
+    if (kvr::IsControlCommand(report_code, parameters)) {
+      kvr::ApplyControlCommand(parameters);
+      answer.clear();
+    } else {
+      result = kvr::RunReport(report_code, parameters, answer);
+    }
+  } catch (...) {
+    result = false;
+    try {
+      answer = std::string("Ошибка при формировании экспортного отчета: "_w) +
+               kvr::CurrentExceptionMessage();
+    } catch (...) {
+      answer.clear();  // out of memory: the result alone reports the failure
+    }
+  }
+  kvr::StoreHostText(text, answer);
+  return result ? 1 : 0;
+}

@@ -1,0 +1,10 @@
+#include "platform/terminal.h"
+
+#include <unistd.h>
+
+namespace kvr::platform {
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+}  // namespace kvr::platform
