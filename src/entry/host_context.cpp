@@ -8,9 +8,10 @@ namespace kvr {
 
 using namespace kvr::literals;
 
+// Never destroyed: the library's shut-down releases the texts explicitly, in its own order.
 HostContext& TheHostContext() {
-  static HostContext context;
-  return context;
+  static auto* context = new HostContext();
+  return *context;
 }
 
 void ReleaseHostTexts() {

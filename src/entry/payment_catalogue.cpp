@@ -22,9 +22,10 @@ struct Catalogue {
   Variant table;
 };
 
+// Never destroyed: the library's shut-down releases it explicitly, in its own order.
 Catalogue& TheCatalogue() {
-  static Catalogue catalogue;
-  return catalogue;
+  static auto* catalogue = new Catalogue();
+  return *catalogue;
 }
 
 Variant DefaultPaymentNames() {
