@@ -30,6 +30,17 @@ auto Named(std::string_view class_name, InstanceHandle instance) {
   };
 }
 
+// The registered class, or null with the last error set. Call with the registry locked.
+WindowClass* Locate(Registry& registry, std::string_view class_name, InstanceHandle instance) {
+  auto& classes = registry.classes;
+  auto found = std::find_if(classes.begin(), classes.end(), Named(class_name, instance));
+  if (found == classes.end()) {
+    SetLastError(kErrorClassDoesNotExist);
+    return nullptr;
+  }
+  return &*found;
+}
+
 // Handles of shared system resources: a fixed tag keeps icons and cursors apart.
 constexpr IconHandle kIconTag = 0x10000;
 constexpr CursorHandle kCursorTag = 0x20000;
@@ -76,25 +87,17 @@ std::uint16_t RegisterWindowClass(const WindowClass& window_class) {
 bool UnregisterWindowClass(std::string_view class_name, InstanceHandle instance) {
   Registry& registry = TheRegistry();
   std::lock_guard guard(registry.lock);
-  auto& classes = registry.classes;
-  auto found = std::find_if(classes.begin(), classes.end(), Named(class_name, instance));
-  if (found == classes.end()) {
-    SetLastError(kErrorClassDoesNotExist);
-    return false;
-  }
-  classes.erase(found);
+  WindowClass* found = Locate(registry, class_name, instance);
+  if (found == nullptr) return false;
+  registry.classes.erase(registry.classes.begin() + (found - registry.classes.data()));
   return true;
 }
 
 std::optional<WindowClass> FindWindowClass(std::string_view class_name, InstanceHandle instance) {
   Registry& registry = TheRegistry();
   std::lock_guard guard(registry.lock);
-  auto& classes = registry.classes;
-  auto found = std::find_if(classes.begin(), classes.end(), Named(class_name, instance));
-  if (found == classes.end()) {
-    SetLastError(kErrorClassDoesNotExist);
-    return std::nullopt;
-  }
+  WindowClass* found = Locate(registry, class_name, instance);
+  if (found == nullptr) return std::nullopt;
   return *found;
 }
 
