@@ -61,6 +61,8 @@ KVR_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 KVR_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 KVR_DECLARE_EXCEPTION(EInOutError, Exception);
 KVR_DECLARE_EXCEPTION(EListError, Exception);
+KVR_DECLARE_EXCEPTION(EReadError, EStreamError);
+KVR_DECLARE_EXCEPTION(EWriteError, EStreamError);
 KVR_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 
 // An operating-system error; ErrorCode is the Windows error code it stands for.

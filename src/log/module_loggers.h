@@ -1,0 +1,30 @@
+// The process-wide loggers of the library and their lifecycle.
+//
+// While the library loads, the logging unit starts first (InitializeLogging: the error writer
+// "DIZEvudodErrorsWriter.log" in the temporary directory, which records the failures of every
+// other logger, and LogFormatSettings), and the main unit starts last (CreateReportsLog: the
+// module logger on "C:\MOLT\LogFiles\Reports.log" with the source tag "[KVRExportCreator9]").
+// While it unloads the order is reversed: FreeReportsLog, then FinalizeLogging.
+// None of these functions raises; a logger that cannot be created stays null and is skipped.
+#pragma once
+
+#include "log/log_writer.h"
+
+namespace kvr::log {
+
+constexpr const char* kErrorsWriterFileName = "DIZEvudodErrorsWriter.log";
+constexpr const char* kReportsLogFileName = "C:\\MOLT\\LogFiles\\Reports.log";
+constexpr const char* kReportsLogSourceTag = "[KVRExportCreator9]";
+
+void InitializeLogging() noexcept;
+void FinalizeLogging() noexcept;
+// The fallback logger (null outside InitializeLogging .. FinalizeLogging).
+TDIZEvudod* ErrorsWriter() noexcept;
+
+void CreateReportsLog() noexcept;
+void FreeReportsLog() noexcept;
+// The module logger the export code writes to (null outside CreateReportsLog ..
+// FreeReportsLog). Part 1.2 writes "Документ \"%s\" подготовлен за %d ms" at level 1.
+TDIZEvudod* ReportsLog() noexcept;
+
+}  // namespace kvr::log

@@ -1,0 +1,68 @@
+// An open file with Windows open and sharing semantics, for code that keeps a file open while it
+// works on it (logs, settings files). Paths may be Windows paths; they are mapped with MapPath.
+// Every failing call returns false (or -1) and sets the last error to the Windows code:
+//   - a file to be created in a directory that does not exist: kErrorPathNotFound (3);
+//   - a file another opener holds exclusively, or an exclusive open of a file that others
+//     hold open: kErrorSharingViolation (32).
+// Sharing is advisory between the openers that use this class: an open takes a shared flock()
+// (kDenyNone) or an exclusive one (kExclusive) on the file without waiting, as Windows checks
+// share modes when a file is opened.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kvr::platform {
+
+enum class FileOpenMode {
+  kRead,          // existing file, read only
+  kReadWrite,     // existing file, read and write
+  kCreate,        // create, or empty an existing file (CREATE_ALWAYS)
+  kCreateOrOpen,  // create when missing, else open as it is (OPEN_ALWAYS)
+};
+
+enum class FileShare { kDenyNone, kExclusive };
+
+class FileStream {
+ public:
+  FileStream() = default;
+  ~FileStream();
+  FileStream(FileStream&& other) noexcept;
+  FileStream& operator=(FileStream&& other) noexcept;
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+
+  // Opens `path` (closing any file held before). New files get mode 0666 less the umask.
+  bool Open(std::string_view path, FileOpenMode mode, FileShare share = FileShare::kDenyNone);
+  bool IsOpen() const { return fd_ >= 0; }
+  // The native path of the open file.
+  const std::string& NativePath() const { return native_path_; }
+
+  std::int64_t Size() const;
+  std::int64_t Position() const;
+  bool Seek(std::int64_t position);
+  bool SeekToEnd();
+  // Reads up to `size` bytes at the position; `done` tells how many (0 at the end).
+  bool Read(void* buffer, std::size_t size, std::size_t& done);
+  // Reads exactly `size` bytes or fails (kErrorHandleEof, 38, at the end of the file).
+  bool ReadExactly(void* buffer, std::size_t size);
+  // Writes all bytes at the position.
+  bool Write(const void* data, std::size_t size);
+  bool Write(std::string_view data) { return Write(data.data(), data.size()); }
+  // Sets the end of the file at `size` (shortens or extends); the position is kept.
+  bool SetSize(std::int64_t size);
+  // Makes written data durable (FlushFileBuffers).
+  bool Flush();
+  // Closes the file; false (last error set) when the system reports a failure on close.
+  bool Close();
+
+ private:
+  int fd_ = -1;
+  std::string native_path_;
+};
+
+constexpr std::uint32_t kErrorHandleEof = 38;
+
+}  // namespace kvr::platform
