@@ -18,7 +18,7 @@ std::atomic<std::size_t> g_locked_canvases{0};
 int Edge(int origin, int extent) {
   std::int64_t edge = std::int64_t{origin} + extent;
   return static_cast<int>(std::clamp<std::int64_t>(edge, std::numeric_limits<int>::min(),
-                                                    std::numeric_limits<int>::max()));
+                                                   std::numeric_limits<int>::max()));
 }
 
 }  // namespace

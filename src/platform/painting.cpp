@@ -133,7 +133,8 @@ std::vector<PaintRecord> PaintJournal(WindowHandle window) {
   Journal& journal = TheJournal();
   std::lock_guard guard(journal.lock);
   std::vector<PaintRecord> steps;
-  std::size_t first = (journal.next + kPaintJournalCapacity - journal.count) % kPaintJournalCapacity;
+  std::size_t first =
+      (journal.next + kPaintJournalCapacity - journal.count) % kPaintJournalCapacity;
   for (std::size_t i = 0; i < journal.count; ++i) {
     const PaintRecord& record = journal.records[(first + i) % kPaintJournalCapacity];
     if (record.window == window) steps.push_back(record);

@@ -32,15 +32,23 @@ std::size_t OpenDeviceContextCount() noexcept;
 // Makes GetDC fail (answer 0) as when the system is out of drawing resources; for tests.
 void SetDeviceContextsExhausted(bool exhausted) noexcept;
 
-enum class PaintStep { kBeginPaint, kGetDC, kCanvasLock, kDraw, kReleaseDC, kCanvasUnlock, kEndPaint };
+enum class PaintStep {
+  kBeginPaint,
+  kGetDC,
+  kCanvasLock,
+  kDraw,
+  kReleaseDC,
+  kCanvasUnlock,
+  kEndPaint
+};
 
 struct PaintRecord {
   WindowHandle window = 0;
   PaintStep step = PaintStep::kBeginPaint;
   DeviceContext dc = 0;
-  int x = 0;                        // kDraw: where the graphic was placed
+  int x = 0;  // kDraw: where the graphic was placed
   int y = 0;
-  const void* graphic = nullptr;    // kDraw: the graphic drawn
+  const void* graphic = nullptr;  // kDraw: the graphic drawn
 };
 
 // The journal keeps the latest kPaintJournalCapacity steps of the process.

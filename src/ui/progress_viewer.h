@@ -23,7 +23,8 @@ void FinalizeProgressViewer();
 bool ProgressViewerClassRegistered();
 // The instance the class is registered for: the module that holds this library.
 platform::InstanceHandle ProgressViewerInstance();
-// The registry of open viewers; null before load and after unload.
+// The registry of open viewers; null before load and after unload. Load and unload happen
+// while no viewer window receives messages.
 ViewerRegistry* ProgressViewers();
 
 }  // namespace kvr::ui

@@ -35,11 +35,11 @@ class ViewerWindow : public ::testing::Test {
     state_ = std::make_shared<ProgressState>();
     state_->on_cancel = [this](ProgressState&) { ++handler_calls_; };
     ProgressViewers()->Add(kViewer, state_);
-    platform::SetDefaultWindowProcedureHook([this](WindowHandle w, MessageId m, WParam wp,
-                                                   LParam lp) {
-      passed_on_.push_back({w, m, wp, lp});
-      return kDefaultAnswer;
-    });
+    platform::SetDefaultWindowProcedureHook(
+        [this](WindowHandle w, MessageId m, WParam wp, LParam lp) {
+          passed_on_.push_back({w, m, wp, lp});
+          return kDefaultAnswer;
+        });
     platform::ClearPaintJournal();
     open_contexts_ = platform::OpenDeviceContextCount();
   }
@@ -89,12 +89,11 @@ TEST_F(ViewerWindow, AnswersEachMessageAsTheTableSays) {
        false},
       {"letter is swallowed", kViewer, msg::kKeyDown, 'A', 0, 0, false, false},
       {"button click in a viewer", kViewer, msg::kCommand, 1, kCancelButton, 0, true, false},
-      {"button click in a stranger", kStranger, msg::kCommand, 1, kCancelButton, 0, false,
-       false},
+      {"button click in a stranger", kStranger, msg::kCommand, 1, kCancelButton, 0, false, false},
       {"menu command (no control)", kViewer, msg::kCommand, 1, 0, 0, false, false},
       {"close is ignored", kViewer, msg::kClose, 0, 0, 0, false, false},
-      {"paint request without picture", kViewer, kPaintPictureMessage, 0, 9, kDefaultAnswer,
-       false, true},
+      {"paint request without picture", kViewer, kPaintPictureMessage, 0, 9, kDefaultAnswer, false,
+       true},
       {"system paint", kViewer, msg::kPaint, 0, 0, kDefaultAnswer, false, true},
       {"unknown message", kViewer, 0x7FFF, 0x12, -5, kDefaultAnswer, false, true},
       {"unknown message in a stranger", kStranger, 0x0402, 1, 2, kDefaultAnswer, false, true},
@@ -183,9 +182,8 @@ TEST_F(ViewerWindow, PaintsThePictureAtTheOriginAndGivesEverythingBack) {
 
   EXPECT_EQ(Paint(kViewer, picture), 0);
   const std::vector<PaintStep> expected = {
-      PaintStep::kBeginPaint, PaintStep::kGetDC,        PaintStep::kCanvasLock,
-      PaintStep::kDraw,       PaintStep::kReleaseDC,    PaintStep::kCanvasUnlock,
-      PaintStep::kEndPaint};
+      PaintStep::kBeginPaint, PaintStep::kGetDC,        PaintStep::kCanvasLock, PaintStep::kDraw,
+      PaintStep::kReleaseDC,  PaintStep::kCanvasUnlock, PaintStep::kEndPaint};
   EXPECT_EQ(Steps(kViewer), expected);
   ASSERT_EQ(drawn->drawn_into.size(), 1u);
   EXPECT_EQ(drawn->drawn_into[0], (platform::Rect{0, 0, 320, 120}));
@@ -200,9 +198,8 @@ TEST_F(ViewerWindow, FailedDrawingStillGivesEverythingBack) {
   EXPECT_NO_THROW(result = Paint(kStranger, picture));
   EXPECT_EQ(result, 0);
   const std::vector<PaintStep> expected = {
-      PaintStep::kBeginPaint, PaintStep::kGetDC,        PaintStep::kCanvasLock,
-      PaintStep::kDraw,       PaintStep::kReleaseDC,    PaintStep::kCanvasUnlock,
-      PaintStep::kEndPaint};
+      PaintStep::kBeginPaint, PaintStep::kGetDC,        PaintStep::kCanvasLock, PaintStep::kDraw,
+      PaintStep::kReleaseDC,  PaintStep::kCanvasUnlock, PaintStep::kEndPaint};
   EXPECT_EQ(Steps(kStranger), expected);
   ExpectNothingHeld();
 }
@@ -218,8 +215,8 @@ TEST_F(ViewerWindow, NoDeviceContextLeft) {
 TEST_F(ViewerWindow, PictureWithoutGraphicDrawsNothing) {
   platform::Picture picture;
   EXPECT_EQ(Paint(kViewer, picture), 0);
-  const std::vector<PaintStep> expected = {PaintStep::kBeginPaint, PaintStep::kGetDC,
-                                           PaintStep::kCanvasLock, PaintStep::kReleaseDC,
+  const std::vector<PaintStep> expected = {PaintStep::kBeginPaint,   PaintStep::kGetDC,
+                                           PaintStep::kCanvasLock,   PaintStep::kReleaseDC,
                                            PaintStep::kCanvasUnlock, PaintStep::kEndPaint};
   EXPECT_EQ(Steps(kViewer), expected);
   ExpectNothingHeld();

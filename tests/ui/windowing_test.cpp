@@ -203,19 +203,5 @@ TEST(Canvas, DrawsOnlyThroughAContext) {
   ReleaseDC(window, dc);
 }
 
-TEST(Canvas, LockIsRecursiveAndCounted) {
-  const std::size_t locked_before = Canvas::LockedCount();
-  {
-    Canvas canvas;
-    canvas.Lock();
-    canvas.Lock();
-    EXPECT_EQ(Canvas::LockedCount(), locked_before + 1);
-    canvas.Unlock();
-    EXPECT_EQ(Canvas::LockedCount(), locked_before + 1);
-    canvas.Unlock();
-    EXPECT_EQ(Canvas::LockedCount(), locked_before);
-  }
-}
-
 }  // namespace
 }  // namespace kvr::platform
