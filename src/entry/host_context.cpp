@@ -8,10 +8,9 @@ namespace kvr {
 
 using namespace kvr::literals;
 
-// Never destroyed: the library's shut-down releases the texts explicitly, in its own order.
 HostContext& TheHostContext() {
-  static auto* context = new HostContext();
-  return *context;
+  static HostContext context;
+  return context;
 }
 
 void ReleaseHostTexts() {

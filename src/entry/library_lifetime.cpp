@@ -13,6 +13,11 @@ class LibraryLifetime {
   LibraryLifetime() {
     // Logging, format settings, helper binding and the progress window class start here as
     // their units join the build.
+
+    // Main unit. The process-wide state is created now, so that it is destroyed after this
+    // object (statics die in reverse order of construction) and the release below finds it.
+    TheHostContext();
+    PaymentNames();
   }
 
   ~LibraryLifetime() {

@@ -22,10 +22,9 @@ struct Catalogue {
   Variant table;
 };
 
-// Never destroyed: the library's shut-down releases it explicitly, in its own order.
 Catalogue& TheCatalogue() {
-  static auto* catalogue = new Catalogue();
-  return *catalogue;
+  static Catalogue catalogue;
+  return catalogue;
 }
 
 Variant DefaultPaymentNames() {
