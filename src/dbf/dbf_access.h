@@ -7,10 +7,13 @@
 // and dBase IV / dBase for Windows (other versions up to 0xF5; read and written back as
 // found, the header bytes we do not interpret included).
 //
-// Every failure is an exception: "Incorrect DBF file", "Access out of range",
+// Every failure is a plain Exception: "Incorrect DBF file", "Access out of range",
 // "Wrong field definition - <name>: <type code>", "Wrong record size"; and, before anything
 // is written, "Field <name> of type <code> cannot be stored in a <level> file" or
 // "Field <name> is <n> characters wide; a DBF field holds at most 255".
+// Files of another program are read and written back with their header bytes; the header
+// and record lengths written are always those of the fields written, so a file stays
+// readable even when the one it was loaded from had padding after its descriptors.
 #pragma once
 
 #include <array>
@@ -25,8 +28,6 @@
 #include "dbf/memory_stream.h"
 
 namespace kvr {
-
-KVR_DECLARE_EXCEPTION(EDBFError, Exception);
 
 // Error callback of the DBF layer: the sender and a message text.
 using TDBFError = std::function<void(void* sender, std::string_view message)>;
@@ -70,7 +71,7 @@ class TDBFAccess {
   // Writes a header image, dated `today`, at offset 0 of the stream.
   static void WriteHeader(TDBFHeader header, TMemoryStream& stream, const DateParts& today);
   static void WriteHeader(const TDBFHeader& header, TMemoryStream& stream);  // dated today
-  // Refuses (EDBFError) a field the level cannot hold or wider than 255 before writing any.
+  // Refuses (Exception) a field the level cannot hold or wider than 255 before writing any.
   static void CheckFieldsWritable(const TDBFFieldList& fields, bool dbase3);
   static void WriteFieldDescriptors(const TDBFFieldList& fields, TMemoryStream& stream,
                                     bool dbase3);

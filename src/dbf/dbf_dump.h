@@ -13,7 +13,7 @@ namespace kvr {
 enum class DumpEncoding { Oem, Ansi };
 
 // Reads the file and writes the dump. File and format errors raise (EFOpenError for a
-// missing file, EDBFError for a broken one).
+// missing file, Exception with the DBF layer's message for a broken one).
 void DumpDBFFile(std::string_view file_name, DumpEncoding encoding, std::ostream& out);
 // The same for a file image already in memory.
 void DumpDBFImage(std::string image, DumpEncoding encoding, std::ostream& out);

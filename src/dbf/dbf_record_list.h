@@ -57,7 +57,7 @@ class TDBFRecordList {
 
   std::vector<Entry> entries_;
   std::vector<std::unique_ptr<char[]>> chunks_;
-  std::vector<std::string> images_;
+  std::vector<std::unique_ptr<std::string>> images_;  // adopted file images
   char* chunk_free_ = nullptr;
   std::size_t chunk_left_ = 0;
 };

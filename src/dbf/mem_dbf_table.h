@@ -19,9 +19,14 @@
 
 #include "dataset/data_set.h"
 #include "dbf/dbf_access.h"
+#include "dbf/dbf_filter.h"
 #include "dbf/memory_stream.h"
 
 namespace kvr {
+
+namespace platform {
+class FileStream;
+}
 
 class TMemDBFTable : public TDataSet {
  public:
@@ -86,17 +91,20 @@ class TMemDBFTable : public TDataSet {
   void GetBookmarkData(const char* buffer, char* bookmark) const override;
   void SetBookmarkData(char* buffer, const char* bookmark) override;
   void InternalGotoBookmark(const char* bookmark) override;
+  void InternalSetToRecord(const char* buffer) override;
   int GetRecordCount() const override;
   int GetRecNo() const override;
   bool InternalSetRecNo(int rec_no) override;
 
  private:
-  struct FieldLayout;
   void InternalInitFieldDefs();
   void OpenMemoFile();
-  bool Visible(std::string_view record) const;
-  bool DecodeField(const TField& field, std::string_view record, FieldValue* value) const;
+  // Whether navigation shows the record (deletion flag, filter, a record Locate found).
+  bool Accepted(int index) const;
   const TDBFField& DBFFieldOf(const TField& field) const;
+  bool KeyMatches(const TField& field, std::string_view record, const Variant& key,
+                  const LocateOptions& options);
+  void GotoIndex(int index);
 
   TDBFAccess access_;
   TDBFRecordList* records_ = nullptr;  // the access object's list while a table is loaded
@@ -113,7 +121,10 @@ class TMemDBFTable : public TDataSet {
   bool table_modified_ = false;
   bool oem_ = true;
   std::unique_ptr<TMemoryStream> pending_stream_;
-  std::unique_ptr<class TDBFFilter> filter_;  // parsed Filter(), rebuilt when it changes
+  std::unique_ptr<platform::FileStream> memo_stream_;
+  std::unique_ptr<TDBFFilter> filter_;  // parsed Filter(), rebuilt when it changes
+  int located_ = -1;                    // a record Locate found, shown even when hidden
+  FieldValue key_value_;                // scratch for Locate
 };
 
 }  // namespace kvr
