@@ -1,9 +1,19 @@
 // Start-up and shut-down of the library, run when the host loads and unloads it. The units
 // start in this order and stop in the reverse one: logging, format settings, database helper
-// binding, progress window class, and last this main unit. Units whose folder is not part of
-// the build are skipped (KVR_HAVE_<UNIT> is defined for those that are).
+// binding, progress window class, and last this main unit (the module logger). Units whose
+// folder is not part of the build are skipped (KVR_HAVE_<UNIT> is defined for those that are).
 #include "entry/host_context.h"
 #include "entry/payment_catalogue.h"
+
+#if KVR_HAVE_LOG
+#include "log/module_loggers.h"
+#endif
+#if KVR_HAVE_FORMAT
+#include "format/format_settings.h"
+#endif
+#if KVR_HAVE_UI
+#include "ui/progress_viewer.h"
+#endif
 
 namespace kvr {
 namespace {
@@ -11,19 +21,37 @@ namespace {
 class LibraryLifetime {
  public:
   LibraryLifetime() {
-    // Logging, format settings, helper binding and the progress window class start here as
-    // their units join the build.
-
+#if KVR_HAVE_LOG
+    log::InitializeLogging();
+#endif
+#if KVR_HAVE_FORMAT
+    format::InitializeFormatSettings();
+#endif
+#if KVR_HAVE_UI
+    ui::InitializeProgressViewer();
+#endif
     // Main unit. The process-wide state is created now, so that it is destroyed after this
     // object (statics die in reverse order of construction) and the release below finds it.
     TheHostContext();
     PaymentNames();
+#if KVR_HAVE_LOG
+    log::CreateReportsLog();
+#endif
   }
 
   ~LibraryLifetime() {
-    // Main unit: the payment catalogue and the host texts go first.
+    // Main unit: the module logger, the payment catalogue and the host texts.
+#if KVR_HAVE_LOG
+    log::FreeReportsLog();
+#endif
     ReleasePaymentCatalogue();
     ReleaseHostTexts();
+#if KVR_HAVE_UI
+    ui::FinalizeProgressViewer();
+#endif
+#if KVR_HAVE_LOG
+    log::FinalizeLogging();
+#endif
   }
 };
 

@@ -3,7 +3,9 @@
 // so each test sets what it relies on.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,9 @@ using namespace kvr::literals;
 class LoadedLibrary {
  public:
   LoadedLibrary() {
+    // Whatever the library writes at load (its logs) stays in a directory of this run.
+    std::string root = ::testing::TempDir() + "kvr-entry-library-root";
+    ::setenv("KVR_ROOT", root.c_str(), 1);
     std::string error;
     library_ = platform::SharedLibrary::Open(KVR_LIBRARY_PATH, &error);
     if (!library_) throw std::runtime_error(error);
