@@ -1,0 +1,118 @@
+#include "reports/export_conventions.h"
+
+#include <memory>
+
+#include "common/exceptions.h"
+#include "common/format_text.h"
+#include "common/text.h"
+#include "firebird/ib_dataset.h"
+#include "platform/code_page.h"
+#include "platform/file_system.h"
+#include "platform/system_error.h"
+
+namespace kvr::reports {
+
+using namespace kvr::literals;
+
+const char* const kExportDirectory = "C:\\MOLT\\EXPORT\\";
+
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+// The fuel-name map prepared once per replacement run.
+struct FuelNameEntry {
+  std::string name;         // the text before the first '='
+  std::string replacement;  // the text after it, trimmed
+};
+
+std::vector<FuelNameEntry> ParseFuelNameMap(const std::vector<std::string>& lines) {
+  std::vector<FuelNameEntry> entries;
+  entries.reserve(lines.size());
+  for (const std::string& line : lines) {
+    std::size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;  // a line without '=' names nothing
+    entries.push_back({line.substr(0, eq), std::string(Trimmed(std::string_view(line).substr(eq + 1)))});
+  }
+  return entries;
+}
+
+}  // namespace
+
+std::string ExportPath(std::string_view file_name) {
+  std::string path = kExportDirectory;
+  path += file_name;
+  return path;
+}
+
+void DeleteOldExport(const std::string& path, DeleteMessage message) {
+  // A directory standing under the file's name counts as a file that cannot be deleted.
+  if (!platform::FileExists(path) && !platform::DirectoryExists(path)) return;
+  if (platform::DeleteFile(path)) return;
+  std::string error = platform::SysErrorMessage(platform::GetLastError());
+  std::string_view format =
+      message == DeleteMessage::kTemporaryFile
+          ? "Возникла ошибка при попытке удаления временного файла \"%s\": %s"_w
+          : "Не удалось удалить старый экспортный файл \"%s\": %s"_w;
+  throw Exception(Format(format, {path, error}));
+}
+
+void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>& fill) {
+  try {
+    const std::string path = ExportPath(spec.file_name);
+    DeleteOldExport(path, spec.delete_message);
+    auto table = std::make_unique<TMemDBFTable>();
+    fill(*table);
+    table->SaveToFile(path);
+  } catch (...) {
+    ChainException(spec.context);
+  }
+}
+
+void ReplaceFuelNames(TMemDBFTable& table, std::string_view field_name,
+                      const ExportSettings& settings) {
+  if (!settings.gsm_tbl || settings.fuel_name_map.empty()) return;
+  const std::vector<FuelNameEntry> map = ParseFuelNameMap(settings.fuel_name_map);
+  TField& field = table.FieldByName(field_name);
+  table.First();
+  while (!table.Eof()) {
+    const std::string current = field.AsString();
+    for (const FuelNameEntry& entry : map) {
+      if (!platform::AnsiSameText(entry.name, current)) continue;
+      if (!entry.replacement.empty() && entry.replacement != current) {
+        table.Edit();
+        field.SetAsString(entry.replacement);
+        table.Post();
+      }
+      break;  // the first line of that name decides
+    }
+    table.Next();
+  }
+}
+
+std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
+                               std::initializer_list<std::string_view> columns) {
+  query.Close();
+  query.SelectSQL().SetText(sql);
+  query.Open();
+  std::vector<bool> found;
+  found.reserve(columns.size());
+  for (std::string_view column : columns) found.push_back(query.FindField(column) != nullptr);
+  query.Close();
+  query.SelectSQL().Clear();
+  return found;
+}
+
+void CreateTableFromQuery(TMemDBFTable& table, const TIBDataSet& query,
+                          const std::function<void(TFieldDefs&)>& adjust) {
+  table.FieldDefs().Assign(query.FieldDefs());
+  if (adjust) adjust(table.FieldDefs());
+  table.CreateTable();
+  table.Open();
+}
+
+}  // namespace kvr::reports

@@ -1,0 +1,66 @@
+// What every export shares: where its file goes, how the old file is removed, the error
+// context every failure is wrapped in, fuel-name replacement and the column probe.
+//
+// An export is written as a call of RunExport with its ExportSpec and a function that fills
+// the table; RunExport deletes the old file first, saves the table under the final name in
+// one write, and re-raises any failure as "<context> -> <message> <# <class> #>".
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dbf/mem_dbf_table.h"
+#include "reports/export_context.h"
+
+namespace kvr {
+class TIBDataSet;
+}
+
+namespace kvr::reports {
+
+// "C:\MOLT\EXPORT\": where export files go (created by the dispatcher before any export).
+extern const char* const kExportDirectory;
+
+enum class DeleteMessage {
+  kTemporaryFile,  // "Возникла ошибка при попытке удаления временного файла ..."
+  kOldExportFile,  // "Не удалось удалить старый экспортный файл ..."
+};
+
+struct ExportSpec {
+  std::string_view file_name;  // "ExportBCheck.dbf"
+  std::string_view context;    // "ЭкспортЧековГСМ" (Windows-1251)
+  DeleteMessage delete_message;
+};
+
+// kExportDirectory + file name.
+std::string ExportPath(std::string_view file_name);
+
+// Deletes an existing file; a failure raises Exception with the export's delete message,
+// the full path and the system's text for the error.
+void DeleteOldExport(const std::string& path, DeleteMessage message);
+
+// Deletes the old file, creates an empty table, lets `fill` define, create, open and fill it,
+// and saves it under ExportPath(spec.file_name). Everything runs under the export's error
+// context. The table is freed on every path.
+void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>& fill);
+
+// Replaces fuel names in the text field `field_name` of every record, by the first map line
+// whose name matches the field's text without regard to letter case. Does nothing when
+// replacement is off or the map is empty; an absent field raises the table's error.
+void ReplaceFuelNames(TMemDBFTable& table, std::string_view field_name,
+                      const ExportSettings& settings);
+
+// Opens `sql` on `query`, notes which of `columns` the result has, closes the query again and
+// clears its text so that it can be reused.
+std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
+                               std::initializer_list<std::string_view> columns);
+
+// Copies the query's field definitions to the table, lets `adjust` change them (sizes),
+// creates the table in memory and opens it.
+void CreateTableFromQuery(TMemDBFTable& table, const TIBDataSet& query,
+                          const std::function<void(TFieldDefs&)>& adjust = {});
+
+}  // namespace kvr::reports
