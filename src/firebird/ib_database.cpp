@@ -1,0 +1,127 @@
+#include "firebird/ib_database.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "common/exceptions.h"
+#include "firebird/fb_api.h"
+#include "firebird/ib_transaction.h"
+#include "platform/code_page.h"
+
+namespace kvr {
+namespace {
+
+using firebird::Ref;
+using firebird::Status;
+
+// Database parameter names and their DPB tags.
+struct DpbName {
+  const char* name;
+  unsigned char tag;
+  bool numeric;
+};
+constexpr DpbName kDpbNames[] = {
+    {"user_name", isc_dpb_user_name, false},
+    {"password", isc_dpb_password, false},
+    {"lc_ctype", isc_dpb_lc_ctype, false},
+    {"sql_role_name", isc_dpb_sql_role_name, false},
+    {"connect_timeout", isc_dpb_connect_timeout, true},
+};
+
+void AddParameter(Status& status, Firebird::IXpbBuilder* dpb, std::string_view line) {
+  const std::size_t eq = line.find('=');
+  const std::string_view name = line.substr(0, eq);
+  const std::string value(eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1));
+  for (const DpbName& known : kDpbNames) {
+    if (!platform::AnsiSameText(name, known.name)) continue;
+    if (known.numeric) {
+      int number = 0;
+      auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
+      if (ec != std::errc() || end != value.data() + value.size())
+        throw EIBClientError("Invalid value of database parameter \"" + std::string(name) + "\"");
+      dpb->insertInt(status.get(), known.tag, number);
+    } else {
+      dpb->insertString(status.get(), known.tag, value.c_str());
+    }
+    status.Check();
+    return;
+  }
+  throw EIBClientError("Unknown database parameter \"" + std::string(name) + "\"");
+}
+
+}  // namespace
+
+TIBDatabase::TIBDatabase(TComponent* owner) : TComponent(owner) {}
+
+TIBDatabase::~TIBDatabase() {
+  if (Connected()) {
+    try {
+      Close();
+    } catch (...) {
+      // Destruction cannot report a failed detach; the connection is released either way.
+    }
+  }
+  // Users outliving this object must not reach it any more.
+  std::vector<TIBConnectionUser*> users;
+  users.swap(users_);
+  for (TIBConnectionUser* user : users) user->DatabaseDestroyed();
+  default_transaction_ = nullptr;
+}
+
+void TIBDatabase::SetDefaultTransaction(TIBTransaction* transaction) {
+  default_transaction_ = transaction;
+  if (transaction != nullptr && transaction->DefaultDatabase() == nullptr)
+    transaction->SetDefaultDatabase(this);
+}
+
+void TIBDatabase::Open() {
+  if (Connected()) return;
+  if (database_name_.empty()) throw EIBClientError("Database name is missing");
+  Status status;
+  Ref<Firebird::IXpbBuilder> dpb(
+      firebird::Util()->getXpbBuilder(status.get(), Firebird::IXpbBuilder::DPB, nullptr, 0));
+  status.Check();
+  for (const std::string& line : params_)
+    if (!line.empty()) AddParameter(status, dpb.get(), line);
+  const unsigned length = dpb->getBufferLength(status.get());
+  status.Check();
+  const unsigned char* buffer = dpb->getBuffer(status.get());
+  status.Check();
+  Ref<Firebird::IProvider> provider(firebird::Master()->getDispatcher());
+  Firebird::IAttachment* attachment =
+      provider->attachDatabase(status.get(), database_name_.c_str(), length, buffer);
+  if (status.Failed()) {
+    if (attachment != nullptr) attachment->release();
+    status.Check();
+  }
+  attachment_ = attachment;
+}
+
+void TIBDatabase::Close() {
+  if (!Connected()) return;
+  CloseUsers();
+  Firebird::IAttachment* attachment = std::exchange(attachment_, nullptr);
+  Status status;
+  attachment->detach(status.get());
+  if (status.Failed()) {
+    attachment->release();  // a broken connection cannot detach; drop the client object
+    status.Check();
+  }
+}
+
+void TIBDatabase::AddUser(TIBConnectionUser& user) {
+  if (std::find(users_.begin(), users_.end(), &user) == users_.end()) users_.push_back(&user);
+}
+
+void TIBDatabase::RemoveUser(TIBConnectionUser& user) {
+  std::erase(users_, &user);
+}
+
+void TIBDatabase::CloseUsers() noexcept {
+  // Newest first. Either order is safe: a transaction closes its datasets' cursors before it
+  // ends, and a dataset frees its statement when told the connection closes.
+  std::vector<TIBConnectionUser*> users = users_;
+  for (auto it = users.rbegin(); it != users.rend(); ++it) (*it)->ConnectionClosing();
+}
+
+}  // namespace kvr

@@ -1,0 +1,80 @@
+// TIBDatabase: a connection to a Firebird database.
+//   Params        "name=value" lines: user_name, password, lc_ctype, sql_role_name,
+//                 connect_timeout (seconds); any other name is refused when connecting.
+//   DatabaseName  a file path (opened by the embedded engine, no server needed) or
+//                 "host/port:path" (through that server over TCP).
+//   LoginPrompt   kept for callers that set it; no prompt is ever shown.
+//   DefaultTransaction  the transaction datasets use when they are given none.
+// Closing (or destroying) the database first closes the datasets and ends the transactions
+// that use it; they stay usable and reconnect with it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "firebird/component.h"
+#include "firebird/ib_strings.h"
+
+namespace Firebird {
+class IAttachment;
+}
+
+namespace kvr {
+
+class TIBTransaction;
+
+// Something that holds client objects of a connection (a transaction, a dataset) and must
+// let them go before the connection closes or its object is destroyed.
+class TIBConnectionUser {
+ public:
+  // Close cursors, end transactions; must not throw.
+  virtual void ConnectionClosing() noexcept = 0;
+  // The database object is being destroyed: forget it.
+  virtual void DatabaseDestroyed() noexcept = 0;
+
+ protected:
+  ~TIBConnectionUser() = default;
+};
+
+class TIBDatabase : public TComponent {
+ public:
+  explicit TIBDatabase(TComponent* owner = nullptr);
+  ~TIBDatabase() override;
+
+  TIBStrings& Params() { return params_; }
+  const TIBStrings& Params() const { return params_; }
+  const std::string& DatabaseName() const { return database_name_; }
+  void SetDatabaseName(std::string_view name) { database_name_ = name; }
+  bool LoginPrompt() const { return login_prompt_; }
+  void SetLoginPrompt(bool prompt) { login_prompt_ = prompt; }
+  TIBTransaction* DefaultTransaction() const { return default_transaction_; }
+  // Also makes this database the transaction's default database when it has none.
+  void SetDefaultTransaction(TIBTransaction* transaction);
+
+  bool Connected() const { return attachment_ != nullptr; }
+  void SetConnected(bool connected) { connected ? Open() : Close(); }
+  // Raises EIBClientError "Database name is missing" / "Unknown database parameter "<name>""
+  // or EIBInterBaseError with the server's message.
+  void Open();
+  // Closes the users' objects, then detaches. The connection is gone afterwards even when
+  // detaching reports an error (which is then raised).
+  void Close();
+
+  // The client's attachment while connected (for the components of this folder).
+  Firebird::IAttachment* Handle() const { return attachment_; }
+  void AddUser(TIBConnectionUser& user);
+  void RemoveUser(TIBConnectionUser& user);
+
+ private:
+  void CloseUsers() noexcept;
+
+  TIBStrings params_;
+  std::string database_name_;
+  bool login_prompt_ = true;
+  TIBTransaction* default_transaction_ = nullptr;
+  Firebird::IAttachment* attachment_ = nullptr;
+  std::vector<TIBConnectionUser*> users_;  // datasets and transactions, in registration order
+};
+
+}  // namespace kvr
