@@ -1,0 +1,26 @@
+#include "reports/exports.h"
+
+#include "common/text.h"
+#include "reports/copy_dataset.h"
+#include "reports/export_connections.h"
+#include "reports/export_conventions.h"
+#include "reports/export_sql.h"
+
+namespace kvr::reports {
+
+using namespace kvr::literals;
+
+std::string ExportRsxDsc(const ExportContext& context, TDateTime begin, TDateTime end) {
+  static constexpr ExportSpec kSpec{"ExportRsxDsc.dbf", "ЭкспортСкидокДляОтливов"_w,
+                                    DeleteMessage::kTemporaryFile};
+  RunExport(kSpec, [&](TMemDBFTable& table) {
+    auto query = NewReadDataSet(*context.station);
+    query->SelectSQL().SetText(SaleDiscountsSql(begin, end));
+    query->Open();
+    CreateTableFromQuery(table, *query);
+    CopyDataSet(*query, table, context.settings.use_dbe_time);
+  });
+  return std::string(kSpec.file_name);
+}
+
+}  // namespace kvr::reports

@@ -1,0 +1,256 @@
+#include "reports/exports.h"
+
+#include <vector>
+
+#include "common/text.h"
+#include "platform/code_page.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "reports/date_time_texts.h"
+#include "reports/export_connections.h"
+#include "reports/export_conventions.h"
+#include "reports/export_sql.h"
+
+namespace kvr::reports {
+
+using namespace kvr::literals;
+
+namespace {
+
+constexpr const char* kCardFile = "C:\\MOLT\\BeznalCardINN.DBF";
+
+struct SaleLogLayout {
+  bool shop_rows = false;
+  bool has_silonum = false, has_id2cnt = false, has_trknum = false, has_trkdensity = false;
+  bool has_nkkm = false, has_kkmnum = false;
+  bool ka_column = false;
+};
+
+void DefineFuelFields(TFieldDefs& d, const SaleLogLayout& l, int fuel_width) {
+  d.Add("SmNum", FieldType::Integer);
+  d.Add("Data", FieldType::DateTime);
+  d.Add("Pokupatel", FieldType::String, 100);
+  d.Add("VidOpl", FieldType::Integer);
+  d.Add("GSMName", FieldType::String, fuel_width);
+  d.Add("KodGsm", FieldType::Integer);
+  for (const char* name : {"Liter", "GSMPrice", "BasePrice", "Summa", "BaseSumma", "Plotn"})
+    d.Add(name, FieldType::Float);
+  d.Add("INN", FieldType::String, 30);
+  d.Add("Cnt", FieldType::String, 50);
+  d.Add("Driver", FieldType::String, 40);
+  d.Add("PListNum", FieldType::String, 15);
+  d.Add("INDEXSALE", FieldType::Integer);
+  if (l.has_silonum) d.Add("SILONUM", FieldType::Integer);
+  if (l.has_trknum) d.Add("TRKNUM", FieldType::Integer);
+  if (l.has_nkkm) d.Add("NKKM", FieldType::Integer);
+  if (l.has_id2cnt) {
+    d.Add("GPINN", FieldType::String, 30);
+    d.Add("GPNAME", FieldType::String, 50);
+  }
+  if (l.ka_column) d.Add("KA", FieldType::Boolean);
+  d.Add("IDCnt", FieldType::String, 8);
+  d.Add("IDCar", FieldType::String, 8);
+  d.Add("IDDrv", FieldType::String, 8);
+  if (l.has_trkdensity) d.Add("TRKDENS", FieldType::Float);
+  if (l.has_kkmnum) d.Add("KKMNUM", FieldType::Integer);
+}
+
+void DefineShopFields(TFieldDefs& d, const SaleLogLayout& l, int fuel_width) {
+  d.Add("Data", FieldType::DateTime);
+  d.Add("IsTovar", FieldType::Integer);
+  d.Add("TovVozvrat", FieldType::Integer);
+  d.Add("TovKomiss", FieldType::Integer);
+  d.Add("TovarCode", FieldType::String, 15);
+  d.Add("TovarName", FieldType::String, 50);
+  d.Add("Pokupatel", FieldType::String, 100);
+  d.Add("VidOpl", FieldType::Integer);
+  d.Add("GSMName", FieldType::String, fuel_width);
+  d.Add("KodGsm", FieldType::Integer);
+  for (const char* name : {"Liter", "TovKolvo", "TovZPrice", "TovZSum", "TovPPrice", "TovPSum",
+                           "TovSkidka", "GSMPrice", "BasePrice", "Summa", "BaseSumma", "Plotn"})
+    d.Add(name, FieldType::Float);
+  d.Add("INN", FieldType::String, 30);
+  d.Add("Cnt", FieldType::String, 50);
+  d.Add("Driver", FieldType::String, 40);
+  d.Add("PListNum", FieldType::String, 15);
+  d.Add("INDEXSALE", FieldType::Integer);
+  if (l.has_silonum) d.Add("SILONUM", FieldType::Integer);
+  if (l.has_trknum) d.Add("TRKNUM", FieldType::Integer);
+  if (l.ka_column) d.Add("KA", FieldType::Boolean);
+  d.Add("IDCnt", FieldType::String, 8);
+  d.Add("IDCar", FieldType::String, 8);
+  d.Add("IDDrv", FieldType::String, 8);
+  if (l.has_trkdensity) d.Add("TRKDENS", FieldType::Float);
+}
+
+// Closes the query when the copy ends, also on failure.
+struct QueryCloser {
+  TIBDataSet& query;
+  ~QueryCloser() {
+    try {
+      query.Close();
+    } catch (...) {
+    }
+  }
+};
+
+// The copy step of the sale log: every query row becomes a record; table fields the query
+// lacks get neutral values (false, 0, empty text) so that fuel and goods rows line up.
+void AppendQueryRows(TMemDBFTable& table, TIBDataSet& query, bool use_us_date_time) {
+  query.Open();
+  QueryCloser closer{query};
+  struct Column {
+    TField* target;
+    TField* source;
+    bool date_time;
+  };
+  std::vector<Column> columns;
+  for (int i = 0; i < table.FieldCount(); ++i) {
+    TField& target = table.Fields(i);
+    TField* source = query.FindField(target.FieldName());
+    columns.push_back({&target, source, source && source->DataType() == FieldType::DateTime});
+  }
+  std::string text;
+  for (query.First(); !query.Eof(); query.Next()) {
+    table.Append();
+    for (const Column& c : columns) {
+      if (c.source) {
+        if (c.source->IsNull()) {
+          c.target->Clear();
+        } else if (c.date_time) {
+          TDateTime value = c.source->AsDateTime();
+          use_us_date_time ? DateTimeToUSText(value, text) : DateTimeToDotText(value, text);
+          c.target->SetAsString(text);
+        } else {
+          c.target->SetAsVariant(c.source->AsVariant());
+        }
+        continue;
+      }
+      if (platform::AnsiSameText(c.target->FieldName(), "KA")) {
+        c.target->SetAsBoolean(false);
+        continue;
+      }
+      switch (c.target->DataType()) {
+        case FieldType::Integer:
+        case FieldType::Smallint:
+        case FieldType::Largeint: c.target->SetAsInteger(0); break;
+        case FieldType::String: c.target->SetAsString(""); break;
+        case FieldType::Float:
+        case FieldType::Currency:
+        case FieldType::BCD:
+        case FieldType::FMTBcd: c.target->SetAsFloat(0); break;
+        default: c.target->Clear(); break;
+      }
+    }
+    table.Post();
+  }
+}
+
+// Card sales (payment codes ending in 01) take the counterparty of their card from the
+// station's card file.
+void FillCardContractors(TMemDBFTable& table) {
+  auto cards = std::make_unique<TMemDBFTable>();
+  cards->SetFileName(kCardFile);
+  cards->Open();
+  TField& card_inn = cards->FieldByName("INN");
+  TField& card_name = cards->FieldByName("CNAME");
+  cards->FieldByName("CARD");  // the key must exist even when no sale looks for it
+  TField& vid_opl = table.FieldByName("VidOpl");
+  TField& buyer = table.FieldByName("Pokupatel");
+  TField& inn = table.FieldByName("INN");
+  TField& cnt = table.FieldByName("Cnt");
+  for (table.First(); !table.Eof(); table.Next()) {
+    if (vid_opl.AsInteger() % 100 != 1) continue;
+    if (!cards->Locate("CARD", Variant(buyer.AsString()))) continue;
+    table.Edit();
+    inn.SetAsString(card_inn.AsString());
+    cnt.SetAsString(card_name.AsString());
+    table.Post();
+  }
+}
+
+bool ContragentCatalogInUse(TIBDatabase& station) {
+  try {
+    auto query = NewReadDataSet(station);
+    query->SelectSQL().SetText(kContragentCatalogSql);
+    query->Open();
+    return !query->Eof();
+  } catch (...) {
+    return false;  // no catalogue tables: the older contractor table is used
+  }
+}
+
+// "D:\SHOP\" -> "D:\SHOP\SHOP.FDB": the directory followed by its own last name.
+std::string ShopDatabaseFile(const std::string& directory) {
+  std::string trimmed = directory;
+  if (!trimmed.empty() && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+  return platform::IncludeTrailingPathDelimiter(directory) + platform::ExtractFileName(trimmed) +
+         ".FDB";
+}
+
+}  // namespace
+
+void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
+                   const std::string& shop_directory) {
+  static constexpr ExportSpec kSpec{"SaleLog.dbf", "ОтчетПоОтливам"_w,
+                                    DeleteMessage::kTemporaryFile};
+  RunExport(kSpec, [&](TMemDBFTable& table) {
+    TIBDatabase& station = *context.station;
+    SaleLogLayout layout;
+    layout.shop_rows = !shop_directory.empty();
+    const bool mode1 = context.host.sale_log_mode() == 1;
+    {
+      auto probe = NewReadDataSet(station);
+      std::vector<bool> lt = ProbeColumns(*probe, kLogTranProbeSql,
+                                          {"SILONUM", "ID2CNT", "TRKNUM", "TRKDENSITY"});
+      std::vector<bool> bc = ProbeColumns(*probe, kBCheckProbeSql, {"CLIENT", "INDEXSALE", "KKM"});
+      layout.has_silonum = lt[0];
+      layout.has_id2cnt = lt[1];
+      layout.has_trknum = lt[2];
+      layout.has_trkdensity = lt[3];
+      layout.has_nkkm = bc[0] && bc[1];
+      layout.has_kkmnum = layout.has_nkkm && bc[2];
+    }
+    layout.ka_column = context.host.ka_column_enabled();
+
+    const int width = context.settings.fuel_name_width;
+    if (layout.shop_rows)
+      DefineShopFields(table.FieldDefs(), layout, width);
+    else
+      DefineFuelFields(table.FieldDefs(), layout, width);
+    table.CreateTable();
+    table.Open();
+
+    SaleLogSqlSwitches sql;
+    sql.shop_rows = layout.shop_rows;
+    sql.counterparty_mode1 = mode1;
+    sql.has_silonum = layout.has_silonum;
+    sql.has_id2cnt = layout.has_id2cnt;
+    sql.has_trknum = layout.has_trknum;
+    sql.has_trkdensity = layout.has_trkdensity;
+    sql.has_nkkm = layout.has_nkkm;
+    sql.has_kkmnum = layout.has_kkmnum;
+    sql.ka_column = context.host.ka_column_enabled();
+    sql.contragent_catalogue = ContragentCatalogInUse(station);
+    sql.export_tide_zero = context.settings.export_tide_zero;
+    {
+      auto fuel = NewReadDataSet(station);
+      fuel->SelectSQL().SetText(SaleLogFuelSql(sql));
+      SetDateTimeParam(*fuel, "BegData", begin);
+      SetDateTimeParam(*fuel, "EndData", end);
+      AppendQueryRows(table, *fuel, context.settings.use_dbe_time);
+      if (platform::FileExists(kCardFile)) FillCardContractors(table);
+    }
+    if (layout.shop_rows) {
+      SecondConnection shop(ShopDatabaseFile(shop_directory));
+      auto goods = NewReadDataSet(shop.Database());
+      goods->SelectSQL().SetText(SaleLogGoodsSql());
+      SetDateTimeParam(*goods, "BegData", begin);
+      SetDateTimeParam(*goods, "EndData", end);
+      AppendQueryRows(table, *goods, context.settings.use_dbe_time);
+    }
+    ReplaceFuelNames(table, "GSMName", context.settings);
+  });
+}
+
+}  // namespace kvr::reports

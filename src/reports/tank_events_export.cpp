@@ -1,0 +1,28 @@
+#include "reports/exports.h"
+
+#include "common/text.h"
+#include "reports/copy_dataset.h"
+#include "reports/export_connections.h"
+#include "reports/export_conventions.h"
+#include "reports/export_sql.h"
+
+namespace kvr::reports {
+
+using namespace kvr::literals;
+
+void ExportRezLog(const ExportContext& context, TDateTime begin, TDateTime end) {
+  static constexpr ExportSpec kSpec{"RezLog.dbf", "ЭкспортЖурналаПоРезервуарам"_w,
+                                    DeleteMessage::kTemporaryFile};
+  RunExport(kSpec, [&](TMemDBFTable& table) {
+    auto query = NewReadDataSet(*context.station);
+    query->SelectSQL().SetText(kTankEventsSql);
+    SetDateTimeParam(*query, "BegData", begin);
+    SetDateTimeParam(*query, "EndData", end);
+    query->Open();
+    CreateTableFromQuery(table, *query,
+                         [](TFieldDefs& defs) { defs.Find("Name").SetSize(15); });
+    CopyDataSet(*query, table, context.settings.use_dbe_time);
+  });
+}
+
+}  // namespace kvr::reports
