@@ -20,8 +20,11 @@ bool TryParseInt64(std::string_view text, std::int64_t& out) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return false;
   const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, out);
-  return ec == std::errc() && ptr == end;
+  std::int64_t value;
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end) return false;
+  out = value;  // untouched on failure
+  return true;
 }
 
 bool TryParseFloat(std::string_view text, double& out) {
@@ -33,8 +36,11 @@ bool TryParseFloat(std::string_view text, double& out) {
     if (c != '-' && c != '.' && c != 'e' && c != 'E' && c != '+' && (c < '0' || c > '9'))
       return false;
   const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, out);
-  return ec == std::errc() && ptr == end && std::isfinite(out);
+  double value;
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || !std::isfinite(value)) return false;
+  out = value;  // untouched on failure
+  return true;
 }
 
 std::string FloatToText(double value) {

@@ -7,7 +7,8 @@
 
 namespace kvr {
 
-// Blanks around the number are allowed; an optional sign; nothing else.
+// Blanks around the number are allowed; an optional sign; nothing else. On failure `out` is
+// left as it was.
 bool TryParseInt64(std::string_view text, std::int64_t& out);
 // Decimal or exponent form ("1.5", "-2e3", ".5"); "INF"/"NAN" are not numbers here.
 bool TryParseFloat(std::string_view text, double& out);
