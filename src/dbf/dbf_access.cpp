@@ -214,8 +214,11 @@ void TDBFAccess::ReadRecords(TMemoryStream& stream) {
   const std::size_t start = s.HeaderLength;
   // Every complete record up to the end of the data counts, whatever the header says; a
   // trailing 0x1A or partial record is left out.
-  const std::size_t count = size > start ? (size - start) / s.RecordLength : 0;
+  std::size_t count = size > start ? (size - start) / s.RecordLength : 0;
   std::string image = stream.Release();
+  // With records of one character (every field zero wide) the end marker itself would
+  // count as a record.
+  if (s.RecordLength == 1 && count > 0 && image[start + count - 1] == kEndOfFile) --count;
   char* data = image.data() + start;
   std::replace(data, data + count * s.RecordLength, '\0', ' ');
   s.Records.Reserve(std::max<std::size_t>(count + 100, 100));

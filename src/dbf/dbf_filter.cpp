@@ -66,7 +66,8 @@ TDBFFilter::TDBFFilter(std::string_view filter, const TDBFFieldList& fields) {
     if (at == std::string_view::npos) continue;
     op_ = static_cast<Op>(candidate.op);
     std::string_view name = TrimBlanks(filter.substr(0, at));
-    value_.assign(TrimBlanks(filter.substr(at + candidate.text.size())));
+    // The filter value is taken in upper case (the record value only with case_insensitive).
+    value_ = platform::AnsiUpperCase(TrimBlanks(filter.substr(at + candidate.text.size())));
     value_is_number_ = ParseNumber(value_, right_, value_number_);
     value_is_date_ = ParseFilterDate(value_, value_date_);
     for (const TDBFField& field : fields)
@@ -104,11 +105,8 @@ bool TDBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& 
       std::string_view left = TrimBlanks(left_);
       std::string_view right = value_;
       if (options.case_insensitive) {
-        right_.assign(right);
-        for (char& c : right_) c = platform::AnsiUpperChar(c);
         for (char& c : left_) c = platform::AnsiUpperChar(c);
         left = TrimBlanks(left_);
-        right = right_;
       }
       if (op_ == Op::Eq && !options.no_partial_compare)
         return left.find(right) != std::string_view::npos;

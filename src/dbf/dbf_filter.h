@@ -3,7 +3,8 @@
 //     text; without one, or when the field is unknown, every record passes.
 //   - No quoting: quote characters belong to the value.
 //   - Strings: '=' means "contains" (equal with no_partial_compare), the others compare byte
-//     by byte; case_insensitive upper-cases both sides (Windows-1251).
+//     by byte. The filter value is always read in upper case; case_insensitive upper-cases
+//     the record value too (Windows-1251), so "NAME=ab" finds "CAB" but "cab" only then.
 //   - Integer and Float: both sides as numbers, '.' or ',' as the decimal point; a side that
 //     is no number refuses the record.
 //   - Boolean: 1, T, Y, t, y are true, anything else false; false < true.

@@ -1,0 +1,183 @@
+// Field texts: what each type's value looks like in a record, both ways.
+#include "dbf/dbf_field_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/exceptions.h"
+#include "common/text.h"
+#include "platform/code_page.h"
+
+namespace kvr {
+namespace {
+
+using namespace kvr::literals;
+
+TDBFField Field(FieldType type, int length, int decimals = 0) {
+  TDBFField field;
+  field.Name = "F";
+  field.DataType = type;
+  field.Length = static_cast<std::uint16_t>(length);
+  field.Decimals = static_cast<std::uint8_t>(decimals);
+  return field;
+}
+
+std::string Encode(const TDBFField& field, const FieldValue* value, bool oem = false) {
+  std::string out(field.Length, '#');
+  EncodeDBFField(field, value, oem, out.data());
+  return out;
+}
+
+FieldValue Text(std::string_view text) {
+  FieldValue v;
+  v.text = text;
+  return v;
+}
+FieldValue Int(std::int64_t i) {
+  FieldValue v;
+  v.integer = i;
+  return v;
+}
+FieldValue Num(double d) {
+  FieldValue v;
+  v.number = d;
+  return v;
+}
+
+TEST(FormatFixed, RoundsHalfAwayFromZeroOnTheShortestDigits) {
+  struct Case {
+    double value;
+    int decimals;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, 2, "0.00"},          {12.5, 2, "12.50"},     {-1, 2, "-1.00"},
+      {1.005, 2, "1.01"},      {0.125, 2, "0.13"},     {2.5, 0, "3"},
+      {-2.5, 0, "-3"},         {0.0049, 2, "0.00"},    {-0.001, 2, "0.00"},
+      {9.995, 2, "10.00"},     {999.9999, 3, "1000.000"}, {123456789.0, 4, "123456789.0000"},
+      {1e-10, 4, "0.0000"},    {0.5, 0, "1"},          {0.05, 1, "0.1"},
+      {1e20, 0, "100000000000000000000"}, {100.005, 4, "100.0050"},
+  };
+  for (const Case& c : cases) {
+    char out[kFixedTextMax];
+    const std::size_t n = FormatFixed(c.value, c.decimals, out);
+    EXPECT_EQ(std::string(out, n), c.text) << c.value << " with " << c.decimals;
+  }
+  char out[kFixedTextMax];
+  EXPECT_EQ(FormatFixed(std::nan(""), 2, out), 0u);
+  EXPECT_EQ(FormatFixed(INFINITY, 2, out), 0u);
+  EXPECT_GT(FormatFixed(1.7e308, 255, out), 560u);  // the largest case fits the buffer
+}
+
+TEST(DBFFieldEncode, EachTypesText) {
+  const FieldValue abc = Text("abc"), abcdef = Text("abcdef");
+  EXPECT_EQ(Encode(Field(FieldType::String, 12), &abc), "abc         ");
+  EXPECT_EQ(Encode(Field(FieldType::String, 4), &abcdef), "abcd");
+  const FieldValue minus42 = Int(-42), big = Int(1234567);
+  EXPECT_EQ(Encode(Field(FieldType::Integer, 11), &minus42), "        -42");
+  EXPECT_EQ(Encode(Field(FieldType::Integer, 5), &big), "12345");
+  const FieldValue price = Num(12.345), huge = Num(123456.75);
+  EXPECT_EQ(Encode(Field(FieldType::Float, 10, 2), &price), "     12.35");
+  EXPECT_EQ(Encode(Field(FieldType::Float, 6, 2), &huge), "123456");  // cut like an integer
+  EXPECT_EQ(Encode(Field(FieldType::Float, 5, 0), &price), "   12");
+  const FieldValue nan = Num(std::nan(""));
+  EXPECT_EQ(Encode(Field(FieldType::Float, 5, 1), &nan), "     ");
+  const FieldValue day = Num(46363.75);  // 7 December 2026, evening
+  EXPECT_EQ(Encode(Field(FieldType::Date, 8), &day), "20261207");
+  FieldValue yes;
+  yes.boolean = true;
+  EXPECT_EQ(Encode(Field(FieldType::Boolean, 1), &yes), "T");
+  const FieldValue block = Text(" 17 ");
+  EXPECT_EQ(Encode(Field(FieldType::Memo, 10), &block), "        17");
+  EXPECT_EQ(Encode(Field(FieldType::Integer, 4), nullptr), "    ");
+}
+
+TEST(DBFFieldEncode, OemConvertsCyrillic) {
+  const FieldValue hello = Text("Привет"_w);
+  const std::string oem = Encode(Field(FieldType::String, 8), &hello, true);
+  EXPECT_EQ(oem, platform::AnsiToOem("Привет"_w) + "  ");
+  EXPECT_EQ(static_cast<unsigned char>(oem[0]), 0x8F);  // 'П' in code page 866
+  FieldValue back;
+  EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 8), oem, true, &back));
+  EXPECT_EQ(back.text, "Привет"_w);
+}
+
+TEST(DBFFieldEncode, RefusesWidthsTheTypeCannotHave) {
+  const FieldValue day = Num(46363);
+  try {
+    Encode(Field(FieldType::Date, 10), &day);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Buffer must be 8 chars for date");
+  }
+  FieldValue yes;
+  try {
+    Encode(Field(FieldType::Boolean, 2), &yes);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Buffer must be 1 char for boolean");
+  }
+  try {
+    Encode(Field(FieldType::Time, 8), &yes);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Unexpected field type.");
+  }
+}
+
+TEST(DBFFieldDecode, ValuesAndNulls) {
+  FieldValue v;
+  // Strings: trailing spaces go, an empty text is still a value; a blank field tests null.
+  EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 6), "  ab  ", false, &v));
+  EXPECT_EQ(v.text, "  ab");
+  EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 3), "   ", false, &v));
+  EXPECT_EQ(v.text, "");
+  EXPECT_FALSE(DecodeDBFField(Field(FieldType::String, 3), "   ", false, nullptr));
+  EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 3), " a ", false, nullptr));
+
+  struct IntCase {
+    const char* text;
+    bool has;
+    std::int64_t value;
+  };
+  for (const IntCase& c : {IntCase{"   -42", true, -42}, IntCase{"      ", false, 0},
+                           IntCase{" 12x  ", false, 0}, IntCase{"99999999999", true, 99999999999}}) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(DecodeDBFField(Field(FieldType::Integer, 11), c.text, false, &v), c.has);
+    EXPECT_EQ(v.integer, c.value);
+  }
+  EXPECT_TRUE(DecodeDBFField(Field(FieldType::Float, 8, 2), "   12.50", false, &v));
+  EXPECT_DOUBLE_EQ(v.number, 12.5);
+  EXPECT_FALSE(DecodeDBFField(Field(FieldType::Float, 8, 2), "   12,50", false, &v));
+  EXPECT_FALSE(DecodeDBFField(Field(FieldType::Float, 8, 2), "        ", false, &v));
+
+  struct BoolCase {
+    const char* text;
+    bool has, value;
+  };
+  for (const BoolCase& c : {BoolCase{"T", true, true}, BoolCase{"Y", true, true},
+                            BoolCase{"S", true, true}, BoolCase{"F", true, false},
+                            BoolCase{"N", true, false}, BoolCase{"y", false, false},
+                            BoolCase{"?", false, false}, BoolCase{" ", false, false}}) {
+    SCOPED_TRACE(c.text);
+    v.boolean = false;
+    EXPECT_EQ(DecodeDBFField(Field(FieldType::Boolean, 1), c.text, false, &v), c.has);
+    if (c.has) {
+      EXPECT_EQ(v.boolean, c.value);
+    }
+  }
+
+  EXPECT_TRUE(DecodeDBFField(Field(FieldType::Date, 8), "20261207", false, &v));
+  EXPECT_DOUBLE_EQ(v.number, 46363);
+  EXPECT_FALSE(DecodeDBFField(Field(FieldType::Date, 8), "00000000", false, &v));
+  EXPECT_FALSE(DecodeDBFField(Field(FieldType::Date, 8), "        ", false, &v));
+  EXPECT_FALSE(DecodeDBFField(Field(FieldType::Date, 8), "20261307", false, &v));  // month 13
+  EXPECT_THROW(DecodeDBFField(Field(FieldType::Date, 8), "2026AB07", false, &v), EConvertError);
+  // Memo contents are not read; the field reports a value.
+  EXPECT_TRUE(DecodeDBFField(Field(FieldType::Memo, 10), "         3", false, &v));
+  EXPECT_THROW(DecodeDBFField(Field(FieldType::DateTime, 8), "20261207", false, &v), Exception);
+}
+
+}  // namespace
+}  // namespace kvr
