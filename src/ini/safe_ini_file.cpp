@@ -1,0 +1,388 @@
+#include "ini/safe_ini_file.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "common/exceptions.h"
+#include "common/format_text.h"
+#include "common/text.h"
+#include "format/date_time_parse.h"
+#include "format/date_time_text.h"
+#include "format/float_text.h"
+#include "format/format_settings.h"
+#include "format/int_text.h"
+#include "ini/multi_part_value.h"
+#include "ini/private_profile.h"
+#include "log/shared_mutex.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/paths.h"
+#include "platform/system_error.h"
+
+namespace kvr::ini {
+namespace {
+
+using namespace kvr::literals;
+
+constexpr std::int32_t kMissingCount = -65'535;
+
+// Inside a catch block: raises the caught error again, same class, as "<context> -> <message>".
+[[noreturn]] void RaiseInContext(std::string_view context) {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    std::unique_ptr<Exception> copy = e.Clone();
+    copy->SetMessage(Format("%s -> %s", {context, e.Message()}));
+    copy->Raise();
+  } catch (const std::exception& e) {
+    throw Exception(Format("%s -> %s", {context, e.what()}));
+  } catch (...) {
+    throw Exception(Format("%s -> %s", {context, "Unknown exception"}));
+  }
+  std::terminate();  // not reached: every handler above raises
+}
+
+// Writes that fail for these reasons will not succeed by waiting.
+bool IsPermanentWriteError(std::uint32_t code) {
+  return code == platform::kErrorPathNotFound || code == platform::kErrorBufferOverflow ||
+         code == platform::kErrorDiskFull || code == platform::kErrorInvalidName;
+}
+
+std::string Companion(std::string_view key, std::string_view suffix) {
+  std::string name(key);
+  name += suffix;
+  return name;
+}
+
+const format::TFormatSettings& Settings() { return format::IniFormatSettings(); }
+
+}  // namespace
+
+// Holds the file's mutex for a scope (nothing when there is none).
+class TSafeIniFile::Guard {
+ public:
+  explicit Guard(TSafeIniFile& ini) : mutex_(ini.mutex_.get()) {
+    if (mutex_ && mutex_->Wait() == platform::WaitResult::kFailed) mutex_ = nullptr;
+  }
+  ~Guard() {
+    if (mutex_) mutex_->Release();
+  }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+ private:
+  platform::NamedMutex* mutex_;
+};
+
+std::string TSafeIniFile::MutexNameFor(std::string_view file_name) {
+  std::string name = "ini file lock mutex" + platform::AnsiLowerCase(file_name);
+  for (std::size_t at; (at = name.find("\\\\")) != std::string::npos;) name.erase(at, 1);
+  log::ReplaceNameUnsafeChars(name);
+  return name;
+}
+
+TSafeIniFile::TSafeIniFile(std::string_view file_name) : TIniFile(file_name) {
+  mutex_ = log::CreateSharedMutex(MutexNameFor(file_name), IniSettings::kFailWhenMutexMissing,
+                                  "Error CreateMutex: %s");
+}
+
+TSafeIniFile::~TSafeIniFile() {
+  { Guard guard(*this); }  // waits for an operation another thread may still run on the file
+  mutex_.reset();
+}
+
+void TSafeIniFile::Lock() {
+  if (mutex_) mutex_->Wait();
+}
+
+void TSafeIniFile::Unlock() {
+  if (mutex_) mutex_->Release();
+}
+
+void TSafeIniFile::CheckSection(std::string_view section) const {
+  if (section.empty())
+    throw EIniFileException(Format("Не указано название секции. Имя файла: %s"_w,
+                                   {platform::MapPath(FileName())}));
+}
+
+void TSafeIniFile::CheckNames(std::string_view section, std::string_view key) const {
+  CheckSection(section);
+  if (key.empty())
+    throw EIniFileException(Format("Не указано название переменной. Имя файла: %s"_w,
+                                   {platform::MapPath(FileName())}));
+}
+
+TSafeIniFile::RawText TSafeIniFile::RawRead(std::string_view section, std::string_view key,
+                                            std::string_view default_value, bool want_hash) {
+  Guard guard(*this);
+  const std::string raw =
+      GetProfileString(section, key, default_value, IniSettings::kReadBufferSize, FileName());
+  return {UnescapeLineBreaks(raw), want_hash ? IniHash(raw) : 0};
+}
+
+std::string TSafeIniFile::ReadParts(std::string_view section, std::string_view key,
+                                    std::string_view default_value) {
+  const std::int32_t count = format::StrToIntDef(
+      RawRead(section, Companion(key, kCountSuffix), "", false).text, kMissingCount);
+  RawText value = RawRead(section, key, default_value, check_hash_);
+  if (count <= 1) return std::move(value.text);
+  std::int32_t stored_hash;
+  if (!format::TryStrToInt(RawRead(section, Companion(key, kHashSuffix), "", false).text,
+                           stored_hash))
+    return std::move(value.text);
+  if (!check_hash_) stored_hash = 0;
+  if (stored_hash != value.hash) return std::move(value.text);  // part 1 was rewritten by others
+  for (std::int32_t i = 2; i <= count; ++i) {
+    // A missing part means the companions are broken: stop rather than walk a huge count.
+    auto part = FindProfileString(section, Companion(key, kLineSuffix) + std::to_string(i),
+                                  IniSettings::kReadBufferSize, FileName());
+    if (!part) break;
+    value.text += UnescapeLineBreaks(*part);
+  }
+  return std::move(value.text);
+}
+
+std::string TSafeIniFile::ReadString(std::string_view section, std::string_view key,
+                                     std::string_view default_value) {
+  try {
+    CheckNames(section, key);
+    Guard guard(*this);
+    if (plain_mode_) return RawRead(section, key, default_value, false).text;
+    return ReadParts(section, key, default_value);
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.ReadString");
+  }
+}
+
+void TSafeIniFile::WriteWithRetry(std::string_view section, std::string_view key,
+                                  std::string_view text) {
+  const std::uint32_t start = platform::TickCount();
+  while (true) {
+    try {
+      TIniFile::WriteString(section, key, text);
+      return;
+    } catch (const Exception& e) {
+      const std::uint32_t code = platform::GetLastError();
+      const bool expired =
+          platform::TickCount() - start >= static_cast<std::uint32_t>(IniSettings::kWriteRetryTimeoutMs);
+      if (expired || IsPermanentWriteError(code)) {
+        std::unique_ptr<Exception> copy = e.Clone();
+        copy->SetMessage(platform::SysErrorMessage(code) + " -> " + e.Message());
+        copy->Raise();
+      }
+      platform::SleepMs(IniSettings::kWriteRetrySleepMs);
+    }
+  }
+}
+
+void TSafeIniFile::FlushWithRetry() {
+  const std::uint32_t start = platform::TickCount();
+  while (true) {
+    try {
+      if (!FlushProfile(FileName()))
+        throw EIniFileException(Format("Не удалось записать изменения в файл %s"_w,
+                                       {platform::MapPath(FileName())}));
+      return;
+    } catch (const Exception& e) {
+      const std::uint32_t code = platform::GetLastError();
+      const bool expired =
+          platform::TickCount() - start >= static_cast<std::uint32_t>(IniSettings::kWriteRetryTimeoutMs);
+      if (expired || IsPermanentWriteError(code)) {
+        std::unique_ptr<Exception> copy = e.Clone();
+        copy->SetMessage(platform::SysErrorMessage(code) + " -> " + e.Message());
+        copy->Raise();
+      }
+      platform::SleepMs(IniSettings::kWriteRetrySleepMs);
+    }
+  }
+}
+
+void TSafeIniFile::RemoveCompanionKeys(std::string_view section, std::string_view key) {
+  const std::int32_t count = format::StrToIntDef(
+      RawRead(section, Companion(key, kCountSuffix), "", false).text, kMissingCount);
+  if (count == kMissingCount) return;
+  TIniFile::DeleteKey(section, Companion(key, kCountSuffix));
+  TIniFile::DeleteKey(section, Companion(key, kHashSuffix));
+  // Only the line keys that exist: a damaged count must not make us walk billions of names.
+  TStrings keys;
+  TIniFile::ReadSection(section, keys);
+  const std::string prefix = Companion(key, kLineSuffix);
+  std::vector<std::int32_t> lines;
+  for (const std::string& name : keys) {
+    if (name.size() <= prefix.size() || !platform::AnsiSameText(name.substr(0, prefix.size()), prefix))
+      continue;
+    const std::string digits = name.substr(prefix.size());
+    std::int32_t number;
+    if (digits.find_first_not_of("0123456789") == std::string::npos &&
+        format::TryStrToInt(digits, number) && number >= 2 && number <= count &&
+        std::to_string(number) == digits)
+      lines.push_back(number);
+  }
+  std::sort(lines.rbegin(), lines.rend());
+  for (std::int32_t number : lines) TIniFile::DeleteKey(section, prefix + std::to_string(number));
+}
+
+void TSafeIniFile::WriteString(std::string_view section, std::string_view key,
+                               std::string_view value) {
+  try {
+    CheckNames(section, key);
+    const ValueParts split = SplitValue(value, plain_mode_);
+    Guard guard(*this);
+    if (!plain_mode_) RemoveCompanionKeys(section, key);
+    if (split.parts.empty()) {
+      WriteWithRetry(section, key, "");
+    } else {
+      WriteWithRetry(section, key, split.parts[0]);
+      if (split.parts.size() > 1 && !plain_mode_) {
+        WriteWithRetry(section, Companion(key, kCountSuffix), std::to_string(split.parts.size()));
+        WriteWithRetry(section, Companion(key, kHashSuffix), std::to_string(split.hash));
+        for (std::size_t i = 1; i < split.parts.size(); ++i)
+          WriteWithRetry(section, Companion(key, kLineSuffix) + std::to_string(i + 1),
+                         split.parts[i]);
+      }
+    }
+    if (auto_flush_) FlushWithRetry();
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.WriteString");
+  }
+}
+
+void TSafeIniFile::DeleteKey(std::string_view section, std::string_view key) {
+  try {
+    CheckNames(section, key);
+    Guard guard(*this);
+    if (!plain_mode_) RemoveCompanionKeys(section, key);
+    TIniFile::DeleteKey(section, key);
+    if (auto_flush_) UpdateFile();
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.DeleteKey");
+  }
+}
+
+void TSafeIniFile::EraseSection(std::string_view section) {
+  try {
+    CheckSection(section);
+    Guard guard(*this);
+    TIniFile::EraseSection(section);
+    if (auto_flush_) UpdateFile();
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.EraseSection");
+  }
+}
+
+void TSafeIniFile::ReadSection(std::string_view section, TStrings& keys) {
+  try {
+    CheckSection(section);
+    Guard guard(*this);
+    TIniFile::ReadSection(section, keys);
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.ReadSection");
+  }
+}
+
+void TSafeIniFile::ReadSectionValues(std::string_view section, TStrings& lines) {
+  try {
+    CheckSection(section);
+    Guard guard(*this);
+    TIniFile::ReadSectionValues(section, lines);
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.ReadSectionValues");
+  }
+}
+
+void TSafeIniFile::ReadSections(TStrings& sections) {
+  Guard guard(*this);
+  TIniFile::ReadSections(sections);
+}
+
+void TSafeIniFile::UpdateFile() {
+  Guard guard(*this);
+  TIniFile::UpdateFile();
+}
+
+// Typed values: text with IniFormatSettings; a text that does not convert gives the default.
+TDateTime TSafeIniFile::ReadDate(std::string_view section, std::string_view key,
+                                 TDateTime default_value) {
+  try {
+    const std::string text = ReadString(section, key, "");
+    TDateTime v;
+    return !text.empty() && format::TryStrToDate(text, v, Settings()) ? v : default_value;
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.ReadDate");
+  }
+}
+
+TDateTime TSafeIniFile::ReadDateTime(std::string_view section, std::string_view key,
+                                     TDateTime default_value) {
+  try {
+    const std::string text = ReadString(section, key, "");
+    TDateTime v;
+    return !text.empty() && format::TryStrToDateTime(text, v, Settings()) ? v : default_value;
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.ReadDateTime");
+  }
+}
+
+double TSafeIniFile::ReadFloat(std::string_view section, std::string_view key,
+                               double default_value) {
+  try {
+    const std::string text = ReadString(section, key, "");
+    double v;
+    return !text.empty() && format::TryStrToFloat(text, v, Settings()) ? v : default_value;
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.ReadFloat");
+  }
+}
+
+TDateTime TSafeIniFile::ReadTime(std::string_view section, std::string_view key,
+                                 TDateTime default_value) {
+  try {
+    const std::string text = ReadString(section, key, "");
+    TDateTime v;
+    return !text.empty() && format::TryStrToTime(text, v, Settings()) ? v : default_value;
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.ReadTime");
+  }
+}
+
+void TSafeIniFile::WriteDate(std::string_view section, std::string_view key, TDateTime value) {
+  try {
+    WriteString(section, key, format::DateToStr(value, Settings()));
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.WriteDate");
+  }
+}
+
+void TSafeIniFile::WriteDateTime(std::string_view section, std::string_view key, TDateTime value) {
+  try {
+    WriteString(section, key, format::DateTimeToStr(value, Settings()));
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.WriteDateTime");
+  }
+}
+
+void TSafeIniFile::WriteFloat(std::string_view section, std::string_view key, double value) {
+  try {
+    WriteString(section, key, format::FloatToStr(value, Settings()));
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.WriteFloat");
+  }
+}
+
+void TSafeIniFile::WriteTime(std::string_view section, std::string_view key, TDateTime value) {
+  try {
+    WriteString(section, key, format::TimeToStr(value, Settings()));
+  } catch (...) {
+    RaiseInContext("TSafeIniFile.WriteTime");
+  }
+}
+
+int TSafeIniFile::Query(std::string_view a, std::string_view b, std::string_view c) const {
+  return query_hook_ ? query_hook_(a, b, c) : 0;
+}
+
+void TSafeIniFile::Notify(std::string_view a, std::string_view b, std::string_view c) const {
+  if (notify_hook_) notify_hook_(a, b, c);
+}
+
+}  // namespace kvr::ini
