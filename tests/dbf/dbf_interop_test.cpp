@@ -16,12 +16,18 @@ namespace {
 
 using namespace kvr::literals;
 
-bool DbfreadAvailable() {
-  return std::system("python3 -c 'import dbfread' >/dev/null 2>&1") == 0;
+// Debian's package installs for the system interpreter, which may not be the first python3
+// on the PATH.
+std::string PythonWithDbfread() {
+  for (const char* python : {"/usr/bin/python3", "python3"})
+    if (std::system((std::string(python) + " -c 'import dbfread' >/dev/null 2>&1").c_str()) == 0)
+      return python;
+  return {};
 }
 
-std::string RunPython(const std::string& script_path, const std::string& argument) {
-  const std::string command = "python3 " + script_path + " " + argument + " 2>&1";
+std::string RunPython(const std::string& python, const std::string& script_path,
+                      const std::string& argument) {
+  const std::string command = python + " " + script_path + " " + argument + " 2>&1";
   std::string output;
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
     char buffer[4096];
@@ -32,7 +38,8 @@ std::string RunPython(const std::string& script_path, const std::string& argumen
 }
 
 TEST(DbfreadInterop, ReadsTheSameFieldsAndValues) {
-  if (!DbfreadAvailable()) GTEST_SKIP() << "python3-dbfread is not installed";
+  const std::string python = PythonWithDbfread();
+  if (python.empty()) GTEST_SKIP() << "python3-dbfread is not installed";
   test::ScratchDir dir;
   const std::string file = dir.File("export.dbf");
   {
@@ -65,7 +72,7 @@ TEST(DbfreadInterop, ReadsTheSameFieldsAndValues) {
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("export.cpg")));
   const std::string output =
-      RunPython(std::string(KVR_TEST_SOURCE_DIR) + "/dbf/read_with_dbfread.py", file);
+      RunPython(python, std::string(KVR_TEST_SOURCE_DIR) + "/dbf/read_with_dbfread.py", file);
   const std::string expected =
       "encoding cp866\n"
       "field GSMNAME C 20 0\nfield KODGSM N 11 0\nfield LITER N 20 4\n"
