@@ -2,7 +2,7 @@
 // child process so that its peak resident memory is its own. With shapelib present, the same
 // table is also written by shapelib's DBF writer for comparison.
 //
-//   dbf_table_bench [records=1000000] [directory=/tmp]
+//   dbf_table_bench [records=1000000] [directory=/tmp]   (KVR_BENCH_KEEP=1 keeps the file)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -220,6 +220,6 @@ int main(int argc, char** argv) {
   InChild("shapelib:", [&] { ShapelibWrite(records, other); });
   std::filesystem::remove(other);
 #endif
-  std::filesystem::remove(path);
+  if (!std::getenv("KVR_BENCH_KEEP")) std::filesystem::remove(path);  // keep it to inspect
   return 0;
 }

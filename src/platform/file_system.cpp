@@ -119,6 +119,8 @@ std::string ReadWholeFile(std::string_view path) {
     throw EFOpenError("Cannot open file " + Quoted(native) + SysErrorMessage(code));
   }
   std::string data;
+  // Room for the end-of-file probe below, so a file read whole is never copied to grow.
+  data.reserve(static_cast<std::size_t>(st.st_size) + 65536);
   data.resize(static_cast<std::size_t>(st.st_size));
   std::size_t done = 0;
   while (true) {
