@@ -68,10 +68,11 @@ TEST_F(IBTcpTest, DateParametersSelectTheSameRowsAsEmbedded) {
   q->ParamByName("BegData").SetAsDateTime(EncodeDateTime(2024, 2, 29, 0, 0, 0, 0));
   q->ParamByName("EndData").SetAsDateTime(EncodeDateTime(2024, 3, 1, 9, 0, 0, 0));
   q->Open();
-  ASSERT_FALSE(q->Eof());
-  EXPECT_TRUE(q->FieldByName("SMNUM").IsNull());  // the receipt before the first shift
-  q->Next();
-  EXPECT_EQ(q->FieldByName("SMNUM").AsInteger(), 1);
+  std::vector<std::string> shifts;
+  for (; !q->Eof(); q->Next())
+    shifts.push_back(q->FieldByName("SMNUM").IsNull() ? "-" : q->FieldByName("SMNUM").AsString());
+  // Two receipts before the first shift, then the two prints of sale 1001 in shift 1.
+  EXPECT_EQ(shifts, (std::vector<std::string>{"-", "-", "1", "1"}));
 }
 
 TEST_F(IBTcpTest, WrongPasswordEndsInFirebirdsMessage) {
@@ -107,7 +108,7 @@ TEST(IBTcpServerGone, StoppedServerFailsFastWithAnError) {
   q->Open();
   EXPECT_GT(q->Fields(0).AsInteger(), 10);
   q->Close();
-  server.Stop();
+  server.Kill();
 
   const auto start = std::chrono::steady_clock::now();
   // The open connection is broken: the next query fails, closing still frees everything.

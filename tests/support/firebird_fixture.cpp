@@ -256,4 +256,8 @@ void FirebirdServer::Stop() {
   if (process_) process_->Stop();
 }
 
+void FirebirdServer::Kill() {
+  if (process_) process_->Stop(std::chrono::milliseconds(0));
+}
+
 }  // namespace kvr::test

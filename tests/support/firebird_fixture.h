@@ -76,8 +76,10 @@ class FirebirdServer {
   const std::string& password() const { return password_; }
   // "127.0.0.1/<port>:<path>".
   std::string DatabaseName(const std::string& path) const;
-  // Stops the server now (for tests of a server that went away).
+  // Stops the server now, letting it shut down (up to 5 s).
   void Stop();
+  // Ends the server at once, as a crash would (for tests of a server that went away).
+  void Kill();
 
  private:
   TempDir dir_;
