@@ -105,6 +105,15 @@ int DBFYearOfByte(std::uint8_t year_byte) {
   return year_byte <= 50 ? 2000 + year_byte : 1900 + year_byte;
 }
 
+const char* DBFLevelText(std::uint8_t level) {
+  switch (level) {
+    case kLevelDBase3: return "dBase III+";
+    case kLevelDBase4: return "dBase IV";
+    case kLevelDBaseWin: return "dBase/Win";
+    default: return "dBase ?";
+  }
+}
+
 std::uint16_t DBFCodePageOfMark(std::uint8_t mark) {
   switch (mark) {
     case 1: return 437;

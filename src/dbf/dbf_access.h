@@ -42,6 +42,8 @@ FieldType DBFFieldTypeOfLetter(char letter, std::uint8_t decimals);
 std::uint8_t DBFYearByte(int year);
 // Full year of a header's year byte: 2000 + b for b up to 50, 1900 + b above.
 int DBFYearOfByte(std::uint8_t year_byte);
+// "dBase III+", "dBase IV", "dBase/Win", or "dBase ?" for another level.
+const char* DBFLevelText(std::uint8_t level);
 // The code page a dBase IV code page mark stands for (0 when unknown).
 std::uint16_t DBFCodePageOfMark(std::uint8_t mark);
 

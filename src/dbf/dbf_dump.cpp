@@ -12,15 +12,6 @@ namespace kvr {
 
 namespace {
 
-const char* LevelName(std::uint8_t level) {
-  switch (level) {
-    case kLevelDBase3: return "dBase III+";
-    case kLevelDBase4: return "dBase IV";
-    case kLevelDBaseWin: return "dBase/Win";
-    default: return "dBase ?";
-  }
-}
-
 char LetterOf(const TDBFField& field) {
   if (field.DataType == FieldType::Integer) return 'N';
   if (field.DataType == FieldType::Float) return field.Decimals > 0 ? 'N' : 'F';
@@ -64,7 +55,7 @@ void DumpDBFImage(std::string image, DumpEncoding encoding, std::ostream& out) {
                                          : platform::Cp1251ToUtf8(text);
   };
 
-  out << "Level:        " << LevelName(s.Level) << "\n";
+  out << "Level:        " << DBFLevelText(s.Level) << "\n";
   out << "Last update:  "
       << Format("%.4d-%.2d-%.2d", {DBFYearOfByte(s.Year), static_cast<int>(s.Month),
                                    static_cast<int>(s.Day)})

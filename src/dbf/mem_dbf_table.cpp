@@ -21,15 +21,6 @@ namespace {
 constexpr std::size_t kIdentitySize = sizeof(std::int32_t);
 constexpr std::size_t kMemoHeaderSize = 512;
 
-const char* VersionTextOf(std::uint8_t level) {
-  switch (level) {
-    case kLevelDBase3: return "dBase III+";
-    case kLevelDBase4: return "dBase IV";
-    case kLevelDBaseWin: return "dBase/Win";
-    default: return "dBase ?";
-  }
-}
-
 // One field record per definition, by the mapping of definition types to stored types.
 TDBFFieldList FieldsFromDefinitions(const TFieldDefs& defs) {
   TDBFFieldList fields;
@@ -218,7 +209,7 @@ void TMemDBFTable::InternalOpen() {
   }
   if (structure.Memo) OpenMemoFile();
 
-  version_text_ = VersionTextOf(structure.Level);
+  version_text_ = DBFLevelText(structure.Level);
   last_update_text_ = Format("%.2d.%.2d.%.4d", {static_cast<int>(structure.Day),
                                                  static_cast<int>(structure.Month),
                                                  DBFYearOfByte(structure.Year)});
