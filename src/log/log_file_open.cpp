@@ -16,11 +16,12 @@ bool IsSharingError(std::uint32_t code) {
 
 [[noreturn]] void RaiseOpenError(std::string_view file_name, platform::FileOpenMode mode,
                                  std::uint32_t code) {
-  std::string text = "\"" + platform::MapPath(file_name) + "\". " + platform::SysErrorMessage(code);
-  bool creating = mode == platform::FileOpenMode::kCreate ||
-                  mode == platform::FileOpenMode::kCreateOrOpen;
-  if (creating) throw EFCreateError("Cannot create file " + text);
-  throw EFOpenError("Cannot open file " + text);
+  const bool creating = mode == platform::FileOpenMode::kCreate ||
+                        mode == platform::FileOpenMode::kCreateOrOpen;
+  std::string text = creating ? "Cannot create file \"" : "Cannot open file \"";
+  text.append(platform::MapPath(file_name)).append("\". ").append(platform::SysErrorMessage(code));
+  if (creating) throw EFCreateError(text);
+  throw EFOpenError(text);
 }
 
 }  // namespace

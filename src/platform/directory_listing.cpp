@@ -27,7 +27,7 @@ class DirHandle {
 
 std::vector<std::string> ListFileNames(std::string_view directory) {
   std::string native = MapPath(directory);
-  if (native.empty()) native = ".";
+  if (native.empty()) native.assign(1, '.');
   std::vector<std::string> names;
   DirHandle dir(native);
   if (!dir.get()) {
@@ -38,7 +38,8 @@ std::vector<std::string> ListFileNames(std::string_view directory) {
     bool regular = entry->d_type == DT_REG;
     if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
       struct stat st{};
-      std::string full = native + "/" + entry->d_name;
+      std::string full = native;
+      full.append("/").append(entry->d_name);
       regular = ::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     }
     if (regular) names.emplace_back(entry->d_name);

@@ -41,9 +41,9 @@ TEST(FormatDateTime, DateTimeToStrOmitsAMidnightTimeButKeepsMilliseconds) {
 
 TEST(FormatDateTime, SelfReferringFormatsEnd) {
   TFormatSettings s = MakeLogFormatSettings({});
-  s.ShortDateFormat = "c";
-  s.LongTimeFormat = "t";
-  s.ShortTimeFormat = "tt";
+  s.ShortDateFormat.assign(1, 'c');
+  s.LongTimeFormat.assign(1, 't');
+  s.ShortTimeFormat.assign(2, 't');
   EXPECT_NO_THROW(FormatDateTime("c", kMoment, s));
 }
 

@@ -15,7 +15,8 @@ namespace {
 
 // Values of one or two parts with line breaks, told apart by their "w<id>:<i>:" head.
 std::string Value(int id, int i, bool as_read) {
-  std::string v = "w" + std::to_string(id) + ":" + std::to_string(i) + ":";
+  std::string v(1, 'w');
+  v.append(std::to_string(id)).append(":").append(std::to_string(i)).append(":");
   const int length = 60'000 + (i * 7919) % 12'000 + id * 500;
   for (int k = 0; k < length; ++k) {
     if (k % 997 == 996) v += as_read ? "\r\n" : "\n";
