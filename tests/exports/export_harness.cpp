@@ -267,7 +267,9 @@ void ExpectCell(const DbfColumn& column, const std::string& file_value, const TF
   switch (column.type) {
     case 'N': {
       ASSERT_FALSE(file_value.empty());
-      EXPECT_NEAR(std::stod(file_value), field.AsFloat(), 1e-6);
+      // The field keeps `decimals` digits: the value rounded to them.
+      EXPECT_NEAR(std::stod(file_value), field.AsFloat(),
+                  0.5 * std::pow(10.0, -column.decimals) + 1e-9);
       break;
     }
     case 'L': EXPECT_EQ(file_value, field.AsBoolean() ? "T" : "F"); break;

@@ -117,7 +117,7 @@ std::string DotText(TDateTime value);  // "01.03.2024 08:12:05"
 
 // Compares the export file with the rows of `sql` on `database` (embedded engine): the same
 // number of rows in the same order, and for each pair (file column, query column index) the
-// value: N fields numerically (1e-6), C fields as text (a query date-time in the US form when
+// value: N fields numerically (to their decimals), C fields as text (a query date-time in the US form when
 // `us_dates`, else the dotted form; a longer text cut to the field), D fields as yyyymmdd,
 // L fields as T/F; a null value is an empty field.
 void ExpectMatchesQuery(const DbfContent& dbf, const std::string& database,
