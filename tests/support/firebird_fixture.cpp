@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "common/exceptions.h"
+#include "firebird/database_file.h"
 #include "platform/code_page.h"
 
 #ifndef KVR_TEST_SOURCE_DIR
@@ -72,6 +74,19 @@ void RunIsql(const std::string& cp1251_script, const std::string& connect,
       result.output.find("SQLSTATE") != std::string::npos)
     throw std::runtime_error("isql-fb failed (exit " + std::to_string(result.exit_code) +
                              "): " + platform::Cp1251ToUtf8(result.output));
+}
+
+// A new database file without forced writes: scratch data need not survive a power cut, and
+// with synchronous writes every DDL commit waits for the disk.
+void CreateEmptyDatabase(const std::string& path) {
+  PrepareEmbeddedEngine();
+  firebird::DatabaseFileOptions options;
+  options.forced_writes = false;
+  try {
+    firebird::CreateDatabaseFile(path, options);
+  } catch (const Exception& e) {
+    throw std::runtime_error("cannot create " + path + ": " + e.Message());
+  }
 }
 
 int FreeLoopbackPort() {
@@ -139,9 +154,10 @@ struct SecurityTemplate {
     std::ifstream sql(kSecuritySql, std::ios::binary);
     if (!sql) throw std::runtime_error(std::string("missing ") + kSecuritySql);
     std::ostringstream text;
-    text << "CREATE DATABASE " << Quoted(db) << ";\n" << sql.rdbuf();
+    text << sql.rdbuf();
     const std::vector<std::pair<std::string, std::string>> env = {{"FIREBIRD", root.string()}};
-    RunIsql(text.str(), "", "", "", env);
+    CreateEmptyDatabase(db);
+    RunIsql(text.str(), db, "", "", env);
     RunIsql("CREATE OR ALTER USER SYSDBA PASSWORD " + Quoted(password) +
                 " USING PLUGIN Srp;\nCOMMIT;\n",
             db, "SYSDBA", "", env);
@@ -177,11 +193,11 @@ std::string ReadSqlScript(std::string_view name) {
 void CreateDatabaseFromScripts(const std::string& path,
                                std::initializer_list<std::string_view> scripts,
                                const std::vector<std::pair<std::string, std::string>>& replacements) {
-  std::string sql = "CREATE DATABASE " + Quoted(path) +
-                    " USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251;\n";
+  CreateEmptyDatabase(path);
+  std::string sql;
   for (std::string_view name : scripts) sql += ReadSqlScript(name) + "\n";
   for (const auto& [from, to] : replacements) sql = ReplaceAll(std::move(sql), from, to);
-  RunIsql(platform::Utf8ToCp1251(sql), "", "", "");
+  RunIsql(platform::Utf8ToCp1251(sql), path, "", "");
 }
 
 void RunSql(const std::string& database, std::string_view utf8_sql, const std::string& password) {

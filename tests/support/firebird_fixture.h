@@ -36,7 +36,9 @@ void PrepareEmbeddedEngine();
 // tests/sql/<name>, read as text.
 std::string ReadSqlScript(std::string_view name);
 
-// Creates the database file `path` (WIN1251, page size 8192) and runs the named scripts of
+// Creates the database file `path` (WIN1251, page size 8192, forced writes off: test data
+// need not survive a power cut, and synchronous writes make every DDL commit wait for the
+// disk) and runs the named scripts of
 // tests/sql in order. Each `replacements` pair replaces a placeholder in the scripts' text.
 // Throws std::runtime_error with isql-fb's output when a statement fails.
 void CreateDatabaseFromScripts(
