@@ -1,15 +1,14 @@
 #include "entry/report_runner.h"
 
-#include "entry/payment_catalogue.h"
+#include "entry/export_creator.h"
 
 namespace kvr {
 
-// Until the export creator is linked in, every report code is an unknown report: the text is
-// cleared, the payment catalogue rebuilt (as every dispatch does) and the result is false.
-bool RunReport(char /*report_code*/, const Variant& /*params*/, std::string& text) {
-  text.clear();
-  BuildPaymentCatalogue();
-  return false;
+// One export creator per call: it connects in its constructor and disconnects when it goes,
+// also when the dispatch raises.
+bool RunReport(char report_code, const Variant& params, std::string& text) {
+  TExportCreator creator;
+  return creator.Dispatch(report_code, params, text);
 }
 
 }  // namespace kvr

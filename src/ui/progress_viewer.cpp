@@ -11,7 +11,9 @@ namespace kvr::ui {
 namespace {
 
 // Load and unload run on the thread that loads the library, before and after any viewer.
-std::unique_ptr<ViewerRegistry> g_viewers;
+// A plain pointer: a static with a destructor could be destroyed before the library's unload
+// step runs (static destruction order across files), which then freed it a second time.
+ViewerRegistry* g_viewers = nullptr;
 bool g_class_registered = false;
 bool g_class_owned = false;  // this load registered the class and must take it back
 
@@ -34,7 +36,7 @@ platform::WindowClass ViewerClass() {
 }  // namespace
 
 void InitializeProgressViewer() {
-  if (!g_viewers) g_viewers = std::make_unique<ViewerRegistry>();
+  if (!g_viewers) g_viewers = new ViewerRegistry();
   if (platform::RegisterWindowClass(ViewerClass()) != 0) {
     g_class_registered = true;
     g_class_owned = true;
@@ -44,7 +46,8 @@ void InitializeProgressViewer() {
 }
 
 void FinalizeProgressViewer() {
-  g_viewers.reset();
+  delete g_viewers;
+  g_viewers = nullptr;
   if (g_class_owned) {
     platform::UnregisterWindowClass(kProgressViewerClassName, ProgressViewerInstance());
   }
@@ -58,6 +61,6 @@ platform::InstanceHandle ProgressViewerInstance() {
   return platform::ModuleInstance(&kModuleAnchor);
 }
 
-ViewerRegistry* ProgressViewers() { return g_viewers.get(); }
+ViewerRegistry* ProgressViewers() { return g_viewers; }
 
 }  // namespace kvr::ui

@@ -87,7 +87,7 @@ TEST_F(ExportFailureTest, AFailureInsideTheCopyStepNamesBothContexts) {
   // are fetched, after the first rows were copied.
   Sql(Station(),
       "INSERT INTO BCHECK (ID, DATA, GSM, KOLVO, PRICE, SUMMA, VIDOPL) VALUES "
-      "(30, '2024-03-04 06:00:00', 'Дизельное топливо зимнее, класс 2', 10, 70, 700, 1); "
+      "(30, '2024-03-04 06:00:00', 'Дизельное топливо зимнее кл.2', 10, 70, 700, 1); "
       "COMMIT;");
   PutOldFile("ExportBCheck.dbf");
   const ReportResult r = Run('8', {Int(4), Date(DataBegin()), Date(DataEnd())});

@@ -127,6 +127,7 @@ void ExportFixture::SetUp() {
     fs::remove_all(fs::path(Root()) / dir, ignored);
   fs::remove(CardFile(), ignored);
   fs::create_directories(fs::path(Root()) / "C/WINDOWS");
+  fs::create_directories(fs::path(Root()) / "C/MOLT/LogFiles");  // an installed station has it
 
   Host().Reset();
   Host().answers[46] = AnswerInteger(0);

@@ -1,0 +1,244 @@
+#include "entry/export_creator.h"
+
+#include <algorithm>
+
+#include "common/exceptions.h"
+#include "common/format_text.h"
+#include "common/text.h"
+#include "db/database_access.h"
+#include "entry/host_context.h"
+#include "entry/host_options.h"
+#include "entry/payment_catalogue.h"
+#include "ini/safe_ini_file.h"
+#include "log/module_loggers.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/system_error.h"
+#include "reports/export_conventions.h"
+#include "reports/exports.h"
+
+namespace kvr {
+
+using namespace kvr::literals;
+
+namespace {
+
+constexpr const char* kStationDatabaseFile = "GARVEN.FDB";
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+// "a=b|c=d" -> the lines "a=b" and "c=d" (a line break for every '|', blanks trimmed at the
+// ends of the whole text, empty lines between breaks kept as the settings hold them).
+std::vector<std::string> SplitFuelNameMap(std::string_view value) {
+  std::string text(value);
+  std::replace(text.begin(), text.end(), '|', '\n');
+  std::vector<std::string> lines;
+  std::string_view rest = Trimmed(text);
+  while (!rest.empty()) {
+    std::size_t end = rest.find_first_of("\r\n");
+    std::string_view line = rest.substr(0, end);
+    lines.emplace_back(line);
+    if (end == std::string_view::npos) break;
+    rest.remove_prefix(end + (rest.substr(end, 2) == "\r\n" ? 2 : 1));
+  }
+  return lines;
+}
+
+int WidestReplacement(const std::vector<std::string>& lines) {
+  int width = 20;
+  for (const std::string& line : lines) {
+    std::size_t eq = line.find('=');
+    int length = eq == std::string::npos ? 0 : static_cast<int>(line.size() - eq - 1);
+    width = std::max(width, length);
+  }
+  return width;
+}
+
+std::string StationNameForFuelMap(bool one_table) {
+  if (one_table) return std::string("ВСЕ АЗС"_w);
+  const HostContext& host = TheHostContext();
+  if (!host.station_name.empty()) return host.station_name;
+  return AskHost(host_query::kStationName).AsText();
+}
+
+std::string StationDatabaseFile() {
+  std::string dir = TheHostContext().database_dir;
+  if (dir.empty()) dir = AskHost(host_query::kDatabaseDir).AsText();
+  if (dir.empty() || (dir.back() != '\\' && dir.back() != '/')) dir += '\\';
+  return dir + kStationDatabaseFile;
+}
+
+// The element of the host's parameter array at `index` (bounds checked by the array).
+const Variant& Element(const Variant& params, int index) { return params.Array().Get(index); }
+
+void LogLine(log::TLogLevel level, std::string_view format, std::initializer_list<FormatArg> args) {
+  if (log::TDIZEvudod* logger = log::ReportsLog()) {
+    try {
+      logger->LogFmt(level, format, args);
+    } catch (...) {
+      // Logging never fails a report.
+    }
+  }
+}
+
+}  // namespace
+
+std::string StrToHex(std::string_view text) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  hex.reserve(text.size() * 2);
+  for (unsigned char c : text) {
+    hex += kDigits[c >> 4];
+    hex += kDigits[c & 15];
+  }
+  return hex;
+}
+
+reports::ExportSettings ReadExportSettings(const std::string& settings_file) {
+  reports::ExportSettings settings;
+  ini::TSafeIniFile ini(settings_file);
+  settings.use_dbe_time = ini.ReadBool("REPORTS", "UseDBETime", true);
+  settings.export_tide_zero = ini.ReadBool("REPORTS", "ExportTideZero", false);
+  settings.fuel_name_width = 20;
+  settings.gsm_tbl = ini.ReadBool("REPORTS", "GSMTbl", false);
+  if (settings.gsm_tbl) {
+    const bool fix_width = ini.ReadBool("REPORTS", "FixGSMFld", true);
+    const bool kind3 = AskHost(host_query::kHostKind).AsInteger() == 3;
+    const bool one_table = kind3 && ini.ReadBool("REPORTS", "GSMOneTbl", true);
+    const std::string key = "GSMNames2" + StrToHex(StationNameForFuelMap(one_table));
+    settings.fuel_name_map = SplitFuelNameMap(ini.ReadString("REPORTS", key, ""));
+    settings.fuel_name_width = fix_width ? ini.ReadInteger("REPORTS", "GSMFldLen", 20)
+                                         : WidestReplacement(settings.fuel_name_map);
+  }
+  return settings;
+}
+
+TExportCreator::TExportCreator() {
+  context_.settings = ReadExportSettings(SettingsFilePath());
+  context_.host = MakeHostOptions();
+  const std::string file = StationDatabaseFile();
+  if (TheHostContext().host_kind3) BuildPaymentCatalogue();
+  const std::string password = db::GetDBPassword();
+  const std::int32_t port = db::GetDBPort();
+  database_ = db::CreateDatabase(file, password, port, true, nullptr, "SYSDBA", "127.0.0.1",
+                                 false, "", "WIN1251");
+  db::ConnectDatabase(*database_);
+  context_.station = database_.get();
+}
+
+TExportCreator::~TExportCreator() {
+  if (!database_) return;
+  try {
+    db::DisconnectDatabase(*database_);
+  } catch (...) {
+    // The connection goes with the object below; a failed disconnect changes no export.
+  }
+}
+
+bool TExportCreator::RunExport(char code, const Variant& params, std::string& title,
+                               std::string& text) {
+  const Variant& p = params;
+  switch (code) {
+    case '0': {
+      title = "Экспорт отливов"_w;
+      const int high = p.Array().HighBound();
+      TDateTime begin = Element(p, 0).AsDateTime();
+      TDateTime end = Element(p, 1).AsDateTime();
+      Element(p, 2).AsInteger();  // the two shift integers are converted, though unused
+      if (high >= 3) Element(p, 3).AsInteger();
+      std::string shop = high >= 4 ? Element(p, 4).AsText() : std::string();
+      reports::ExportSaleLog(context_, begin, end, shop);
+      return true;
+    }
+    case '1': {
+      title = "События по резервуарам"_w;
+      TDateTime begin = Element(p, 0).AsDateTime();
+      reports::ExportRezLog(context_, begin, Element(p, 1).AsDateTime());
+      return true;
+    }
+    case '2': {
+      title = "Экспорт приходов"_w;
+      TDateTime begin = Element(p, 0).AsDateTime();
+      reports::ExportPrxLog(context_, begin, Element(p, 1).AsDateTime());
+      return true;
+    }
+    case '6': {
+      title = "Остатки в резервуарах"_w;
+      std::int32_t last = Element(p, 0).AsInteger();
+      reports::ExportRezEnd(context_, last, Element(p, 1).AsInteger());
+      return true;
+    }
+    case '8':
+      switch (Element(p, 0).AsInteger()) {
+        case 1:
+          title = "Экспорт видов оплаты"_w;
+          Element(p, 1).AsInteger();  // converted as the host sends them, though unused
+          Element(p, 2).AsInteger();
+          Element(p, 3).AsDateTime();
+          Element(p, 4).AsDateTime();
+          text = reports::ExportVidOpl(context_);
+          return true;
+        case 2:
+          title = "Общий список дисконтных карт"_w;
+          text = reports::ExportAllDscCards(context_);
+          return true;
+        case 3: {
+          title = "Экспорт информации о ТРК"_w;
+          std::int32_t first = Element(p, 1).AsInteger();
+          text = reports::ExportTRKInfo(context_, first, Element(p, 2).AsInteger());
+          return true;
+        }
+        case 4: {
+          title = "Экспорт чеков ККМ"_w;
+          TDateTime begin = Element(p, 1).AsDateTime();
+          text = reports::ExportBCheck(context_, begin, Element(p, 2).AsDateTime());
+          return true;
+        }
+        case 5: {
+          title = "Экспорт скидок для отливов"_w;
+          TDateTime begin = Element(p, 1).AsDateTime();
+          text = reports::ExportRsxDsc(context_, begin, Element(p, 2).AsDateTime());
+          return true;
+        }
+        default:
+          return false;
+      }
+    default:
+      return false;
+  }
+}
+
+bool TExportCreator::Dispatch(char report_code, const Variant& params, std::string& text) {
+  text.clear();
+  bool result = true;
+  BuildPaymentCatalogue();
+  try {
+    if (!platform::ForceDirectories(reports::kExportDirectory)) {
+      std::string error = platform::SysErrorMessage(platform::GetLastError());
+      throw Exception(Format("Не удалось создать каталог \"%s\": %s"_w,
+                             {platform::MapPath(reports::kExportDirectory), error}));
+    }
+    std::string title(std::string_view("Неизвестный отчет"_w));
+    const std::uint32_t start = platform::TickCount();
+    std::string file_name;
+    result = RunExport(report_code, params, title, file_name);
+    text = file_name;
+    const std::uint32_t duration = platform::TickCount() - start;  // modulo 2^32
+    if (result)
+      LogLine(1, "Документ \"%s\" подготовлен за %d ms"_w,
+              {title, static_cast<long long>(duration)});
+  } catch (...) {
+    const std::string message = CurrentExceptionMessage();
+    LogLine(2, "Ошибка формирования отчета №%d: %s"_w,
+            {static_cast<int>(static_cast<unsigned char>(report_code)), message});
+    text = std::string("Ошибка при формировании отчета: "_w) + message;
+  }
+  return result;
+}
+
+}  // namespace kvr
