@@ -24,7 +24,7 @@ TDIZEvudod* ErrorsWriter() noexcept;
 void CreateReportsLog() noexcept;
 void FreeReportsLog() noexcept;
 // The module logger the export code writes to (null outside CreateReportsLog ..
-// FreeReportsLog). Part 1.2 writes "Документ \"%s\" подготовлен за %d ms" at level 1.
+// FreeReportsLog). The report dispatch writes its "document prepared" lines here at level 1.
 TDIZEvudod* ReportsLog() noexcept;
 
 }  // namespace kvr::log
