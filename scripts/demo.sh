@@ -42,10 +42,7 @@ shopt -s nullglob
 exports=("$root"/C/MOLT/EXPORT/*.dbf)
 echo
 if [ ${#exports[@]} -eq 0 ]; then
-  echo "== No export was written (status $status): this build answers every report code as an"
-  echo "   unknown report, because the export creator is not wired into the library yet."
-  echo "   What runs today: loading the library, InitReports with the host's callback, the"
-  echo "   payment catalogue, and control command 1000."
+  echo "== No export was written (status $status); the result texts above say why."
 else
   echo "== Exports in $root/C/MOLT/EXPORT"
   for f in "${exports[@]}"; do

@@ -14,6 +14,11 @@
 #if KVR_HAVE_UI
 #include "ui/progress_viewer.h"
 #endif
+#if KVR_HAVE_DB
+#include "common/exceptions.h"
+#include "db/helper_binding.h"
+#include "platform/ui_sinks.h"
+#endif
 
 namespace kvr {
 namespace {
@@ -26,6 +31,9 @@ class LibraryLifetime {
 #endif
 #if KVR_HAVE_FORMAT
     format::InitializeFormatSettings();
+#endif
+#if KVR_HAVE_DB
+    LoadHelper();
 #endif
 #if KVR_HAVE_UI
     ui::InitializeProgressViewer();
@@ -49,10 +57,32 @@ class LibraryLifetime {
 #if KVR_HAVE_UI
     ui::FinalizeProgressViewer();
 #endif
+#if KVR_HAVE_DB
+    db::UnloadHelperBinding();
+#endif
 #if KVR_HAVE_LOG
     log::FinalizeLogging();
 #endif
   }
+
+ private:
+#if KVR_HAVE_DB
+  // A helper that cannot be found ends the host process inside the load step. An error that
+  // stops the binding earlier (its mutex cannot be created) must not escape a constructor
+  // that runs while the host loads the library: it is shown, and the library stays loaded
+  // without the helper, so that each report call fails with its error text instead.
+  static void LoadHelper() noexcept {
+    try {
+      db::LoadHelperBinding();
+    } catch (...) {
+      try {
+        platform::ShowMessageBox(CurrentExceptionMessage(), "KVRExportCreator9",
+                                 platform::MessageBoxIcon::kError);
+      } catch (...) {
+      }
+    }
+  }
+#endif
 };
 
 const LibraryLifetime g_library_lifetime;
