@@ -1,7 +1,6 @@
 #include "ini/ini_file.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "common/exceptions.h"
 #include "format/date_time_parse.h"
@@ -9,20 +8,14 @@
 #include "format/float_text.h"
 #include "format/int_text.h"
 #include "ini/private_profile.h"
+#include "ini/typed_values.h"
 #include "platform/code_page.h"
 #include "platform/paths.h"
 
 namespace kvr::ini {
 namespace {
 constexpr std::size_t kReadBufferSize = 2048;
-
-template <typename T>
-T ReadConverted(TIniFile& ini, std::string_view section, std::string_view key, T default_value,
-                std::optional<T> (*convert)(std::string_view)) {
-  const std::string text = ini.ReadString(section, key, "");
-  if (text.empty()) return default_value;
-  return convert(text).value_or(default_value);
-}
+const format::TFormatSettings& Settings() { return format::DefaultFormatSettings(); }
 }  // namespace
 
 TIniFile::TIniFile(std::string_view file_name) : file_name_(file_name) {}
@@ -57,55 +50,30 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
   WriteString(section, key, value ? "1" : "0");
 }
 
-namespace {
-struct DefaultConversions {
-  static std::optional<TDateTime> Date(std::string_view t) {
-    TDateTime v;
-    if (format::TryStrToDate(t, v, format::DefaultFormatSettings())) return v;
-    return std::nullopt;
-  }
-  static std::optional<TDateTime> DateTime(std::string_view t) {
-    TDateTime v;
-    if (format::TryStrToDateTime(t, v, format::DefaultFormatSettings())) return v;
-    return std::nullopt;
-  }
-  static std::optional<TDateTime> Time(std::string_view t) {
-    TDateTime v;
-    if (format::TryStrToTime(t, v, format::DefaultFormatSettings())) return v;
-    return std::nullopt;
-  }
-  static std::optional<double> Float(std::string_view t) {
-    double v;
-    if (format::TryStrToFloat(t, v, format::DefaultFormatSettings())) return v;
-    return std::nullopt;
-  }
-};
-}  // namespace
-
 TDateTime TIniFile::ReadDate(std::string_view section, std::string_view key, TDateTime default_value) {
-  return ReadConverted(*this, section, key, default_value, DefaultConversions::Date);
+  return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToDate, Settings());
 }
 TDateTime TIniFile::ReadDateTime(std::string_view section, std::string_view key,
                                  TDateTime default_value) {
-  return ReadConverted(*this, section, key, default_value, DefaultConversions::DateTime);
+  return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToDateTime, Settings());
 }
 double TIniFile::ReadFloat(std::string_view section, std::string_view key, double default_value) {
-  return ReadConverted(*this, section, key, default_value, DefaultConversions::Float);
+  return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToFloat, Settings());
 }
 TDateTime TIniFile::ReadTime(std::string_view section, std::string_view key, TDateTime default_value) {
-  return ReadConverted(*this, section, key, default_value, DefaultConversions::Time);
+  return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToTime, Settings());
 }
 void TIniFile::WriteDate(std::string_view section, std::string_view key, TDateTime value) {
-  WriteString(section, key, format::DateToStr(value, format::DefaultFormatSettings()));
+  WriteString(section, key, format::DateToStr(value, Settings()));
 }
 void TIniFile::WriteDateTime(std::string_view section, std::string_view key, TDateTime value) {
-  WriteString(section, key, format::DateTimeToStr(value, format::DefaultFormatSettings()));
+  WriteString(section, key, format::DateTimeToStr(value, Settings()));
 }
 void TIniFile::WriteFloat(std::string_view section, std::string_view key, double value) {
-  WriteString(section, key, format::FloatToStr(value, format::DefaultFormatSettings()));
+  WriteString(section, key, format::FloatToStr(value, Settings()));
 }
 void TIniFile::WriteTime(std::string_view section, std::string_view key, TDateTime value) {
-  WriteString(section, key, format::TimeToStr(value, format::DefaultFormatSettings()));
+  WriteString(section, key, format::TimeToStr(value, Settings()));
 }
 
 void TIniFile::ReadSection(std::string_view section, TStrings& keys) {

@@ -13,6 +13,7 @@
 #include "format/int_text.h"
 #include "ini/multi_part_value.h"
 #include "ini/private_profile.h"
+#include "ini/typed_values.h"
 #include "log/shared_mutex.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -42,6 +43,16 @@ constexpr std::int32_t kMissingCount = -65'535;
   std::terminate();  // not reached: every handler above raises
 }
 
+// Runs `operation`; any error leaves as "<context> -> <message>", its class kept.
+template <typename Operation>
+auto InContext(std::string_view context, Operation&& operation) -> decltype(operation()) {
+  try {
+    return operation();
+  } catch (...) {
+    RaiseInContext(context);
+  }
+}
+
 // Writes that fail for these reasons will not succeed by waiting.
 bool IsPermanentWriteError(std::uint32_t code) {
   return code == platform::kErrorPathNotFound || code == platform::kErrorBufferOverflow ||
@@ -55,6 +66,29 @@ std::string Companion(std::string_view key, std::string_view suffix) {
 }
 
 const format::TFormatSettings& Settings() { return format::IniFormatSettings(); }
+
+// One write or flush, tried until it succeeds, the error is one that waiting cannot cure, or
+// the retry time-out has passed; then the error is raised with the system's text in front.
+template <typename Attempt>
+void RetryWrite(Attempt&& attempt) {
+  const std::uint32_t start = platform::TickCount();
+  while (true) {
+    try {
+      attempt();
+      return;
+    } catch (const Exception& e) {
+      const std::uint32_t code = platform::GetLastError();
+      const bool expired = platform::TickCount() - start >=
+                           static_cast<std::uint32_t>(IniSettings::kWriteRetryTimeoutMs);
+      if (expired || IsPermanentWriteError(code)) {
+        std::unique_ptr<Exception> copy = e.Clone();
+        copy->SetMessage(platform::SysErrorMessage(code) + " -> " + e.Message());
+        copy->Raise();
+      }
+      platform::SleepMs(IniSettings::kWriteRetrySleepMs);
+    }
+  }
+}
 
 }  // namespace
 
@@ -144,57 +178,25 @@ std::string TSafeIniFile::ReadParts(std::string_view section, std::string_view k
 
 std::string TSafeIniFile::ReadString(std::string_view section, std::string_view key,
                                      std::string_view default_value) {
-  try {
+  return InContext("TSafeIniFile.ReadString", [&] {
     CheckNames(section, key);
     Guard guard(*this);
     if (plain_mode_) return RawRead(section, key, default_value, false).text;
     return ReadParts(section, key, default_value);
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.ReadString");
-  }
+  });
 }
 
 void TSafeIniFile::WriteWithRetry(std::string_view section, std::string_view key,
                                   std::string_view text) {
-  const std::uint32_t start = platform::TickCount();
-  while (true) {
-    try {
-      TIniFile::WriteString(section, key, text);
-      return;
-    } catch (const Exception& e) {
-      const std::uint32_t code = platform::GetLastError();
-      const bool expired =
-          platform::TickCount() - start >= static_cast<std::uint32_t>(IniSettings::kWriteRetryTimeoutMs);
-      if (expired || IsPermanentWriteError(code)) {
-        std::unique_ptr<Exception> copy = e.Clone();
-        copy->SetMessage(platform::SysErrorMessage(code) + " -> " + e.Message());
-        copy->Raise();
-      }
-      platform::SleepMs(IniSettings::kWriteRetrySleepMs);
-    }
-  }
+  RetryWrite([&] { TIniFile::WriteString(section, key, text); });
 }
 
 void TSafeIniFile::FlushWithRetry() {
-  const std::uint32_t start = platform::TickCount();
-  while (true) {
-    try {
-      if (!FlushProfile(FileName()))
-        throw EIniFileException(Format("Не удалось записать изменения в файл %s"_w,
-                                       {platform::MapPath(FileName())}));
-      return;
-    } catch (const Exception& e) {
-      const std::uint32_t code = platform::GetLastError();
-      const bool expired =
-          platform::TickCount() - start >= static_cast<std::uint32_t>(IniSettings::kWriteRetryTimeoutMs);
-      if (expired || IsPermanentWriteError(code)) {
-        std::unique_ptr<Exception> copy = e.Clone();
-        copy->SetMessage(platform::SysErrorMessage(code) + " -> " + e.Message());
-        copy->Raise();
-      }
-      platform::SleepMs(IniSettings::kWriteRetrySleepMs);
-    }
-  }
+  RetryWrite([&] {
+    if (!FlushProfile(FileName()))
+      throw EIniFileException(Format("Не удалось записать изменения в файл %s"_w,
+                                     {platform::MapPath(FileName())}));
+  });
 }
 
 void TSafeIniFile::RemoveCompanionKeys(std::string_view section, std::string_view key) {
@@ -224,7 +226,7 @@ void TSafeIniFile::RemoveCompanionKeys(std::string_view section, std::string_vie
 
 void TSafeIniFile::WriteString(std::string_view section, std::string_view key,
                                std::string_view value) {
-  try {
+  InContext("TSafeIniFile.WriteString", [&] {
     CheckNames(section, key);
     const ValueParts split = SplitValue(value, plain_mode_);
     Guard guard(*this);
@@ -242,52 +244,42 @@ void TSafeIniFile::WriteString(std::string_view section, std::string_view key,
       }
     }
     if (auto_flush_) FlushWithRetry();
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.WriteString");
-  }
+  });
 }
 
 void TSafeIniFile::DeleteKey(std::string_view section, std::string_view key) {
-  try {
+  InContext("TSafeIniFile.DeleteKey", [&] {
     CheckNames(section, key);
     Guard guard(*this);
     if (!plain_mode_) RemoveCompanionKeys(section, key);
     TIniFile::DeleteKey(section, key);
     if (auto_flush_) UpdateFile();
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.DeleteKey");
-  }
+  });
 }
 
 void TSafeIniFile::EraseSection(std::string_view section) {
-  try {
+  InContext("TSafeIniFile.EraseSection", [&] {
     CheckSection(section);
     Guard guard(*this);
     TIniFile::EraseSection(section);
     if (auto_flush_) UpdateFile();
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.EraseSection");
-  }
+  });
 }
 
 void TSafeIniFile::ReadSection(std::string_view section, TStrings& keys) {
-  try {
+  InContext("TSafeIniFile.ReadSection", [&] {
     CheckSection(section);
     Guard guard(*this);
     TIniFile::ReadSection(section, keys);
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.ReadSection");
-  }
+  });
 }
 
 void TSafeIniFile::ReadSectionValues(std::string_view section, TStrings& lines) {
-  try {
+  InContext("TSafeIniFile.ReadSectionValues", [&] {
     CheckSection(section);
     Guard guard(*this);
     TIniFile::ReadSectionValues(section, lines);
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.ReadSectionValues");
-  }
+  });
 }
 
 void TSafeIniFile::ReadSections(TStrings& sections) {
@@ -303,78 +295,51 @@ void TSafeIniFile::UpdateFile() {
 // Typed values: text with IniFormatSettings; a text that does not convert gives the default.
 TDateTime TSafeIniFile::ReadDate(std::string_view section, std::string_view key,
                                  TDateTime default_value) {
-  try {
-    const std::string text = ReadString(section, key, "");
-    TDateTime v;
-    return !text.empty() && format::TryStrToDate(text, v, Settings()) ? v : default_value;
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.ReadDate");
-  }
+  return InContext("TSafeIniFile.ReadDate", [&] {
+    return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToDate, Settings());
+  });
 }
 
 TDateTime TSafeIniFile::ReadDateTime(std::string_view section, std::string_view key,
                                      TDateTime default_value) {
-  try {
-    const std::string text = ReadString(section, key, "");
-    TDateTime v;
-    return !text.empty() && format::TryStrToDateTime(text, v, Settings()) ? v : default_value;
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.ReadDateTime");
-  }
+  return InContext("TSafeIniFile.ReadDateTime", [&] {
+    return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToDateTime,
+                   Settings());
+  });
 }
 
 double TSafeIniFile::ReadFloat(std::string_view section, std::string_view key,
                                double default_value) {
-  try {
-    const std::string text = ReadString(section, key, "");
-    double v;
-    return !text.empty() && format::TryStrToFloat(text, v, Settings()) ? v : default_value;
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.ReadFloat");
-  }
+  return InContext("TSafeIniFile.ReadFloat", [&] {
+    return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToFloat, Settings());
+  });
 }
 
 TDateTime TSafeIniFile::ReadTime(std::string_view section, std::string_view key,
                                  TDateTime default_value) {
-  try {
-    const std::string text = ReadString(section, key, "");
-    TDateTime v;
-    return !text.empty() && format::TryStrToTime(text, v, Settings()) ? v : default_value;
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.ReadTime");
-  }
+  return InContext("TSafeIniFile.ReadTime", [&] {
+    return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToTime, Settings());
+  });
 }
 
 void TSafeIniFile::WriteDate(std::string_view section, std::string_view key, TDateTime value) {
-  try {
-    WriteString(section, key, format::DateToStr(value, Settings()));
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.WriteDate");
-  }
+  InContext("TSafeIniFile.WriteDate",
+            [&] { WriteString(section, key, format::DateToStr(value, Settings())); });
 }
 
 void TSafeIniFile::WriteDateTime(std::string_view section, std::string_view key, TDateTime value) {
-  try {
-    WriteString(section, key, format::DateTimeToStr(value, Settings()));
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.WriteDateTime");
-  }
+  InContext("TSafeIniFile.WriteDateTime",
+            [&] { WriteString(section, key, format::DateTimeToStr(value, Settings())); });
 }
 
 void TSafeIniFile::WriteFloat(std::string_view section, std::string_view key, double value) {
-  try {
-    WriteString(section, key, format::FloatToStr(value, Settings()));
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.WriteFloat");
-  }
+  InContext("TSafeIniFile.WriteFloat",
+            [&] { WriteString(section, key, format::FloatToStr(value, Settings())); });
 }
 
 void TSafeIniFile::WriteTime(std::string_view section, std::string_view key, TDateTime value) {
-  try {
-    WriteString(section, key, format::TimeToStr(value, Settings()));
-  } catch (...) {
-    RaiseInContext("TSafeIniFile.WriteTime");
-  }
+  InContext("TSafeIniFile.WriteTime",
+            [&] { WriteString(section, key, format::TimeToStr(value, Settings())); });
 }
 
 int TSafeIniFile::Query(std::string_view a, std::string_view b, std::string_view c) const {

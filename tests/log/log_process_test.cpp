@@ -50,11 +50,11 @@ class LogProcessTest : public test::ScratchTest {
  protected:
   // Starts the writers and waits for all of them.
   void RunWriters(const std::string& file, long long max_size, bool trim_in_place) {
-    std::vector<pid_t> pids;
+    std::vector<test::ChildProcess*> writers;
     for (int w = 0; w < kWriters; ++w)
-      pids.push_back(Start(kProcess, {"write", file, std::to_string(kRecords), std::to_string(max_size),
-                                      trim_in_place ? "1" : "0", "0", std::to_string(w)}));
-    for (pid_t pid : pids) ASSERT_EQ(Finish(pid, std::chrono::seconds(120)), 0);
+      writers.push_back(&Start(kProcess, {"write", file, std::to_string(kRecords), std::to_string(max_size),
+                                          trim_in_place ? "1" : "0", "0", std::to_string(w)}));
+    for (test::ChildProcess* writer : writers) ASSERT_EQ(Finish(*writer, std::chrono::seconds(120)), 0);
   }
 
   // Every line of `text` is a whole record and each writer's records keep their order.
@@ -126,9 +126,9 @@ TEST_F(LogProcessTest, RotationWhileWritingLosesNothingWhenAllOldFilesAreKept) {
 TEST_F(LogProcessTest, HolderKilledWhileLockedBlocksNobody) {
   const std::string ready = Path("ready");
   // The same path in other letter case names the same mutex.
-  pid_t holder = Start(kProcess, {"hold", Path("Shared.log"), ready});
+  test::ChildProcess& holder = Start(kProcess, {"hold", Path("Shared.log"), ready});
   ASSERT_TRUE(WaitForFile(ready));
-  pid_t writer = Start(kProcess, {"write", Path("SHARED.LOG"), "10", "0", "1", "0", "1"});
+  test::ChildProcess& writer = Start(kProcess, {"write", Path("SHARED.LOG"), "10", "0", "1", "0", "1"});
   EXPECT_EQ(Finish(writer, std::chrono::milliseconds(300)), -1) << "the writer did not wait";
   Kill(holder);
   EXPECT_EQ(Finish(writer, std::chrono::seconds(10)), 0);
