@@ -1,5 +1,6 @@
 #include "reports/exports.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "common/text.h"
@@ -147,24 +148,35 @@ void AppendQueryRows(TMemDBFTable& table, TIBDataSet& query, bool use_us_date_ti
 }
 
 // Card sales (payment codes ending in 01) take the counterparty of their card from the
-// station's card file.
+// station's card file. Only live card records count: a record marked as deleted is a card
+// withdrawn or handed to another holder, and the first live record of a card number wins.
+// The card numbers compare exactly, as a locate without options compares them.
 void FillCardContractors(TMemDBFTable& table) {
-  auto cards = std::make_unique<TMemDBFTable>();
-  cards->SetFileName(kCardFile);
-  cards->Open();
-  TField& card_inn = cards->FieldByName("INN");
-  TField& card_name = cards->FieldByName("CNAME");
-  cards->FieldByName("CARD");  // the key must exist even when no sale looks for it
+  struct CardHolder {
+    std::string inn, name;
+  };
+  std::unordered_map<std::string, CardHolder> holders;
+  {
+    auto cards = std::make_unique<TMemDBFTable>();  // deleted records stay hidden
+    cards->SetFileName(kCardFile);
+    cards->Open();
+    TField& card = cards->FieldByName("CARD");
+    TField& card_inn = cards->FieldByName("INN");
+    TField& card_name = cards->FieldByName("CNAME");
+    for (cards->First(); !cards->Eof(); cards->Next())
+      holders.try_emplace(card.AsString(), CardHolder{card_inn.AsString(), card_name.AsString()});
+  }
   TField& vid_opl = table.FieldByName("VidOpl");
   TField& buyer = table.FieldByName("Pokupatel");
   TField& inn = table.FieldByName("INN");
   TField& cnt = table.FieldByName("Cnt");
   for (table.First(); !table.Eof(); table.Next()) {
     if (vid_opl.AsInteger() % 100 != 1) continue;
-    if (!cards->Locate("CARD", Variant(buyer.AsString()))) continue;
+    const auto holder = holders.find(buyer.AsString());
+    if (holder == holders.end()) continue;
     table.Edit();
-    inn.SetAsString(card_inn.AsString());
-    cnt.SetAsString(card_name.AsString());
+    inn.SetAsString(holder->second.inn);
+    cnt.SetAsString(holder->second.name);
     table.Post();
   }
 }

@@ -194,6 +194,7 @@ void ExportFixture::WriteCardFile(const std::vector<std::vector<std::string>>& r
     cards.FieldByName("INN").SetAsString(W(row.at(1)));
     cards.FieldByName("CNAME").SetAsString(W(row.at(2)));
     cards.Post();
+    if (row.size() > 3 && row[3] == "deleted") cards.Delete();
   }
   cards.SaveToFile(CardFile());
 }

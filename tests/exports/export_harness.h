@@ -87,7 +87,8 @@ class ExportFixture : public ::testing::Test {
 
   // --- settings and host
   void WriteSettings(const std::vector<Setting>& settings);
-  // Card file rows: CARD, INN, CNAME (UTF-8).
+  // Card file rows: CARD, INN, CNAME (UTF-8), and optionally "deleted" to store the record
+  // marked as deleted.
   void WriteCardFile(const std::vector<std::vector<std::string>>& rows);
   // Control command 1000: office reports allowed (element 1 = 0), database directory,
   // station name, sale log mode.

@@ -218,10 +218,18 @@ TEST_F(SaleLogTest, CardSalesTakeTheCounterpartyOfTheirCard) {
       "(1102, '2024-03-04 10:02:00', '7001000012345678', 2, 'АИ-92', 92, 10);"
       "INSERT INTO LOGTRAN (INDEXSALE, DATA, POKUPATEL, VIDOPL, GSMNAME, KODGSM, LITER) VALUES "
       "(1103, '2024-03-04 10:03:00', '7001000012345678', 301, 'АИ-92', 92, 10);"
+      "INSERT INTO LOGTRAN (INDEXSALE, DATA, POKUPATEL, VIDOPL, GSMNAME, KODGSM, LITER) VALUES "
+      "(1104, '2024-03-04 10:04:00', '7001000012345678', -101, 'АИ-92', 92, 10);"
+      "INSERT INTO LOGTRAN (INDEXSALE, DATA, POKUPATEL, VIDOPL, GSMNAME, KODGSM, LITER) VALUES "
+      "(1105, '2024-03-04 10:05:00', '7001000000000007', 101, 'АИ-92', 92, 10);"
       "COMMIT;");
-  WriteCardFile({{"7001000012345678", "7700000001", "Смирнов А. В. (карта)"},
+  // A card record marked as deleted is no longer in the list: a card handed to another
+  // holder keeps only its live record, and a withdrawn card has none.
+  WriteCardFile({{"7001000099990001", "7700000099", "Прежний держатель", "deleted"},
+                 {"7001000012345678", "7700000001", "Смирнов А. В. (карта)"},
                  {"7001000099990001", "7700000002", "Север, топливные карты"},
-                 {"7001000055550042", "7700000003", "Ёлкина Ю. Э."}});
+                 {"7001000055550042", "7700000003", "Ёлкина Ю. Э."},
+                 {"7001000000000007", "7700000007", "Заблокированная карта", "deleted"}});
   const DbfContent dbf = Export();
   struct Expect {
     int sale;
@@ -234,6 +242,8 @@ TEST_F(SaleLogTest, CardSalesTakeTheCounterpartyOfTheirCard) {
       {1100, "7700000003", "Ёлкина Ю. Э."},            // 1
       {1103, "7700000001", "Смирнов А. В. (карта)"},   // 301
       {1101, "", ""},                                  // -99: the remainder is -99, not 1
+      {1104, "", ""},                                  // -101: the remainder is -1
+      {1105, "", ""},                                  // its only record is deleted
       {1102, "", ""},                                  // 2
       {1001, "", ""},                                  // a cash buyer that is no card
   };
@@ -242,6 +252,16 @@ TEST_F(SaleLogTest, CardSalesTakeTheCounterpartyOfTheirCard) {
     EXPECT_EQ(dbf.At(row, "INN"), e.inn) << e.sale;
     EXPECT_EQ(U(dbf.At(row, "CNT")), e.cnt) << e.sale;
   }
+}
+
+TEST_F(SaleLogTest, ShopDirectoryWithoutATrailingDelimiterNamesTheSameDatabase) {
+  UseStation(StationVariant::kMinimal);
+  UseShop();
+  // "D:\SHOP" is the directory D:\SHOP\ too: its database is D:\SHOP\SHOP.FDB, not
+  // D:\SHOPSHOP.FDB.
+  const DbfContent dbf = Export("D:\\SHOP");
+  ASSERT_EQ(dbf.rows.size(), 33u);
+  EXPECT_EQ(dbf.At(32, "ISTOVAR"), "1");
 }
 
 std::string Hex(const std::string& bytes) {
