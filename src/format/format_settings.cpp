@@ -81,26 +81,18 @@ const platform::RegionalSettings& Regional() {
 }
 }  // namespace
 
-const TFormatSettings& DefaultFormatSettings() {
-  static const TFormatSettings s = FormatSettingsFrom(Regional());
-  return s;
+// Each set is built once, on first use, from the regional settings read at that moment.
+template <TFormatSettings (*Make)(const platform::RegionalSettings&)>
+const TFormatSettings& BuiltOnce() {
+  static const TFormatSettings settings = Make(Regional());
+  return settings;
 }
-const TFormatSettings& LogFormatSettings() {
-  static const TFormatSettings s = MakeLogFormatSettings(Regional());
-  return s;
-}
-const TFormatSettings& IniFormatSettings() {
-  static const TFormatSettings s = MakeIniFormatSettings(Regional());
-  return s;
-}
-const TFormatSettings& SqlFormatSettings() {
-  static const TFormatSettings s = MakeSqlFormatSettings(Regional());
-  return s;
-}
-const TFormatSettings& USFormatSettings() {
-  static const TFormatSettings s = MakeUSFormatSettings(Regional());
-  return s;
-}
+
+const TFormatSettings& DefaultFormatSettings() { return BuiltOnce<FormatSettingsFrom>(); }
+const TFormatSettings& LogFormatSettings() { return BuiltOnce<MakeLogFormatSettings>(); }
+const TFormatSettings& IniFormatSettings() { return BuiltOnce<MakeIniFormatSettings>(); }
+const TFormatSettings& SqlFormatSettings() { return BuiltOnce<MakeSqlFormatSettings>(); }
+const TFormatSettings& USFormatSettings() { return BuiltOnce<MakeUSFormatSettings>(); }
 
 void InitializeFormatSettings() {
   DefaultFormatSettings();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
 
 #include "common/exceptions.h"
 #include "common/text.h"
@@ -368,6 +369,30 @@ TEST_F(LogWriterTest, RecentLinesAreBounded) {
   EXPECT_EQ(log->RecentLines().size(), 3u);
   EXPECT_TRUE(platform::TakePostedMessages(window).empty());
   platform::DestroyMessageWindow(window);
+}
+
+TEST_F(LogWriterTest, ThreadsShareLoggersAndTheFile) {
+  // Two loggers on one file, two threads on each: the in-process lock and the file's mutex
+  // together keep every record whole.
+  auto first = PlainLogger("threads.log");
+  auto second = PlainLogger("threads.log");
+  constexpr int kPerThread = 500;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      TDIZEvudod& log = t % 2 ? *second : *first;
+      for (int i = 0; i < kPerThread; ++i) log.Log(1, "thread " + std::to_string(t) + " " + std::string(50, 'x'));
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  bool complete = false;
+  auto lines = Lines(ReadFile(Path("threads.log")), &complete);
+  EXPECT_TRUE(complete);
+  ASSERT_EQ(lines.size(), 4u * kPerThread);
+  for (const std::string& line : lines) {
+    ASSERT_EQ(line.size(), kStampLength + 10 + 50) << line;
+    EXPECT_EQ(line.substr(kStampLength, 8), " thread ");
+  }
 }
 
 }  // namespace
