@@ -277,3 +277,4 @@ void FirebirdServer::Kill() {
 }
 
 }  // namespace kvr::test
+
