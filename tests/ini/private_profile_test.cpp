@@ -134,5 +134,23 @@ TEST_F(PrivateProfileTest, FailingWritesReportTheWindowsCode) {
   EXPECT_FALSE(test::fs::exists(Path("x.ini")));
 }
 
+TEST_F(PrivateProfileTest, ArbitraryBytesNeitherCrashNorLoseTheWrite) {
+  std::uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  const char alphabet[] = "[]=; \t\r\n\"'ab\0\xE0\xFF";
+  for (int round = 0; round < 50; ++round) {
+    std::string junk;
+    for (int i = 0; i < 400; ++i) junk += alphabet[next() % (sizeof alphabet - 1)];
+    WriteFile(file_, junk);
+    (void)Get("a", "b");
+    (void)GetProfileSectionNames(file_);
+    (void)GetProfileSectionKeys("a", file_);
+    ASSERT_TRUE(WriteProfileString("Fresh", "key", "value", file_)) << round;
+    EXPECT_EQ(Get("fresh", "KEY"), "value") << round;
+    ASSERT_TRUE(DeleteProfileSection("a", file_));
+    EXPECT_EQ(Get("fresh", "KEY"), "value") << round;
+  }
+}
+
 }  // namespace
 }  // namespace kvr::ini

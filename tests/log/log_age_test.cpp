@@ -108,5 +108,20 @@ TEST_F(LogAgeTest, RotatesInsteadWhenNotTrimmingInPlace) {
   EXPECT_EQ(Lines(ReadFile(Path("rot.log000"))).size(), 403u);
 }
 
+TEST_F(LogAgeTest, GarbageWithoutStampsIsLeftAlone) {
+  std::string junk;
+  std::uint32_t seed = 7;
+  for (int i = 0; i < 50'000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    junk += static_cast<char>(seed >> 24);
+  }
+  WriteFile(Path("junk.log"), junk);
+  auto log = AgedLogger("junk.log");
+  log->Log(1, "now");
+  const std::string text = ReadFile(Path("junk.log"));
+  EXPECT_EQ(text.substr(0, junk.size()), junk);
+  EXPECT_GT(log->LastAgeCheck(), 0);
+}
+
 }  // namespace
 }  // namespace kvr::log
