@@ -1,0 +1,123 @@
+// ReplaceFuelNames on a real in-memory DBF table: which map line applies, when a record is
+// edited, and when nothing happens at all.
+#include "reports/export_conventions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/exceptions.h"
+#include "platform/code_page.h"
+
+namespace kvr::test {
+namespace {
+
+std::string W(std::string_view utf8) { return platform::Utf8ToCp1251(utf8); }
+std::string U(std::string_view cp1251) { return platform::Cp1251ToUtf8(cp1251); }
+
+// A table with a fuel-name field between two others, one record per name.
+class FuelTable {
+ public:
+  explicit FuelTable(const std::vector<std::string>& utf8_names) {
+    table.FieldDefs().Add("NUM", FieldType::Integer);
+    table.FieldDefs().Add("GSMName", FieldType::String, 30);
+    table.FieldDefs().Add("NOTE", FieldType::String, 10);
+    table.CreateTable();
+    table.Open();
+    int n = 0;
+    for (const std::string& name : utf8_names) {
+      table.Append();
+      table.FieldByName("NUM").SetAsInteger(++n);
+      table.FieldByName("GSMNAME").SetAsString(W(name));
+      table.FieldByName("NOTE").SetAsString("x");
+      table.Post();
+    }
+    table.BeforeEdit = [this](TDataSet&) { ++edits; };
+  }
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (table.First(); !table.Eof(); table.Next()) {
+      names.push_back(U(table.FieldByName("GSMNAME").AsString()));
+      EXPECT_EQ(table.FieldByName("NOTE").AsString(), "x") << "other fields stay";
+    }
+    return names;
+  }
+
+  TMemDBFTable table;
+  int edits = 0;
+};
+
+reports::ExportSettings MapOf(const std::vector<std::string>& utf8_lines, bool gsm_tbl = true) {
+  reports::ExportSettings settings;
+  settings.gsm_tbl = gsm_tbl;
+  for (const std::string& line : utf8_lines) settings.fuel_name_map.push_back(W(line));
+  return settings;
+}
+
+TEST(ReplaceFuelNamesTest, MapLinesAndTheirEffect) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> map;
+    std::vector<std::string> before, after;
+    int edits;
+  };
+  const Case cases[] = {
+      {"letter case ignored, replacement taken exactly",
+       {"аи-92=Регуляр-92", "diesel=ДТ летнее"},
+       {"АИ-92", "Аи-92", "аи-92", "Аи-95", "DIESEL", "Diesel"},
+       {"Регуляр-92", "Регуляр-92", "Регуляр-92", "Аи-95", "ДТ летнее", "ДТ летнее"}, 5},
+      {"Cyrillic ё and Ё", {"Жёлтый=Ж"}, {"ЖЁЛТЫЙ", "жёлтый"}, {"Ж", "Ж"}, 2},
+      {"empty replacement", {"Аи-92="}, {"Аи-92"}, {"Аи-92"}, 0},
+      {"blanks-only replacement", {"Аи-92=   "}, {"Аи-92"}, {"Аи-92"}, 0},
+      {"replacement trimmed", {"Аи-92=  Регуляр  "}, {"Аи-92"}, {"Регуляр"}, 1},
+      {"replacement equal to the text", {"Аи-92=Аи-92"}, {"Аи-92", "Аи-92"}, {"Аи-92", "Аи-92"}, 0},
+      {"replacement differing in case only", {"аи-92=АИ-92"}, {"Аи-92"}, {"АИ-92"}, 1},
+      {"first of two equal names", {"Аи-92=Первый", "аи-92=Второй"}, {"Аи-92"}, {"Первый"}, 1},
+      {"first line decides even when empty", {"Аи-92=", "Аи-92=Второй"}, {"Аи-92"}, {"Аи-92"}, 0},
+      {"name up to the first =", {"ДТ=Зимнее=-32"}, {"ДТ", "ДТ=Зимнее"}, {"Зимнее=-32", "ДТ=Зимнее"}, 1},
+      {"line without = names nothing", {"Аи-92", "Аи-92=Регуляр"}, {"Аи-92"}, {"Регуляр"}, 1},
+      {"whole text compared", {"Аи=Короткий"}, {"Аи-92", "Аи"}, {"Аи-92", "Короткий"}, 1},
+      {"empty field matches an empty name", {"=Без названия"}, {"", "Аи-92"}, {"Без названия", "Аи-92"}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FuelTable t(c.before);
+    reports::ReplaceFuelNames(t.table, "gsmname", MapOf(c.map));
+    EXPECT_EQ(t.edits, c.edits);
+    EXPECT_EQ(t.table.State(), DataSetState::Browse);
+    EXPECT_EQ(t.Names(), c.after);
+  }
+}
+
+TEST(ReplaceFuelNamesTest, NothingHappensWithReplacementOffOrAnEmptyMap) {
+  FuelTable t({"Аи-92"});
+  reports::ReplaceFuelNames(t.table, "GSMName", MapOf({"Аи-92=Регуляр"}, false));
+  reports::ReplaceFuelNames(t.table, "GSMName", MapOf({}));
+  // Not even the field is looked up.
+  reports::ReplaceFuelNames(t.table, "NoSuchField", MapOf({"Аи-92=Регуляр"}, false));
+  reports::ReplaceFuelNames(t.table, "NoSuchField", MapOf({}));
+  EXPECT_EQ(t.edits, 0);
+  EXPECT_EQ(t.Names(), std::vector<std::string>{"Аи-92"});
+}
+
+TEST(ReplaceFuelNamesTest, AnAbsentFieldRaisesTheTablesError) {
+  FuelTable t({"Аи-92"});
+  try {
+    reports::ReplaceFuelNames(t.table, "GSMNAME2", MapOf({"Аи-92=Регуляр"}));
+    FAIL() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.ClassName(), "EDatabaseError");
+    EXPECT_NE(e.Message().find("GSMNAME2"), std::string::npos) << e.Message();
+  }
+}
+
+TEST(ReplaceFuelNamesTest, AnEmptyTableIsNoError) {
+  FuelTable t({});
+  reports::ReplaceFuelNames(t.table, "GSMName", MapOf({"Аи-92=Регуляр"}));
+  EXPECT_EQ(t.edits, 0);
+  EXPECT_EQ(t.table.RecordCount(), 0);
+}
+
+}  // namespace
+}  // namespace kvr::test
