@@ -34,12 +34,12 @@ std::string FromStrftime(std::string_view pattern) {
       out += c;
       continue;
     }
-    char spec = pattern[++i];
-    if (spec == 'E' || spec == 'O') {  // alternative-representation modifiers
+    char conversion = pattern[++i];
+    if (conversion == 'E' || conversion == 'O') {  // alternative-representation modifiers
       if (i + 1 == pattern.size()) break;
-      spec = pattern[++i];
+      conversion = pattern[++i];
     }
-    switch (spec) {
+    switch (conversion) {
       case 'd': case 'e': out += "dd"; break;
       case 'm': out += "mm"; break;
       case 'y': out += "yy"; break;
