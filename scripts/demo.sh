@@ -31,12 +31,33 @@ host=(--host-kind 3 --station "АЗС 1" --database-dir "$station_dir")
 
 echo "== Root directory (C:\\ is $root/C)"
 echo
+echo '== Demo databases from tests/sql: the station, the office, and the shop of "D:\SHOP\"'
+"$here/scripts/demo_databases.sh" "$root"
+echo
 echo "== The host hands over its context and sends control command 1000"
 "$kvrhost" "${host[@]}" --control "0,$station_dir,АЗС 1,0"
 echo
 echo "== Payment types (report 8, sub-code 1) with the library's default list of 13"
 status=0
 "$kvrhost" "${host[@]}" 8 1 0 0 2026-12-01 2026-12-02 || status=$?
+
+# The demo data covers shifts 1 to 6, from 1 to 4 March 2024.
+from=2024-03-01
+to=2024-03-05
+run_report() {
+  echo
+  echo "== $1"
+  shift
+  "$kvrhost" "${host[@]}" "$@" || status=$?
+}
+run_report "Sale log with the shop's goods (report 0)" 0 "$from" "$to" 0 0 's:D:\SHOP\'
+run_report "Tank events (report 1)" 1 "$from" "$to"
+run_report "Fuel receipts (report 2)" 2 "$from" "$to"
+run_report "Tank remains of shifts 1 to 6 (report 6: last shift, first shift)" 6 6 1
+run_report "Discount cards of the office database (report 8, sub-code 2)" 8 2
+run_report "Dispenser information of shifts 1 to 6 (report 8, sub-code 3)" 8 3 1 6
+run_report "Cash receipts (report 8, sub-code 4)" 8 4 "$from" "$to"
+run_report "Sale discounts (report 8, sub-code 5)" 8 5 "$from" "$to"
 
 shopt -s nullglob
 exports=("$root"/C/MOLT/EXPORT/*.dbf)
@@ -47,6 +68,6 @@ else
   echo "== Exports in $root/C/MOLT/EXPORT"
   for f in "${exports[@]}"; do
     echo "-- $(basename "$f")"
-    "$kvrhost" dbf "$f" || true
+    "$kvrhost" dbf "$f" | head -n 30 || true  # the layout and the first records
   done
 fi
