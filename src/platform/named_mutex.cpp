@@ -34,8 +34,10 @@ namespace {
 
 std::mutex g_table_mutex;
 std::map<std::string, std::weak_ptr<NamedMutex::Entry>>& Table() {
-  static auto* table = new std::map<std::string, std::weak_ptr<NamedMutex::Entry>>();
-  return *table;
+  // Destroyed with the module: a library that is loaded and unloaded again must not leave its
+  // table behind. Destroying a NamedMutex does not touch it.
+  static std::map<std::string, std::weak_ptr<NamedMutex::Entry>> table;
+  return table;
 }
 
 std::string_view WithoutNamespace(std::string_view name) {
