@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -59,6 +60,47 @@ TEST(KvrhostProcess, UsageErrorsAndHelp) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("PARAM syntax"), std::string::npos);
   EXPECT_NE(help.output.find("Examples"), std::string::npos);
+}
+
+// A dBase III file with one text field NAME (10) and two records, texts in `cp866_or_1251`.
+std::string WriteDbf(const std::string& name, const std::string& first, const std::string& second) {
+  std::string image(32, '\0');
+  image[0] = 0x03;
+  image[1] = 126;  // 2026
+  image[2] = 12;
+  image[3] = 7;
+  image[4] = 2;           // two records
+  image[8] = 32 + 32 + 1;  // header length
+  image[10] = 1 + 10;     // record length
+  std::string field(32, '\0');
+  field.replace(0, 4, "NAME");
+  field[11] = 'C';
+  field[16] = 10;
+  image += field;
+  image += '\x0D';
+  for (const std::string& text : {first, second}) image += " " + (text + std::string(10, ' ')).substr(0, 10);
+  image += '\x1A';
+  std::string path = ::testing::TempDir() + name;
+  std::ofstream(path, std::ios::binary) << image;
+  return path;
+}
+
+TEST(KvrhostProcess, DumpsDbfFilesInBothCodePages) {
+  const std::string oem = WriteDbf("kvrhost-oem.dbf", "\x8A\xA0\xE1\xE1\xA0", "Card");  // "Касса" in 866
+  Outcome o = RunKvrhost("dbf " + oem);
+  if (o.status == 2 && o.output.find("no DBF layer") != std::string::npos) GTEST_SKIP() << o.output;
+  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_NE(o.output.find("NAME"), std::string::npos) << o.output;
+  EXPECT_NE(o.output.find("Касса"), std::string::npos) << o.output;
+
+  const std::string ansi = WriteDbf("kvrhost-ansi.dbf", "\xCA\xE0\xF1\xF1\xE0", "Card");  // in 1251
+  o = RunKvrhost("dbf " + ansi + " --ansi");
+  EXPECT_EQ(o.status, 0) << o.output;
+  EXPECT_NE(o.output.find("Касса"), std::string::npos) << o.output;
+
+  EXPECT_EQ(RunKvrhost("dbf /nonexistent/file.dbf").status, 1);
+  std::remove(oem.c_str());
+  std::remove(ansi.c_str());
 }
 
 }  // namespace
