@@ -8,6 +8,7 @@
 #include "firebird/ib_dataset.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
+#include "platform/paths.h"
 #include "platform/system_error.h"
 
 namespace kvr::reports {
@@ -58,7 +59,8 @@ void DeleteOldExport(const std::string& path, DeleteMessage message) {
       message == DeleteMessage::kTemporaryFile
           ? "Возникла ошибка при попытке удаления временного файла \"%s\": %s"_w
           : "Не удалось удалить старый экспортный файл \"%s\": %s"_w;
-  throw Exception(Format(format, {path, error}));
+  // The message names the file as it is on this machine, like every other file error.
+  throw Exception(Format(format, {platform::MapPath(path), error}));
 }
 
 void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>& fill) {
