@@ -31,6 +31,25 @@ host=(--host-kind 3 --station "АЗС 1" --database-dir "$station_dir")
 
 echo "== Root directory (C:\\ is $root/C)"
 echo
+# The station's settings file, in Windows-1251 like the station keeps it: dates in the US
+# form, and one fuel-name map for all stations (key "GSMNames2" + the hexadecimal bytes of
+# "ВСЕ АЗС", read because the host is of kind 3).
+all_stations_hex="$(printf 'ВСЕ АЗС' | iconv -f UTF-8 -t CP1251 | od -An -tx1 | tr -d ' \n' | tr a-f A-F)"
+iconv -f UTF-8 -t CP1251 > "$root/C/WINDOWS/cnf.ini" <<EOF
+[REPORTS]
+UseDBETime=1
+ExportTideZero=0
+GSMTbl=1
+FixGSMFld=1
+GSMFldLen=20
+GSMNames2$all_stations_hex=АИ-92=Регуляр-92|АИ-95=Премиум-95
+PrihodOnly=0
+[Misc]
+OfficeReportsType=0
+EOF
+echo "== Settings $root/C/WINDOWS/cnf.ini"
+iconv -f CP1251 -t UTF-8 "$root/C/WINDOWS/cnf.ini"
+echo
 echo '== Demo databases from tests/sql: the station, the office, and the shop of "D:\SHOP\"'
 "$here/scripts/demo_databases.sh" "$root"
 echo
