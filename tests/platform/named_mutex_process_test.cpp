@@ -1,6 +1,5 @@
-// Named mutexes between real processes: fork/exec of mutex_contender.
+// Named mutexes between real processes: mutex_contender started with fork/exec.
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -9,11 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/named_mutex.h"
+#include "support/child_process.h"
 
 namespace kvr::platform {
 namespace {
@@ -34,40 +35,23 @@ class NamedMutexProcessTest : public ::testing::Test {
     ::setenv("KVR_LOCK_DIR", (dir_ / "locks").c_str(), 1);
   }
   void TearDown() override {
-    for (pid_t pid : children_) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-    }
+    children_.clear();  // kills and reaps what still runs
     ::unsetenv("KVR_LOCK_DIR");
     fs::remove_all(dir_);
   }
 
-  pid_t Start(std::vector<std::string> args) {
+  test::ChildProcess& Start(std::vector<std::string> args) {
     args.insert(args.begin(), kContender);
-    pid_t pid = ::fork();
-    if (pid == 0) {
-      std::vector<char*> argv;
-      for (std::string& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(kContender, argv.data());
-      ::_exit(127);
-    }
-    children_.push_back(pid);
-    return pid;
+    test::ProcessOptions options;
+    options.args = std::move(args);
+    children_.push_back(std::make_unique<test::ChildProcess>(options));
+    return *children_.back();
   }
 
-  // Exit status of a child, or -1 when it did not end within the time limit.
-  int Finish(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(60)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    do {
-      int status = 0;
-      if (::waitpid(pid, &status, WNOHANG) == pid) {
-        std::erase(children_, pid);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < deadline);
-    return -1;
+  // Exit status of a child (128 + signal when killed), or -1 when it still runs after `limit`.
+  static int Finish(test::ChildProcess& child,
+                    std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+    return child.WaitFor(limit).value_or(-1);
   }
 
   static bool WaitForFile(const fs::path& file) {
@@ -92,20 +76,20 @@ class NamedMutexProcessTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  std::vector<pid_t> children_;
+  std::vector<std::unique_ptr<test::ChildProcess>> children_;
 };
 
 TEST_F(NamedMutexProcessTest, TwoProcessesNeverHoldItAtOnce) {
   const std::string marker = (dir_ / "inside").string();
-  pid_t a = Start({"Global\\kvr-contended", "loop", "200", marker});
-  pid_t b = Start({"kvr-contended", "loop", "200", marker});  // the same mutex without "Global\"
+  test::ChildProcess& a = Start({"Global\\kvr-contended", "loop", "200", marker});
+  test::ChildProcess& b = Start({"kvr-contended", "loop", "200", marker});  // the same mutex without "Global\"
   EXPECT_EQ(Finish(a), 0);
   EXPECT_EQ(Finish(b), 0);
 }
 
 TEST_F(NamedMutexProcessTest, ProcessAndThreadsOfThisProcessContendToo) {
   const std::string marker = (dir_ / "inside").string();
-  pid_t other = Start({"kvr-mixed", "loop", "150", marker});
+  test::ChildProcess& other = Start({"kvr-mixed", "loop", "150", marker});
   auto mutex = NamedMutex::Open("Global\\kvr-mixed");
   ASSERT_NE(mutex, nullptr);
   std::atomic<int> overlaps{0};
@@ -125,11 +109,11 @@ TEST_F(NamedMutexProcessTest, ProcessAndThreadsOfThisProcessContendToo) {
 
 TEST_F(NamedMutexProcessTest, HolderKilledWithSigkillDoesNotBlockTheNext) {
   const fs::path ready = dir_ / "ready";
-  pid_t holder = Start({"Global\\kvr-abandoned", "hold", ready.string()});
+  test::ChildProcess& holder = Start({"Global\\kvr-abandoned", "hold", ready.string()});
   ASSERT_TRUE(WaitForFile(ready));
   auto mutex = NamedMutex::Open("Global\\kvr-abandoned");
   ASSERT_NE(mutex, nullptr);
-  ::kill(holder, SIGKILL);
+  ::kill(holder.pid(), SIGKILL);
   EXPECT_EQ(Finish(holder), 128 + SIGKILL);
   EXPECT_EQ(AcquireAndRelease(*mutex), WaitResult::kAbandoned);
   EXPECT_EQ(AcquireAndRelease(*mutex), WaitResult::kAcquired);  // released properly this time
@@ -137,13 +121,13 @@ TEST_F(NamedMutexProcessTest, HolderKilledWithSigkillDoesNotBlockTheNext) {
 
 TEST_F(NamedMutexProcessTest, WaiterBlocksWhileTheHolderLives) {
   const fs::path ready = dir_ / "ready";
-  pid_t holder = Start({"kvr-held", "hold", ready.string()});
+  test::ChildProcess& holder = Start({"kvr-held", "hold", ready.string()});
   ASSERT_TRUE(WaitForFile(ready));
   auto mutex = NamedMutex::Open("kvr-held");
   ASSERT_NE(mutex, nullptr);
   auto waiter = std::async(std::launch::async, [&] { return mutex->Wait(); });
   EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
-  ::kill(holder, SIGKILL);
+  ::kill(holder.pid(), SIGKILL);
   ASSERT_EQ(waiter.wait_for(std::chrono::seconds(20)), std::future_status::ready);
   EXPECT_EQ(waiter.get(), WaitResult::kAbandoned);
   // Ownership belongs to the thread that waited; it is gone, so release from here fails.
@@ -154,7 +138,7 @@ TEST_F(NamedMutexProcessTest, LetterCaseNamesDifferentMutexes) {
   // Kernel object names are case-sensitive; callers that want one mutex per file spell the
   // name in one case (the log and INI units lower-case theirs).
   const fs::path ready = dir_ / "ready";
-  pid_t holder = Start({"Global\\KVR-Case", "hold", ready.string()});
+  test::ChildProcess& holder = Start({"Global\\KVR-Case", "hold", ready.string()});
   ASSERT_TRUE(WaitForFile(ready));
   auto lower = NamedMutex::Open("Global\\kvr-case");
   ASSERT_NE(lower, nullptr);
@@ -163,7 +147,7 @@ TEST_F(NamedMutexProcessTest, LetterCaseNamesDifferentMutexes) {
   auto same = NamedMutex::Open("KVR-Case");
   auto waiter = std::async(std::launch::async, [&] { return same->Wait(); });
   EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
-  ::kill(holder, SIGKILL);
+  ::kill(holder.pid(), SIGKILL);
   ASSERT_EQ(waiter.wait_for(std::chrono::seconds(20)), std::future_status::ready);
 }
 
@@ -173,12 +157,12 @@ TEST_F(NamedMutexProcessTest, RecursiveForTheOwningThread) {
   EXPECT_NE(mutex->Wait(), WaitResult::kFailed);
   EXPECT_EQ(mutex->Wait(), WaitResult::kAcquired);
   const std::string marker = (dir_ / "inside").string();
-  pid_t other = Start({"kvr-recursive", "loop", "1", marker});
+  test::ChildProcess& other = Start({"kvr-recursive", "loop", "1", marker});
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_EQ(Finish(other, std::chrono::seconds(0)), -1);
+  EXPECT_EQ(Finish(other, std::chrono::milliseconds(0)), -1);
   EXPECT_TRUE(mutex->Release());
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_EQ(Finish(other, std::chrono::seconds(0)), -1);  // still held once
+  EXPECT_EQ(Finish(other, std::chrono::milliseconds(0)), -1);  // still held once
   EXPECT_TRUE(mutex->Release());
   EXPECT_EQ(Finish(other), 0);
   EXPECT_FALSE(mutex->Release());  // not owned any more
