@@ -101,6 +101,20 @@ TEST_F(ExportFailureTest, AFailureInsideTheCopyStepNamesBothContexts) {
   EXPECT_FALSE(platform::FileExists(ExportFile("ExportBCheck.dbf")));
 }
 
+TEST_F(ExportFailureTest, AMissingShopDatabaseFailsTheSaleLogAfterItsFuelRows) {
+  UseStation(StationVariant::kMinimal);
+  PutOldFile("SaleLog.dbf");
+  const ReportResult r =
+      Run('0', {Date(DataBegin()), Date(DataEnd()), Int(0), Int(0), Text("D:\\NOSHOP\\")});
+  EXPECT_TRUE(r.result);
+  const std::string text = U(r.text);
+  const std::string head = "Ошибка при формировании отчета: ОтчетПоОтливам -> ";
+  EXPECT_EQ(text.substr(0, head.size()), head) << text;
+  EXPECT_NE(text.find("NOSHOP.FDB"), std::string::npos) << text;
+  EXPECT_TRUE(EndsWith(text, " <# EIBInterBaseError #>")) << text;
+  EXPECT_FALSE(platform::FileExists(ExportFile("SaleLog.dbf")));
+}
+
 TEST_F(ExportFailureTest, AnOldFileThatCannotBeDeletedStopsTheExport) {
   UseStation(StationVariant::kMinimal);
   struct Case {

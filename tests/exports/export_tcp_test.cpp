@@ -43,6 +43,9 @@ TEST_F(ExportTcpTest, EveryExportRunsThroughTheServer) {
        22},
       {'8', {Int(5), Date(DataBegin()), Date(DataEnd())}, "ExportRsxDsc.dbf", "ExportRsxDsc.dbf",
        4},
+      // The payment types come from the host, not a database; the call still connects.
+      {'8', {Int(1), Int(0), Int(0), Date(DataBegin()), Date(DataEnd())}, "ExportVidOpl.dbf",
+       "ExportVidOpl.dbf", 13},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
