@@ -191,27 +191,40 @@ TEST(CopyDataSetTest, AnEmptySourceLeavesTheTableEmpty) {
   EXPECT_EQ(table.State(), DataSetState::Browse);
 }
 
+// A table with one integer field NUM, open.
+void OpenNumberTable(TMemDBFTable& table) {
+  table.FieldDefs().Add("NUM", FieldType::Integer);
+  table.CreateTable();
+  table.Open();
+}
+
+// Runs a copy that must fail and returns what it raised.
+template <class E>
+E FailingCopy(TDataSet& source, TMemDBFTable& table) {
+  try {
+    reports::CopyDataSet(source, table, true);
+  } catch (const E& e) {
+    return e;
+  }
+  ADD_FAILURE() << "the copy raised nothing";
+  return E("");
+}
+
 // A value the table field cannot take aborts the copy; what was posted stays, the record being
 // built is dropped, the states are restored, and the error names "CopyDataSet" and its class.
 TEST(CopyDataSetTest, AnErrorIsChainedAndTheStatesRestored) {
   VectorDataSet source({{"NUM", FieldType::String, 10}},
                        {{Variant("1")}, {Variant("2")}, {Variant("not a number")}, {Variant("4")}});
   TMemDBFTable table;
-  table.FieldDefs().Add("NUM", FieldType::Integer);
-  table.CreateTable();
-  table.Open();
-  try {
-    reports::CopyDataSet(source, table, true);
-    FAIL() << "no error";
-  } catch (const Exception& e) {
-    const std::string message = e.Message();
-    EXPECT_EQ(message.rfind("CopyDataSet -> ", 0), 0u) << message;
-    EXPECT_NE(message.find("Could not convert variant of type (String)"), std::string::npos)
-        << message;
-    EXPECT_STREQ(e.ClassName(), "EVariantTypeCastError");
-    const std::string marker = " <# EVariantTypeCastError #>";
-    EXPECT_EQ(message.size() - message.find(marker), marker.size()) << message;
-  }
+  OpenNumberTable(table);
+  const Exception e = FailingCopy<Exception>(source, table);
+  const std::string message = e.Message();
+  EXPECT_EQ(message.rfind("CopyDataSet -> ", 0), 0u) << message;
+  EXPECT_NE(message.find("Could not convert variant of type (String)"), std::string::npos)
+      << message;
+  EXPECT_STREQ(e.ClassName(), "EVariantTypeCastError");
+  const std::string marker = " <# EVariantTypeCastError #>";
+  EXPECT_EQ(message.size() - message.find(marker), marker.size()) << message;
   EXPECT_FALSE(source.Active());
   EXPECT_TRUE(table.Active());
   EXPECT_EQ(table.State(), DataSetState::Browse);
@@ -237,15 +250,9 @@ TEST(CopyDataSetTest, TheClassMarkerIsAddedOncePerChain) {
   FailingDataSet source({{"NUM", FieldType::Integer, 0}},
                         {{Variant(std::int32_t{1})}, {Variant(std::int32_t{2})}});
   TMemDBFTable table;
-  table.FieldDefs().Add("NUM", FieldType::Integer);
-  table.CreateTable();
-  table.Open();
-  try {
-    reports::CopyDataSet(source, table, true);
-    FAIL() << "no error";
-  } catch (const EDatabaseError& e) {
-    EXPECT_EQ(e.Message(), "CopyDataSet -> Fetch -> connection lost <# EIBInterBaseError #>");
-  }
+  OpenNumberTable(table);
+  const EDatabaseError e = FailingCopy<EDatabaseError>(source, table);
+  EXPECT_EQ(e.Message(), "CopyDataSet -> Fetch -> connection lost <# EIBInterBaseError #>");
   EXPECT_FALSE(source.Active());
   EXPECT_EQ(table.RecordCount(), 1);
 }

@@ -28,14 +28,7 @@
 namespace kvr::test {
 namespace {
 
-std::string U(const std::string& cp1251) { return platform::Cp1251ToUtf8(cp1251); }
-
-int Occurrences(const std::string& text, const std::string& part) {
-  int count = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-    ++count;
-  return count;
-}
+std::string U(std::string_view cp1251) { return platform::Cp1251ToUtf8(cp1251); }
 
 // Parameters of "8"/1 as the host sends them: sub-code, two integers, two date-times.
 std::vector<host_param> PaymentTypeParams() {
@@ -186,7 +179,7 @@ TEST_F(DispatchTest, AnOldFileThatCannotBeDeleted) {
     EXPECT_GT(text.size(), head.size() + std::string(" <# Exception #>").size())
         << "the system's error text follows the path";
     EXPECT_EQ(text.substr(text.size() - 16), " <# Exception #>") << text;
-    EXPECT_EQ(Occurrences(text, " <# "), 1) << text;
+    EXPECT_EQ(text.find(" <# "), text.rfind(" <# ")) << "one class marker: " << text;
 
     const std::vector<std::string> lines = NewLogLines();
     ASSERT_EQ(lines.size(), 1u);
@@ -257,7 +250,6 @@ TEST_F(DispatchTest, PaymentTypeParametersThatDoNotConvert) {
     const std::string text = U(r.text);
     const std::string head = "Ошибка при формировании отчета: ";
     EXPECT_EQ(text, head + c.message) << "the conversion error's own text, unwrapped";
-    EXPECT_EQ(text.find("ExportVO"), std::string::npos) << "the export never ran: " << text;
     EXPECT_FALSE(platform::FileExists(ExportFile("ExportVidOpl.dbf")));
     const std::vector<std::string> lines = NewLogLines();
     ASSERT_EQ(lines.size(), 1u);
