@@ -108,12 +108,7 @@ TEST_F(EntryLibraryTest, BadParamsComeBackAsTheExportReportText) {
   kvr_variant element;
   kvr_variant_init(&element);
   kvr_variant_set_i4(&element, 1000);
-  kvr_array descriptor{};
-  descriptor.dims = 1;
-  descriptor.element_size = sizeof(kvr_variant);
-  descriptor.element_type = KVR_VT_VARIANT;
-  descriptor.bounds[0].count = 1;
-  descriptor.data = &element;
+  kvr_array descriptor = SingleVariantDescriptor(&element);
 
   struct Case {
     const char* name;

@@ -6,6 +6,7 @@
 
 #include "entry_test_support.h"
 #include "host_params.h"
+#include "scripted_host.h"
 
 namespace kvr::test {
 namespace {
@@ -81,12 +82,7 @@ TEST(HostVariant, ArraysKeepBoundsAndElementTypes) {
 TEST(HostVariant, BadDescriptorsAreErrors) {
   kvr_variant element;
   kvr_variant_init(&element);
-  kvr_array descriptor{};
-  descriptor.dims = 1;
-  descriptor.element_size = sizeof(kvr_variant);
-  descriptor.element_type = KVR_VT_VARIANT;
-  descriptor.bounds[0].count = 1;
-  descriptor.data = &element;
+  kvr_array descriptor = SingleVariantDescriptor(&element);
   kvr_variant v;
   kvr_variant_init(&v);
   v.vt = KVR_VT_ARRAY | KVR_VT_VARIANT;

@@ -50,6 +50,16 @@ Answer AnswerRaw(kvr_vartype vt, std::uint64_t bits) {
   };
 }
 
+kvr_array SingleVariantDescriptor(kvr_variant* element) {
+  kvr_array descriptor{};
+  descriptor.dims = 1;
+  descriptor.element_size = sizeof(kvr_variant);
+  descriptor.element_type = KVR_VT_VARIANT;
+  descriptor.bounds[0].count = 1;
+  descriptor.data = element;
+  return descriptor;
+}
+
 TestCatalogue::TestCatalogue(std::vector<Entry> entries) {
   static const kvr_payment_catalogue_vtable kCatalogueTable = {&TestCatalogue::ItemAt};
   static const kvr_payment_item_vtable kItemTable = {&TestCatalogue::CodeOf,

@@ -35,6 +35,10 @@ Answer AnswerPointer(const void* pointer);
 // A variant whose type code is `vt` and whose value bits are `bits` (for garbage answers).
 Answer AnswerRaw(kvr_vartype vt, std::uint64_t bits);
 
+// A descriptor (not owning) of a one-dimensional array [0 .. 0] of variants holding *element,
+// for tests that spoil descriptors by hand.
+kvr_array SingleVariantDescriptor(kvr_variant* element);
+
 // A host payment catalogue object with one item per (code, check type).
 class TestCatalogue {
  public:
