@@ -1,7 +1,6 @@
 #include "reports/exports.h"
 
 #include "common/text.h"
-#include "reports/copy_dataset.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
@@ -18,9 +17,7 @@ std::string ExportBCheck(const ExportContext& context, TDateTime begin, TDateTim
     query->SelectSQL().SetText(CashReceiptsSql(context.settings.fuel_name_width));
     SetDateTimeParam(*query, "BegData", begin);
     SetDateTimeParam(*query, "EndData", end);
-    query->Open();
-    CreateTableFromQuery(table, *query);
-    CopyDataSet(*query, table, context.settings.use_dbe_time);
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time);
     ReplaceFuelNames(table, "GSMName", context.settings);
   });
   return std::string(kSpec.file_name);

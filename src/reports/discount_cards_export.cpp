@@ -2,7 +2,6 @@
 
 #include "common/text.h"
 #include "platform/file_system.h"
-#include "reports/copy_dataset.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
@@ -24,14 +23,12 @@ std::string ExportAllDscCards(const ExportContext&) {
     SecondConnection office(kOfficeDatabase);
     auto query = NewReadDataSet(office.Database());
     query->SelectSQL().SetText(kDiscountCardsSql);
-    query->Open();
-    CreateTableFromQuery(table, *query, [](TFieldDefs& defs) {
+    // Date-times always in the dotted form here, whatever UseDBETime says.
+    CopyQueryToTable(*query, table, false, [](TFieldDefs& defs) {
       defs.Find("CardNum").SetSize(50);
       defs.Find("KVRName").SetSize(30);
       defs.Find("GSM").SetSize(20);
     });
-    // Date-times always in the dotted form here, whatever UseDBETime says.
-    CopyDataSet(*query, table, false);
   });
   return std::string(kSpec.file_name);
 }

@@ -1,6 +1,5 @@
 #include "reports/exports.h"
 
-#include "reports/copy_dataset.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
@@ -19,9 +18,7 @@ std::string ExportTRKInfo(const ExportContext& context, std::int32_t first_shift
         DispenserInfoSql(context.settings.fuel_name_width, office_mode, has_trk2beg));
     SetIntegerParam(*query, "BegSm", first_shift);
     SetIntegerParam(*query, "EndSm", last_shift);
-    query->Open();
-    CreateTableFromQuery(table, *query);
-    CopyDataSet(*query, table, context.settings.use_dbe_time);
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time);
     ReplaceFuelNames(table, "GSMName", context.settings);
   });
   return std::string(kSpec.file_name);

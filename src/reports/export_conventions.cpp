@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
+#include "reports/copy_dataset.h"
 
 namespace kvr::reports {
 
@@ -109,12 +110,14 @@ std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
   return found;
 }
 
-void CreateTableFromQuery(TMemDBFTable& table, const TIBDataSet& query,
-                          const std::function<void(TFieldDefs&)>& adjust) {
+void CopyQueryToTable(TIBDataSet& query, TMemDBFTable& table, bool use_us_date_time,
+                      const std::function<void(TFieldDefs&)>& adjust) {
+  query.Open();
   table.FieldDefs().Assign(query.FieldDefs());
   if (adjust) adjust(table.FieldDefs());
   table.CreateTable();
   table.Open();
+  CopyDataSet(query, table, use_us_date_time);
 }
 
 }  // namespace kvr::reports

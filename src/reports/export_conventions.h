@@ -58,9 +58,10 @@ void ReplaceFuelNames(TMemDBFTable& table, std::string_view field_name,
 std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
                                std::initializer_list<std::string_view> columns);
 
-// Copies the query's field definitions to the table, lets `adjust` change them (sizes),
-// creates the table in memory and opens it.
-void CreateTableFromQuery(TMemDBFTable& table, const TIBDataSet& query,
-                          const std::function<void(TFieldDefs&)>& adjust = {});
+// The path of most exports: opens the query, copies its field definitions to the table, lets
+// `adjust` change them (sizes), creates and opens the table in memory and copies every row
+// (CopyDataSet).
+void CopyQueryToTable(TIBDataSet& query, TMemDBFTable& table, bool use_us_date_time,
+                      const std::function<void(TFieldDefs&)>& adjust = {});
 
 }  // namespace kvr::reports

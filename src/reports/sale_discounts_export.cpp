@@ -1,7 +1,6 @@
 #include "reports/exports.h"
 
 #include "common/text.h"
-#include "reports/copy_dataset.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
@@ -16,9 +15,7 @@ std::string ExportRsxDsc(const ExportContext& context, TDateTime begin, TDateTim
   RunExport(kSpec, [&](TMemDBFTable& table) {
     auto query = NewReadDataSet(*context.station);
     query->SelectSQL().SetText(SaleDiscountsSql(begin, end));
-    query->Open();
-    CreateTableFromQuery(table, *query);
-    CopyDataSet(*query, table, context.settings.use_dbe_time);
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time);
   });
   return std::string(kSpec.file_name);
 }

@@ -20,14 +20,7 @@ namespace {
 
 constexpr const char* kCardFile = "C:\\MOLT\\BeznalCardINN.DBF";
 
-struct SaleLogLayout {
-  bool shop_rows = false;
-  bool has_silonum = false, has_id2cnt = false, has_trknum = false, has_trkdensity = false;
-  bool has_nkkm = false, has_kkmnum = false;
-  bool ka_column = false;
-};
-
-void DefineFuelFields(TFieldDefs& d, const SaleLogLayout& l, int fuel_width) {
+void DefineFuelFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width) {
   d.Add("SmNum", FieldType::Integer);
   d.Add("Data", FieldType::DateTime);
   d.Add("Pokupatel", FieldType::String, 100);
@@ -56,7 +49,7 @@ void DefineFuelFields(TFieldDefs& d, const SaleLogLayout& l, int fuel_width) {
   if (l.has_kkmnum) d.Add("KKMNUM", FieldType::Integer);
 }
 
-void DefineShopFields(TFieldDefs& d, const SaleLogLayout& l, int fuel_width) {
+void DefineShopFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width) {
   d.Add("Data", FieldType::DateTime);
   d.Add("IsTovar", FieldType::Integer);
   d.Add("TovVozvrat", FieldType::Integer);
@@ -208,9 +201,9 @@ void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
                                     DeleteMessage::kTemporaryFile};
   RunExport(kSpec, [&](TMemDBFTable& table) {
     TIBDatabase& station = *context.station;
-    SaleLogLayout layout;
+    SaleLogSqlSwitches layout;
     layout.shop_rows = !shop_directory.empty();
-    const bool mode1 = context.host.sale_log_mode() == 1;
+    layout.counterparty_mode1 = context.host.sale_log_mode() == 1;
     {
       auto probe = NewReadDataSet(station);
       std::vector<bool> lt = ProbeColumns(*probe, kLogTranProbeSql,
@@ -233,15 +226,8 @@ void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
     table.CreateTable();
     table.Open();
 
-    SaleLogSqlSwitches sql;
-    sql.shop_rows = layout.shop_rows;
-    sql.counterparty_mode1 = mode1;
-    sql.has_silonum = layout.has_silonum;
-    sql.has_id2cnt = layout.has_id2cnt;
-    sql.has_trknum = layout.has_trknum;
-    sql.has_trkdensity = layout.has_trkdensity;
-    sql.has_nkkm = layout.has_nkkm;
-    sql.has_kkmnum = layout.has_kkmnum;
+    // The SQL asks the host again for the KA column, as the layout did.
+    SaleLogSqlSwitches sql = layout;
     sql.ka_column = context.host.ka_column_enabled();
     sql.contragent_catalogue = ContragentCatalogInUse(station);
     sql.export_tide_zero = context.settings.export_tide_zero;

@@ -1,7 +1,6 @@
 #include "reports/exports.h"
 
 #include "common/text.h"
-#include "reports/copy_dataset.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
@@ -18,10 +17,8 @@ void ExportRezLog(const ExportContext& context, TDateTime begin, TDateTime end) 
     query->SelectSQL().SetText(kTankEventsSql);
     SetDateTimeParam(*query, "BegData", begin);
     SetDateTimeParam(*query, "EndData", end);
-    query->Open();
-    CreateTableFromQuery(table, *query,
-                         [](TFieldDefs& defs) { defs.Find("Name").SetSize(15); });
-    CopyDataSet(*query, table, context.settings.use_dbe_time);
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time,
+                     [](TFieldDefs& defs) { defs.Find("Name").SetSize(15); });
   });
 }
 

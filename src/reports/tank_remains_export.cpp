@@ -1,7 +1,6 @@
 #include "reports/exports.h"
 
 #include "common/text.h"
-#include "reports/copy_dataset.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
@@ -20,9 +19,7 @@ void ExportRezEnd(const ExportContext& context, std::int32_t last_shift,
     query->SelectSQL().SetText(TankRemainsSql(context.settings.fuel_name_width, office_mode));
     SetIntegerParam(*query, "pSmenaBeg", first_shift);
     SetIntegerParam(*query, "pSmenaEnd", last_shift);
-    query->Open();
-    CreateTableFromQuery(table, *query);
-    CopyDataSet(*query, table, context.settings.use_dbe_time);
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time);
     ReplaceFuelNames(table, "GSMName", context.settings);
   });
 }
