@@ -87,7 +87,9 @@ bool ForceDirectories(std::string_view path) {
     struct stat st{};
     if (::stat(part.c_str(), &st) == 0) {
       if (!S_ISDIR(st.st_mode)) {
-        SetLastError(kErrorPathNotFound);
+        // As CreateDirectory reports it: a file under the directory's own name "already
+        // exists"; a file standing for a parent leaves no path to it.
+        SetLastError(i == native.size() ? kErrorAlreadyExists : kErrorPathNotFound);
         return false;
       }
       continue;
