@@ -116,7 +116,7 @@ void AppendQueryRows(TMemDBFTable& table, TIBDataSet& query, bool use_us_date_ti
           use_us_date_time ? DateTimeToUSText(value, text) : DateTimeToDotText(value, text);
           c.target->SetAsString(text);
         } else {
-          c.target->SetAsVariant(c.source->AsVariant());
+          c.target->Assign(*c.source);  // the variant conversion, without a variant per value
         }
         continue;
       }
