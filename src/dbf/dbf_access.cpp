@@ -274,31 +274,44 @@ void TDBFAccess::WriteFieldDescriptors(const TDBFFieldList& fields, TMemoryStrea
   }
 }
 
+void TDBFAccess::GatherRecords(const TDBFFieldList& fields, const TDBFRecordList* records,
+                               bool pack_on_save, RecordRanges& out) {
+  out.ranges.clear();
+  out.padded.clear();
+  if (!records) return;
+  const std::size_t length = RecordLengthOf(fields);
+  for (int i = 0; i < records->Count(); ++i) {
+    std::string_view record = records->Text(i);
+    if (pack_on_save && IsDeleted(record)) continue;
+    if (record.size() >= length) {
+      record = record.substr(0, length);
+    } else {  // a short record is padded so that the next one starts where readers expect
+      std::string& copy = out.padded.emplace_back(record);
+      copy.resize(length, ' ');
+      record = copy;
+    }
+    std::string_view* last = out.ranges.empty() ? nullptr : &out.ranges.back();
+    if (last && last->data() + last->size() == record.data())
+      *last = std::string_view(last->data(), last->size() + record.size());
+    else
+      out.ranges.push_back(record);
+  }
+}
+
 void TDBFAccess::WriteRecords(const TDBFFieldList& fields, const TDBFRecordList* records,
                               TMemoryStream& stream, bool pack_on_save) {
-  const std::size_t length = RecordLengthOf(fields);
+  RecordRanges gathered;
+  GatherRecords(fields, records, pack_on_save, gathered);
+  std::size_t total = 0;
+  for (std::string_view range : gathered.ranges) total += range.size();
   stream.WriteByte(kTerminator);
-  if (records) {
-    stream.Reserve(stream.Position() + length * static_cast<std::size_t>(records->Count()) + 1);
-    for (int i = 0; i < records->Count(); ++i) {
-      std::string_view record = records->Text(i);
-      if (pack_on_save && IsDeleted(record)) continue;
-      if (record.size() >= length) {
-        stream.Write(record.data(), length);
-      } else {  // a short record is padded so that the next one starts where readers expect
-        stream.Write(record);
-        const std::size_t at = stream.Position() + (length - record.size());
-        stream.SetSize(std::max(stream.Size(), at));
-        std::memset(stream.Data() + stream.Position(), ' ', length - record.size());
-        stream.Seek(at);
-      }
-    }
-  }
+  stream.Reserve(stream.Position() + total + 1);
+  for (std::string_view range : gathered.ranges) stream.Write(range.data(), range.size());
   stream.SetSize(stream.Position() + 1);
   stream.WriteByte(kEndOfFile);
 }
 
-std::string TDBFAccess::BuildFile(bool oem, const DateParts& today) {
+std::string TDBFAccess::BuildHead(bool oem, const DateParts& today) {
   TDBFStructure& s = structure_;
   const bool dbase3 = dbase3_mode_;
   CheckFieldsWritable(s.Fields, dbase3);
@@ -317,16 +330,35 @@ std::string TDBFAccess::BuildFile(bool oem, const DateParts& today) {
   if (dbase3 && header[29] == 0) header[29] = oem ? 101 : 3;
 
   TMemoryStream stream;
-  stream.Reserve(header_length + record_length * count + 1);
+  stream.Reserve(header_length);
   WriteHeader(header, stream, today);
   WriteFieldDescriptors(s.Fields, stream, dbase3);
-  WriteRecords(s.Fields, &s.Records, stream, pack_on_save_);
+  stream.WriteByte(kTerminator);
   return stream.Release();
 }
 
+std::string TDBFAccess::BuildFile(bool oem, const DateParts& today) {
+  std::string file = BuildHead(oem, today);
+  RecordRanges gathered;
+  GatherRecords(structure_.Fields, &structure_.Records, pack_on_save_, gathered);
+  for (std::string_view range : gathered.ranges) file += range;
+  file += static_cast<char>(kEndOfFile);
+  return file;
+}
+
+// The file goes out in one write of its pieces: the records straight from the record list,
+// without first copying them into one image.
 void TDBFAccess::WriteFile(std::string_view file_name, bool oem) {
-  const std::string image = BuildFile(oem, DecodeDate(platform::Today()));
-  platform::WriteWholeFile(file_name, image);
+  const std::string head = BuildHead(oem, DecodeDate(platform::Today()));
+  RecordRanges gathered;
+  GatherRecords(structure_.Fields, &structure_.Records, pack_on_save_, gathered);
+  static constexpr char kEnd[] = {static_cast<char>(kEndOfFile)};
+  std::vector<std::string_view> pieces;
+  pieces.reserve(gathered.ranges.size() + 2);
+  pieces.push_back(head);
+  pieces.insert(pieces.end(), gathered.ranges.begin(), gathered.ranges.end());
+  pieces.push_back(std::string_view(kEnd, 1));
+  platform::WriteWholeFile(file_name, pieces);
 }
 
 }  // namespace kvr

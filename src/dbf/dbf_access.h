@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -81,7 +82,20 @@ class TDBFAccess {
   static void WriteRecords(const TDBFFieldList& fields, const TDBFRecordList* records,
                            TMemoryStream& stream, bool pack_on_save);
 
+  // The records as they stand in a file, as byte ranges into the record list: adjacent
+  // records of full length make one range, a short record is padded with blanks (its copy is
+  // kept in `padded`). Valid while the record list is unchanged.
+  struct RecordRanges {
+    std::vector<std::string_view> ranges;
+    std::deque<std::string> padded;
+  };
+  static void GatherRecords(const TDBFFieldList& fields, const TDBFRecordList* records,
+                            bool pack_on_save, RecordRanges& out);
+
  private:
+  // Header (count and lengths updated) and descriptors for the current structure, and 0x0D.
+  std::string BuildHead(bool oem, const DateParts& today);
+
   void ReadHeader(TMemoryStream& stream);
   void ReadFieldDescriptors(TMemoryStream& stream);
   void ReadRecords(TMemoryStream& stream);

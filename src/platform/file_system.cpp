@@ -2,10 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "common/exceptions.h"
 #include "platform/paths.h"
@@ -34,6 +37,9 @@ class Fd {
 };
 
 std::string Quoted(const std::string& native) { return "\"" + native + "\". "; }
+
+// Linux accepts at most this many pieces in one writev (UIO_MAXIOV).
+constexpr std::size_t kMaxPiecesPerWrite = 1024;
 
 }  // namespace
 
@@ -141,26 +147,49 @@ std::string ReadWholeFile(std::string_view path) {
 }
 
 void WriteWholeFile(std::string_view path, std::string_view data) {
+  const std::string_view pieces[] = {data};
+  WriteWholeFile(path, pieces);
+}
+
+void WriteWholeFile(std::string_view path, std::span<const std::string_view> pieces) {
   std::string native = MapPath(path);
   Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (fd.get() < 0) {
-    std::uint32_t code = SetLastErrorFromErrno();
+    // With O_CREAT a missing entry can only be a directory of the path.
+    std::uint32_t code = errno == ENOENT ? kErrorPathNotFound : WindowsErrorFromErrno(errno);
+    SetLastError(code);
     throw EFCreateError("Cannot create file " + Quoted(native) + SysErrorMessage(code));
   }
-  std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd.get(), data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      std::uint32_t code = SetLastErrorFromErrno();
-      throw EFCreateError("Cannot write file " + Quoted(native) + SysErrorMessage(code));
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd.release()) != 0) {
+  auto write_failed = [&] {
     std::uint32_t code = SetLastErrorFromErrno();
     throw EFCreateError("Cannot write file " + Quoted(native) + SysErrorMessage(code));
+  };
+  // writev in batches; a short write resumes inside the piece where it stopped.
+  std::vector<iovec> batch;
+  batch.reserve(std::min<std::size_t>(pieces.size(), kMaxPiecesPerWrite));
+  std::size_t next = 0;
+  std::size_t skip = 0;  // bytes of pieces[next] already written
+  while (next < pieces.size()) {
+    batch.clear();
+    for (std::size_t i = next; i < pieces.size() && batch.size() < kMaxPiecesPerWrite; ++i) {
+      std::string_view piece = pieces[i].substr(i == next ? skip : 0);
+      if (!piece.empty()) batch.push_back({const_cast<char*>(piece.data()), piece.size()});
+    }
+    if (batch.empty()) break;
+    ssize_t n = ::writev(fd.get(), batch.data(), static_cast<int>(batch.size()));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      write_failed();
+    }
+    std::size_t written = static_cast<std::size_t>(n);
+    while (next < pieces.size() && written >= pieces[next].size() - skip) {
+      written -= pieces[next].size() - skip;
+      skip = 0;
+      ++next;
+    }
+    skip += written;
   }
+  if (::close(fd.release()) != 0) write_failed();
 }
 
 }  // namespace kvr::platform

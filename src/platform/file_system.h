@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,7 @@ std::string ReadWholeFile(std::string_view path);
 // Creates or replaces a file with `data` in one write. Raises EFCreateError
 // "Cannot create file \"<path>\". <system message>" (or the write error's message).
 void WriteWholeFile(std::string_view path, std::string_view data);
+// The same for a file given as consecutive pieces (no copy into one buffer first).
+void WriteWholeFile(std::string_view path, std::span<const std::string_view> pieces);
 
 }  // namespace kvr::platform
