@@ -9,6 +9,7 @@
 
 #include "export_harness.h"
 #include "platform/code_page.h"
+#include "platform/file_system.h"
 
 namespace kvr::test {
 namespace {
@@ -155,6 +156,52 @@ TEST_F(SaleLogTest, FuelRowsMatchTheSaleLogTable) {
             std::string::npos);
   EXPECT_EQ(record.find(W("Транспортная")), std::string::npos);
   EXPECT_EQ(U(dbf.At(RowOfSale(dbf, 1022), "CNT")), "ИП Ковалёв Дмитрий Сергеевич");
+}
+
+// The dispatcher chooses by the array's high bound: element 4 is the shop directory from five
+// elements on; elements 2 and 3 are converted as integers though the export uses neither, and
+// with three elements element 2 stands for both. A missing or unconvertible element fails the
+// report before the export runs, so the previous file stays.
+TEST_F(SaleLogTest, ElementCountsChooseTheBranchAndEveryElementIsConverted) {
+  UseStation(StationVariant::kMinimal);
+  UseShop();
+  const host_param b = Date(DataBegin()), e = Date(DataEnd());
+  struct Case {
+    const char* name;
+    std::vector<host_param> params;
+    const char* error;  // nullptr: the export runs
+    std::size_t rows;
+  };
+  const Case cases[] = {
+      {"three elements", {b, e, Int(0)}, nullptr, 29},
+      {"four elements", {b, e, Int(0), Int(0)}, nullptr, 29},
+      {"five elements", {b, e, Int(0), Int(0), Text(ShopDirectory())}, nullptr, 33},
+      {"six elements", {b, e, Int(0), Int(0), Text(ShopDirectory()), Int(9)}, nullptr, 33},
+      {"two elements", {b, e}, "Variant or safe array index out of bounds", 0},
+      {"element 2 not an integer", {b, e, Text("abc")},
+       "Could not convert variant of type (String) into type (Integer)", 0},
+      {"element 3 not an integer", {b, e, Int(0), Text("abc")},
+       "Could not convert variant of type (String) into type (Integer)", 0},
+      {"element 3 not an integer beside a shop", {b, e, Int(0), Text("abc"), Text(ShopDirectory())},
+       "Could not convert variant of type (String) into type (Integer)", 0},
+      {"end not a date", {b, Text("tomorrow"), Int(0), Int(0)},
+       "Could not convert variant of type (String) into type (Date)", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::ForceDirectories(ExportFile(""));
+    platform::WriteWholeFile(ExportFile("SaleLog.dbf"), "the export of an earlier run");
+    const ReportResult r = Run('0', c.params);
+    EXPECT_TRUE(r.result);
+    if (!c.error) {
+      EXPECT_EQ(r.text, "");
+      EXPECT_EQ(ReadDbf(ExportFile("SaleLog.dbf")).rows.size(), c.rows);
+      continue;
+    }
+    EXPECT_EQ(U(r.text), std::string("Ошибка при формировании отчета: ") + c.error)
+        << "the conversion's own error, not wrapped by the export's context";
+    EXPECT_EQ(platform::ReadWholeFile(ExportFile("SaleLog.dbf")), "the export of an earlier run");
+  }
 }
 
 TEST_F(SaleLogTest, ZeroSalesAndDottedDatesFollowTheSettings) {
