@@ -34,6 +34,12 @@ TDBFFieldList FieldsFromDefinitions(const TFieldDefs& defs) {
       case FieldType::String:
         field.DataType = FieldType::String;
         length = def.Size();
+        // A text field of no width would lose every value without a word (a fuel-name
+        // width of 0 in the settings, say): refused, like a field wider than 255 below.
+        if (length < 1)
+          throw Exception(Format("CreateTable -> Field %s is %d characters wide; a text field "
+                                 "needs at least 1",
+                                 {field.Name, length}));
         break;
       case FieldType::Smallint:
       case FieldType::Integer:

@@ -143,6 +143,13 @@ TEST(MemDBFTable, CreateTableRefusals) {
   wide.FieldDefs().Add("Comment", FieldType::String, 300);
   EXPECT_EQ(ErrorOf([&] { wide.CreateTable(); }),
             "Field COMMENT is 300 characters wide; a DBF field holds at most 255");
+  for (int width : {0, -5}) {
+    TMemDBFTable narrow;
+    narrow.FieldDefs().Add("GSMName", FieldType::String, width);
+    EXPECT_EQ(ErrorOf([&] { narrow.CreateTable(); }),
+              "CreateTable -> Field GSMNAME is " + std::to_string(width) +
+                  " characters wide; a text field needs at least 1");
+  }
 }
 
 TEST(MemDBFTable, ValuesRoundTripThroughAFile) {
