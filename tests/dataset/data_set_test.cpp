@@ -7,21 +7,14 @@
 #include "common/text.h"
 #include "dbf/mem_dbf_table.h"
 #include "vector_data_set.h"
+#include "support/error_of.h"
 
 namespace kvr {
 namespace {
 
 using namespace kvr::literals;
 using test::VectorDataSet;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
+using test::ErrorOf;
 
 // A table whose storage refuses the first posts.
 class FlakyTable : public TMemDBFTable {

@@ -6,20 +6,13 @@
 
 #include "dbf/mem_dbf_table.h"
 #include "vector_data_set.h"
+#include "support/error_of.h"
 
 namespace kvr {
 namespace {
 
 using test::VectorDataSet;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
+using test::ErrorOf;
 
 VectorDataSet OneOfEach() {
   return VectorDataSet(

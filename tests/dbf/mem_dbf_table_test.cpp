@@ -7,6 +7,7 @@
 #include "dbf_test_support.h"
 #include "platform/code_page.h"
 #include "platform/ui_sinks.h"
+#include "support/error_of.h"
 
 namespace kvr {
 namespace {
@@ -17,15 +18,7 @@ using test::Header3;
 using test::ReadBytes;
 using test::ScratchDir;
 using test::WriteBytes;
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no error)";
-}
+using test::ErrorOf;
 
 // NAME C(12), QTY N(11), PRICE N(10,2), DAY D, PAID L.
 void DefineSaleFields(TMemDBFTable& table) {
