@@ -4,16 +4,9 @@
 #include <cmath>
 #include <system_error>
 
+#include "common/trim.h"
+
 namespace kvr {
-namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
 
 bool TryParseInt64(std::string_view text, std::int64_t& out) {
   text = TrimBlanks(text);

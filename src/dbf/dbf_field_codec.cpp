@@ -36,16 +36,6 @@ void PutInteger(std::int64_t value, std::size_t width, char* out) {
 
 }  // namespace
 
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  return TrimRightBlanks(text);
-}
-
-std::string_view TrimRightBlanks(std::string_view text) {
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 std::size_t FormatFixed(double value, int decimals, char* out) {
   if (!std::isfinite(value)) return 0;
   if (decimals < 0) decimals = 0;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <string_view>
 
+#include "common/trim.h"
 #include "dataset/field_value.h"
 #include "dbf/dbf_structure.h"
 
@@ -32,8 +33,5 @@ void EncodeDBFField(const TDBFField& field, const FieldValue* value, bool oem, c
 constexpr std::size_t kFixedTextMax = 600;  // 309 integer digits, 255 decimals, sign, point
 std::size_t FormatFixed(double value, int decimals, char* out);
 
-// Blanks (space, tab) trimmed.
-std::string_view TrimBlanks(std::string_view text);
-std::string_view TrimRightBlanks(std::string_view text);
 
 }  // namespace kvr

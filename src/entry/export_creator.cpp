@@ -5,6 +5,7 @@
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
+#include "common/trim.h"
 #include "db/database_access.h"
 #include "entry/host_context.h"
 #include "entry/host_options.h"
@@ -26,19 +27,13 @@ namespace {
 
 constexpr const char* kStationDatabaseFile = "GARVEN.FDB";
 
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 // "a=b|c=d" -> the lines "a=b" and "c=d" (a line break for every '|', blanks trimmed at the
 // ends of the whole text, empty lines between breaks kept as the settings hold them).
 std::vector<std::string> SplitFuelNameMap(std::string_view value) {
   std::string text(value);
   std::replace(text.begin(), text.end(), '|', '\n');
   std::vector<std::string> lines;
-  std::string_view rest = Trimmed(text);
+  std::string_view rest = Trim(text);
   while (!rest.empty()) {
     std::size_t end = rest.find_first_of("\r\n");
     std::string_view line = rest.substr(0, end);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/trim.h"
 #include "platform/code_page.h"
 #include "platform/file_stream.h"
 #include "platform/system_error.h"
@@ -11,12 +12,6 @@ namespace {
 
 using platform::FileOpenMode;
 using platform::FileStream;
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 // The C interface ends every text at its first NUL.
 std::string_view UpToNul(std::string_view s) { return s.substr(0, s.find('\0')); }

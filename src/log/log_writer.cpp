@@ -4,6 +4,7 @@
 #include <new>
 
 #include "common/exceptions.h"
+#include "common/trim.h"
 #include "format/date_time_text.h"
 #include "format/format_settings.h"
 #include "log/log_file_open.h"
@@ -20,13 +21,6 @@ namespace kvr::log {
 namespace {
 
 using namespace kvr::literals;
-
-std::string_view TrimBlanks(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 void AppendNumber(std::string& out, std::uint32_t value) {
   char buf[16];
@@ -114,7 +108,7 @@ void TDIZEvudod::LogFmt(TLogLevel level, std::string_view format,
 
 void TDIZEvudod::BuildLine(TLogLevel level, std::string_view text) {
   line_.clear();
-  text = TrimBlanks(text);
+  text = Trim(text);
   if (text.empty()) return;  // a bare line end
   if (show_level_char_) {
     line_ += LevelChar(level);
@@ -188,7 +182,7 @@ void TDIZEvudod::ReportFailure(Stage stage, bool created, std::string_view text)
     std::string progress = created ? "fmCreate" : "fmOpenReadWrite";
     if (stage != Stage::kBuilding) progress += "-OK";
     if (stage == Stage::kWritten) progress += ";ProcessFile...";
-    std::string_view line = stage == Stage::kBuilding ? TrimBlanks(text) : TrimBlanks(line_);
+    std::string_view line = stage == Stage::kBuilding ? Trim(text) : Trim(line_);
     writer->LogFmt(0,
                    "Ошибка при попытке записи (%0:s) в лог \"%1:s\" строки [%2:s]: %3:s <%4:s>"_w,
                    {progress, file_name_, line, message, class_name});

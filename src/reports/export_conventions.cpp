@@ -5,6 +5,7 @@
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
+#include "common/trim.h"
 #include "firebird/ib_dataset.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -20,12 +21,6 @@ const char* const kExportDirectory = "C:\\MOLT\\EXPORT\\";
 
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 // The fuel-name map prepared once per replacement run.
 struct FuelNameEntry {
   std::string name;         // the text before the first '='
@@ -38,7 +33,7 @@ std::vector<FuelNameEntry> ParseFuelNameMap(const std::vector<std::string>& line
   for (const std::string& line : lines) {
     std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;  // a line without '=' names nothing
-    entries.push_back({line.substr(0, eq), std::string(Trimmed(std::string_view(line).substr(eq + 1)))});
+    entries.push_back({line.substr(0, eq), std::string(Trim(std::string_view(line).substr(eq + 1)))});
   }
   return entries;
 }
