@@ -20,6 +20,26 @@ namespace {
 
 constexpr const char* kCardFile = "C:\\MOLT\\BeznalCardINN.DBF";
 
+// The fields both layouts share, from the counterparty to the tank and dispenser.
+void AddSaleFields(TFieldDefs& d, const SaleLogSqlSwitches& l) {
+  d.Add("INN", FieldType::String, 30);
+  d.Add("Cnt", FieldType::String, 50);
+  d.Add("Driver", FieldType::String, 40);
+  d.Add("PListNum", FieldType::String, 15);
+  d.Add("INDEXSALE", FieldType::Integer);
+  if (l.has_silonum) d.Add("SILONUM", FieldType::Integer);
+  if (l.has_trknum) d.Add("TRKNUM", FieldType::Integer);
+}
+
+// The fields both layouts share, from the KA flag to the dispenser's density.
+void AddIdFields(TFieldDefs& d, const SaleLogSqlSwitches& l) {
+  if (l.ka_column) d.Add("KA", FieldType::Boolean);
+  d.Add("IDCnt", FieldType::String, 8);
+  d.Add("IDCar", FieldType::String, 8);
+  d.Add("IDDrv", FieldType::String, 8);
+  if (l.has_trkdensity) d.Add("TRKDENS", FieldType::Float);
+}
+
 void DefineFuelFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width) {
   d.Add("SmNum", FieldType::Integer);
   d.Add("Data", FieldType::DateTime);
@@ -29,26 +49,17 @@ void DefineFuelFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width
   d.Add("KodGsm", FieldType::Integer);
   for (const char* name : {"Liter", "GSMPrice", "BasePrice", "Summa", "BaseSumma", "Plotn"})
     d.Add(name, FieldType::Float);
-  d.Add("INN", FieldType::String, 30);
-  d.Add("Cnt", FieldType::String, 50);
-  d.Add("Driver", FieldType::String, 40);
-  d.Add("PListNum", FieldType::String, 15);
-  d.Add("INDEXSALE", FieldType::Integer);
-  if (l.has_silonum) d.Add("SILONUM", FieldType::Integer);
-  if (l.has_trknum) d.Add("TRKNUM", FieldType::Integer);
+  AddSaleFields(d, l);
   if (l.has_nkkm) d.Add("NKKM", FieldType::Integer);
   if (l.has_id2cnt) {
     d.Add("GPINN", FieldType::String, 30);
     d.Add("GPNAME", FieldType::String, 50);
   }
-  if (l.ka_column) d.Add("KA", FieldType::Boolean);
-  d.Add("IDCnt", FieldType::String, 8);
-  d.Add("IDCar", FieldType::String, 8);
-  d.Add("IDDrv", FieldType::String, 8);
-  if (l.has_trkdensity) d.Add("TRKDENS", FieldType::Float);
+  AddIdFields(d, l);
   if (l.has_kkmnum) d.Add("KKMNUM", FieldType::Integer);
 }
 
+// Fuel rows and goods rows in one layout; it has no shift, receipt or second counterparty.
 void DefineShopFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width) {
   d.Add("Data", FieldType::DateTime);
   d.Add("IsTovar", FieldType::Integer);
@@ -63,18 +74,8 @@ void DefineShopFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width
   for (const char* name : {"Liter", "TovKolvo", "TovZPrice", "TovZSum", "TovPPrice", "TovPSum",
                            "TovSkidka", "GSMPrice", "BasePrice", "Summa", "BaseSumma", "Plotn"})
     d.Add(name, FieldType::Float);
-  d.Add("INN", FieldType::String, 30);
-  d.Add("Cnt", FieldType::String, 50);
-  d.Add("Driver", FieldType::String, 40);
-  d.Add("PListNum", FieldType::String, 15);
-  d.Add("INDEXSALE", FieldType::Integer);
-  if (l.has_silonum) d.Add("SILONUM", FieldType::Integer);
-  if (l.has_trknum) d.Add("TRKNUM", FieldType::Integer);
-  if (l.ka_column) d.Add("KA", FieldType::Boolean);
-  d.Add("IDCnt", FieldType::String, 8);
-  d.Add("IDCar", FieldType::String, 8);
-  d.Add("IDDrv", FieldType::String, 8);
-  if (l.has_trkdensity) d.Add("TRKDENS", FieldType::Float);
+  AddSaleFields(d, l);
+  AddIdFields(d, l);
 }
 
 // Closes the query when the copy ends, also on failure.
