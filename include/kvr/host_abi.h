@@ -30,11 +30,13 @@
  *      report '0', '1', '2' or '6' written             1     empty
  *      report '8', sub-codes 1 to 5, written           1     the file's name ("ExportVidOpl.dbf")
  *      the export failed (its parameters, the          1     "Ошибка при формировании отчета: "
- *        export directory, a query, the file)                and the message
+ *        export directory, a query, the file)                and the message; no file
  *      unknown report code, or sub-code of '8'         0     empty
- *      failure before the export (params not an        0     "Ошибка при формировании
- *        array, element 0 not an integer, cnf.ini,            экспортного отчета: " and the
- *        the station database cannot be opened)               message
+ *      failure before the export (cnf.ini, a host      0     "Ошибка при формировании
+ *        query, a helper function missing, the                экспортного отчета: " and the
+ *        station database cannot be opened, params            message
+ *        the library cannot read; for '#': params
+ *        not an array, element 0 not an integer)
  *
  *    The export steps run after the station database is open, so an unknown report code on a
  *    station that cannot be reached gives the last case. Both failures are logged as error

@@ -43,6 +43,7 @@ TEST_F(ResultContractTest, EveryCaseOfTheTable) {
       {"report 1 with a text for a date", '1', {Text("завтра"), Date(DataEnd())}, 1,
        Text::kExportFailed},
       {"report 8 with a text for the sub-code", '8', {Text("два")}, 1, Text::kExportFailed},
+      {"report 6 with an empty array", '6', {}, 1, Text::kExportFailed},
       {"unknown report code", 'Z', {Int(1)}, 0, Text::kEmpty},
       {"unknown sub-code of 8", '8', {Int(9)}, 0, Text::kEmpty},
       {"a control code other than 1000", '#', {Int(999)}, 0, Text::kEmpty},
