@@ -15,7 +15,7 @@ constexpr FileHandle kNoFile = -1;
 constexpr FileHandle kCurrentDirectory = -100;  // a path that starts where paths usually do
 
 struct FileOpenCall {
-  FileHandle directory;  // where a relative `path` starts (kCurrentDirectory: the usual place)
+  FileHandle directory;     // where a relative `path` starts (kCurrentDirectory: the usual place)
   const std::string& path;  // native
   int flags;                // the port's open flags
   unsigned mode;            // permissions of a file the call creates, before the umask

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,7 +20,10 @@ class WholeFileTest : public ::testing::Test {
     ASSERT_NE(::mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
   }
-  void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
   std::string dir_;
 };
 

@@ -26,7 +26,8 @@ class IniFaultTest : public test::ScratchTest {
 
 TEST_F(IniFaultTest, FailedWriteEndsInTheSystemTextAndKeepsTheOldFile) {
   const std::string file = Path("cnf.ini");
-  const std::string old_text = "; settings\r\n[REPORTS]\r\nA=1\r\nLong=" + std::string(5'000, 'x') + "\r\n";
+  const std::string old_text =
+      "; settings\r\n[REPORTS]\r\nA=1\r\nLong=" + std::string(5'000, 'x') + "\r\n";
   struct Case {
     Call call;
     std::uint32_t error;

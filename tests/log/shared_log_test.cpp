@@ -1,9 +1,8 @@
 // The error writer's file in the shared temporary directory, and the file built while a log is
 // shortened, against links and files that another account ("nobody") plants.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "log/module_loggers.h"
 #include "log/process_fixture.h"
@@ -46,14 +45,14 @@ class SharedLogTest : public test::ScratchTest {
 
   void ExpectVictimUntouched() {
     EXPECT_EQ(ReadFile(Path("victim")), "secret");
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(Path("victim").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(st.st_uid, 0u);
   }
 
   static mode_t ModeOf(const std::string& file) {
-    struct stat st{};
+    struct stat st {};
     EXPECT_EQ(::stat(file.c_str(), &st), 0) << file;
     return st.st_mode & 07777;
   }
@@ -71,7 +70,8 @@ TEST_F(SharedLogTest, ErrorWriterFileIsPrivateToItsAccount) {
 
 TEST_F(SharedLogTest, ErrorWriterWritesNothingThroughAPlantedLink) {
   const std::string victim = Path("victim"), errors = ErrorsPath();
-  ASSERT_EQ(test::RunAsNobody([&] { return ::symlink(victim.c_str(), errors.c_str()) == 0 ? 0 : 1; }), 0);
+  ASSERT_EQ(
+      test::RunAsNobody([&] { return ::symlink(victim.c_str(), errors.c_str()) == 0 ? 0 : 1; }), 0);
   FailALogWrite();
   ExpectVictimUntouched();
 }
@@ -93,7 +93,8 @@ TEST_F(SharedLogTest, ShorteningGoesAroundALinkPlantedUnderTheTemporaryName) {
   const std::string temp = log_file + "_" + std::to_string(platform::CurrentProcessId()) + "_" +
                            std::to_string(platform::CurrentThreadId());
   const std::string victim = Path("victim");
-  ASSERT_EQ(test::RunAsNobody([&] { return ::symlink(victim.c_str(), temp.c_str()) == 0 ? 0 : 1; }), 0);
+  ASSERT_EQ(test::RunAsNobody([&] { return ::symlink(victim.c_str(), temp.c_str()) == 0 ? 0 : 1; }),
+            0);
   ErrorsWriter()->SetMaxFileSize(300);
   for (int i = 0; i < 20; ++i) ErrorsWriter()->Log(0, "line " + std::to_string(i));
   ExpectVictimUntouched();
@@ -114,7 +115,7 @@ TEST_F(SharedLogTest, ShortenedLogKeepsItsOwnerAndPermissions) {
   TDIZEvudod log(file);
   log.SetMaxFileSize(100);
   log.Log(1, "after");
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_LT(st.st_size, 200);  // shortened
   EXPECT_EQ(st.st_uid, test::kNobodyId);

@@ -1,15 +1,14 @@
 // Lock files and the lock directory against another local account: links, FIFOs and files it
 // plants, and directories it owns or may write. The attacker's part runs as "nobody".
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <sstream>
 #include <string>
@@ -32,7 +31,7 @@ std::string ReadText(const std::string& file) {
 }
 
 struct stat StatOf(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
   return st;
 }
@@ -96,7 +95,8 @@ TEST_F(SharedFileTest, PlantedLinksAreRefusedAndTheirTargetsUntouched) {
 
 TEST_F(SharedFileTest, FifoInPlaceOfALockFileIsRefusedAtOnce) {
   MakeLockDirectory();
-  ASSERT_EQ(test::RunAsNobody([&] { return ::mkfifo(LockFile("Fifo").c_str(), 0666) == 0 ? 0 : 1; }), 0);
+  ASSERT_EQ(
+      test::RunAsNobody([&] { return ::mkfifo(LockFile("Fifo").c_str(), 0666) == 0 ? 0 : 1; }), 0);
   auto opening = std::async(std::launch::async, [] { return NamedMutex::Open("Fifo") == nullptr; });
   ASSERT_EQ(opening.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "blocked";
   EXPECT_TRUE(opening.get());
@@ -149,7 +149,8 @@ TEST_F(SharedFileTest, UnsafeLockDirectoriesAreRefusedWithAClearError) {
        false},
       {"a symbolic link to a safe directory",
        [&](const std::string& dir) { ::symlink(good.c_str(), dir.c_str()); }, false},
-      {"sticky and writable by all", [](const std::string& dir) {
+      {"sticky and writable by all",
+       [](const std::string& dir) {
          ::mkdir(dir.c_str(), 0);
          ::chmod(dir.c_str(), 01777);
        },

@@ -55,7 +55,7 @@ SharedFileHandle OpenSharedFile(int directory_fd, const std::string& name,
     if (code != kErrorSuccess && code != kErrorFileNotFound) return Fail(-1, Refused(code));
   }
   if (handle.fd < 0) return Fail(-1, kErrorAccessDenied);
-  struct stat st{};
+  struct stat st {};
   if (::fstat(handle.fd, &st) != 0) return Fail(handle.fd, WindowsErrorFromErrno(errno));
   const bool foreign = request.owner == SharedFileOwner::kThisAccount && st.st_uid != ::geteuid();
   if (!S_ISREG(st.st_mode) || st.st_nlink != 1 || foreign)
