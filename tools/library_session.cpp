@@ -153,10 +153,11 @@ void PrintJson(std::ostream& out, const std::string& library, const std::optiona
   out.flush();
 }
 
+// One line on standard error: the first line of the text (the whole is in the result).
 void TellFailure(std::ostream& err, const CallResult& call) {
   err << "kvrhost: " << LabelOf(call.code, call.params) << " failed";
-  if (!call.text.empty()) err << ": " << call.text;
-  else err << " (result " << (call.result ? "true" : "false") << ")";
+  if (call.text.empty()) err << " (result " << (call.result ? "true" : "false") << ")";
+  else err << ": " << call.text.substr(0, call.text.find_first_of("\r\n"));
   err << "\n";
 }
 
