@@ -4,8 +4,8 @@
 
 dbfread decodes the texts by the file's code-page mark and parses every field by its type;
 the CSV is read back with the csv module. Each record must match field by field: texts
-exactly, numbers as the same int or float, dates as yyyy-mm-dd, logicals as T or F, and an
-empty value (None) as an empty field. Prints the count of records compared; exits 1 with the
+exactly, numbers as the same int or float, dates as yyyy-mm-dd, logicals as T or F, and a
+missing value (None) as an empty field. Prints the count of records compared; exits 1 with the
 first difference.
 """
 import csv
@@ -14,9 +14,10 @@ import sys
 from dbfread import DBF
 
 
-def expected_cell(value, field_type):
+def expected_text(value, field_type):
+    """What the CSV must hold for a value dbfread read (numbers are compared apart)."""
     if value is None:
-        return None
+        return ""
     if field_type == "L":
         return "T" if value else "F"
     if field_type == "D":
@@ -24,12 +25,16 @@ def expected_cell(value, field_type):
     return value
 
 
-def actual_cell(text, value, field_type):
-    if text == "":
-        return None
-    if field_type in "NF":
-        return int(text) if isinstance(value, int) else float(text)
-    return text
+def matches(text, value, field_type):
+    if field_type in "NF" and value is not None:
+        if text == "":
+            return False
+        try:
+            number = int(text) if isinstance(value, int) else float(text)
+        except ValueError:
+            return False
+        return number == value and type(number) is type(value)
+    return text == expected_text(value, field_type)
 
 
 def main(dbf_path, csv_path):
@@ -48,9 +53,7 @@ def main(dbf_path, csv_path):
             sys.exit(f"record {number}: {len(row)} CSV fields, {len(header)} expected")
         for name, text in zip(header, row):
             value = record[name]
-            want = expected_cell(value, types[name])
-            got = actual_cell(text, value, types[name])
-            if want != got or type(want) is not type(got):
+            if not matches(text, value, types[name]):
                 sys.exit(f"record {number}, {name}: CSV {text!r}, dbfread {value!r}")
     print(f"{len(records)} records of {len(header)} fields equal")
 
