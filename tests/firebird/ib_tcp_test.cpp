@@ -168,7 +168,9 @@ TEST_F(IBStalledServer, ConnectingEndsAfterTheConnectTimeout) {
     db->Open();
     FAIL() << "connected to a stopped server";
   } catch (const EIBInterBaseError& e) {
-    EXPECT_NE(e.Message().find("network"), std::string::npos) << e.Message();
+    // Firebird's text when the server does not answer the connect request in time.
+    EXPECT_NE(e.Message().find("connection rejected by remote interface"), std::string::npos)
+        << e.Message();
   }
   const double took = Seconds(start);
   EXPECT_GE(took, 1.5);
@@ -189,8 +191,9 @@ TEST_F(IBStalledServer, ReadingEndsAfterTheReadTimeout) {
     for (; !q->Eof() && rows < 1000000; q->Next()) ++rows;
     FAIL() << "read " << rows << " rows from a stopped server";
   } catch (const EIBInterBaseError& e) {
-    // The client's own text for the connection it lost.
-    EXPECT_NE(e.Message().find("connection"), std::string::npos) << e.Message();
+    // The client's own text for the connection it cut.
+    EXPECT_NE(e.Message().find("Error reading data from the connection"), std::string::npos)
+        << e.Message();
   }
   const double took = Seconds(start);
   EXPECT_GE(took, 1.5);
@@ -232,8 +235,8 @@ TEST_F(IBStalledServer, ASlowButAnsweringServerIsNotCut) {
   const auto start = std::chrono::steady_clock::now();
   int rows = 0;
   try {
-    for (; !q->Eof(); q->Next())
-      if (++rows % 5000 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    for (; !q->Eof() && Seconds(start) < 5.0; q->Next())
+      if (++rows % 2000 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   } catch (...) {
     done = true;
     stutter.join();
@@ -241,8 +244,8 @@ TEST_F(IBStalledServer, ASlowButAnsweringServerIsNotCut) {
   }
   done = true;
   stutter.join();
-  EXPECT_GT(Seconds(start), 2.5);
-  EXPECT_GT(rows, 20000);
+  EXPECT_GT(Seconds(start), 4.5);  // three stops of the server, each shorter than the limit
+  EXPECT_GT(rows, 10000);
   db->Close();
 }
 
