@@ -241,7 +241,8 @@ void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
       if (platform::FileExists(kCardFile)) FillCardContractors(table);
     }
     if (layout.shop_rows) {
-      SecondConnection shop(ShopDatabaseFile(shop_directory));
+      const std::string shop_file = ShopDatabaseFile(shop_directory);
+      db::Connection shop({.file = shop_file});
       auto goods = NewReadDataSet(shop.Database());
       goods->SelectSQL().SetText(SaleLogGoodsSql());
       SetDateTimeParam(*goods, "BegData", begin);

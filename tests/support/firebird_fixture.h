@@ -82,6 +82,10 @@ class FirebirdServer {
   void Stop();
   // Ends the server at once, as a crash would (for tests of a server that went away).
   void Kill();
+  // Stops the server's process (SIGSTOP) and lets it go on (SIGCONT): a stalled server keeps
+  // its connections open (the kernel still acknowledges them) but answers nothing.
+  void Pause();
+  void Resume();
 
  private:
   TempDir dir_;
