@@ -66,6 +66,8 @@ MeasuredRun RunMeasured(const std::vector<std::string>& args,
   MeasuredRun run;
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.peak_rss_kb = usage.ru_maxrss;
+  auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  run.cpu_seconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }

@@ -11,6 +11,8 @@ namespace kvr::bench {
 struct MeasuredRun {
   int exit_code = -1;         // 128 + signal number when killed
   double seconds = 0;         // wall time from start to end
+  double cpu_seconds = 0;     // user + system time of the child (steadier than wall time on a
+                              // busy machine: the embedded engine runs inside the child)
   long long peak_rss_kb = 0;  // the child's maximum resident set size
 };
 

@@ -6,7 +6,8 @@
 //   export_bench [--sales N[,N...]] [--runs R] [--data DIR] [--csv FILE] [--modes embedded,tcp]
 //                [--only NAME] [--keep-files DIR]
 //
-// Defaults: 1000000 sales, 3 runs (the median is reported), data cached in ./bench-data,
+// Export and raw fetch each run in a fresh process (start, engine and connection included in
+// both); isql-fb likewise. Defaults: 1000000 sales, 3 runs (the median is reported), data cached in ./bench-data,
 // CSV in ./export_bench.csv. The generated databases are kept under the data directory
 // (sales-N/) and reused; generating one million sales takes minutes. --keep-files copies the
 // export files of the last run to DIR/<mode>-<N>/ (to compare the files of two builds).
@@ -269,13 +270,14 @@ struct Row {
   std::string mode, name;
   int sales = 0;
   long long records = 0, raw_rows = 0, file_size = 0;
-  double export_s = 0, raw_s = 0, isql_s = 0, peak_mb = 0;
+  double export_s = 0, raw_s = 0, isql_s = 0, peak_mb = 0, raw_peak_mb = 0;
+  double export_cpu_s = 0, raw_cpu_s = 0;
 };
 
 void PrintHeader() {
-  std::printf("%-8s %8s %-16s %8s %8s %10s %8s %8s %8s %8s %8s %8s %4s\n", "mode", "sales",
-              "export", "rows", "export s", "rows/s", "peak MB", "file MB", "raw s", "isql s",
-              "x raw", "x isql", "mem");
+  std::printf("%-8s %8s %-16s %8s %8s %10s %8s %8s %8s %8s %8s %8s %8s %4s\n", "mode",
+              "sales", "export", "rows", "export s", "rows/s", "peak MB", "file MB", "raw s",
+              "isql s", "x raw", "x isql", "cpu xraw", "mem");
 }
 
 void PrintRow(const Row& r) {
@@ -285,29 +287,69 @@ void PrintRow(const Row& r) {
   std::printf("%-8s %8d %-16s %8lld %8.3f %10.0f %8.1f %8.1f ", r.mode.c_str(), r.sales,
               r.name.c_str(), r.records, r.export_s, r.records / r.export_s, r.peak_mb, file_mb);
   if (r.raw_s > 0)
-    std::printf("%8.3f %8.3f %8.2f %8.2f", r.raw_s, r.isql_s, ratio(r.export_s, r.raw_s),
-                ratio(r.export_s, r.isql_s));
+    std::printf("%8.3f %8.3f %8.2f %8.2f %8.2f", r.raw_s, r.isql_s, ratio(r.export_s, r.raw_s),
+                ratio(r.export_s, r.isql_s), ratio(r.export_cpu_s, r.raw_cpu_s));
   else
-    std::printf("%8s %8s %8s %8s", "-", "-", "-", "-");
-  std::printf(" %4s\n", memory_ok ? "ok" : "HIGH");
+    std::printf("%8s %8s %8s %8s %8s", "-", "-", "-", "-", "-");
+  std::printf(" %4s", memory_ok ? "ok" : "HIGH");
+  // Every export writes one record per row of its queries.
+  if (r.raw_s > 0 && r.raw_rows != r.records) std::printf("  (raw fetch: %lld rows)", r.raw_rows);
+  std::printf("\n");
   std::fflush(stdout);
 }
 
 void WriteCsv(const std::string& path, const std::vector<Row>& rows) {
   std::ofstream out(path);
   out << "mode,sales,export,records,export_s,rows_per_s,peak_rss_mb,file_mb,raw_rows,raw_s,"
-         "isql_s,export_over_raw,export_over_isql\n";
+         "isql_s,raw_peak_rss_mb,export_cpu_s,raw_cpu_s,export_over_raw,export_over_isql\n";
   for (const Row& r : rows) {
     out << r.mode << ',' << r.sales << ',' << r.name << ',' << r.records << ',' << r.export_s
         << ',' << r.records / r.export_s << ',' << r.peak_mb << ',' << r.file_size / 1048576.0
-        << ',' << r.raw_rows << ',' << r.raw_s << ',' << r.isql_s << ','
-        << (r.raw_s > 0 ? r.export_s / r.raw_s : 0) << ','
+        << ',' << r.raw_rows << ',' << r.raw_s << ',' << r.isql_s << ',' << r.raw_peak_mb << ','
+        << r.export_cpu_s << ',' << r.raw_cpu_s << ',' << (r.raw_s > 0 ? r.export_s / r.raw_s : 0) << ','
         << (r.isql_s > 0 ? r.export_s / r.isql_s : 0) << '\n';
   }
 }
 
+// The raw fetch runs in a process of its own, like the export, so that both pay for starting
+// a process and an engine and for connecting:
+//   export_bench --fetch-child ROOT SALES CASE PORT PASSWORD
+int FetchChild(char** argv) {
+  const BenchData data{argv[2]};
+  const int sales = std::stoi(argv[3]);
+  const std::string name = argv[4];
+  Connection conn{argv[6], std::stoi(argv[5]), nullptr};
+  for (const ExportCase& c : ExportCases(BenchPeriod{.last_shift = (sales + 249) / 250})) {
+    if (c.name != name) continue;
+    const FetchResult f = RawFetch(c, data, conn);
+    std::printf("%lld %.6f %.0f\n", f.rows, f.seconds, f.checksum);
+    return 0;
+  }
+  return 2;
+}
+
+struct ChildFetch {
+  MeasuredRun run;
+  long long rows = 0;
+};
+
+ChildFetch RawFetchInChild(const std::string& self, const ExportCase& c, const BenchData& data,
+                           int sales, const Connection& conn, const fs::path& work) {
+  const std::string out = (work / "fetch.out").string();
+  ChildFetch result;
+  result.run = RunMeasured({self, "--fetch-child", data.root.string(), std::to_string(sales),
+                            c.name, std::to_string(conn.port), conn.password},
+                           {}, out);
+  std::ifstream in(out);
+  if (result.run.exit_code != 0 || !(in >> result.rows))
+    throw std::runtime_error("raw fetch of " + c.name + " failed");
+  return result;
+}
+
 int Main(int argc, char** argv) {
+  if (argc == 7 && std::string(argv[1]) == "--fetch-child") return FetchChild(argv);
   const Options options = ParseOptions(argc, argv);
+  const std::string self = fs::canonical("/proc/self/exe").string();
   test::PrepareEmbeddedEngine();
   test::TempDir work("export-bench");
   std::vector<Row> rows;
@@ -327,22 +369,27 @@ int Main(int argc, char** argv) {
       }
       for (const ExportCase& c : cases) {
         if (!options.only.empty() && c.name.find(options.only) == std::string::npos) continue;
-        std::vector<double> export_s, raw_s, isql_s;
+        std::vector<double> export_s, raw_s, isql_s, export_cpu, raw_cpu;
         Row row{mode, c.name, sales};
         for (int run = 0; run < options.runs; ++run) {
           const ExportResult e = RunExport(c, data, conn, work.path());
           export_s.push_back(e.run.seconds);
+          export_cpu.push_back(e.run.cpu_seconds);
           row.records = e.records;
           row.file_size = e.file_size;
           row.peak_mb = std::max(row.peak_mb, e.run.peak_rss_kb / 1024.0);
           if (c.queries.empty()) continue;
-          const FetchResult f = RawFetch(c, data, conn);
-          raw_s.push_back(f.seconds);
+          const ChildFetch f = RawFetchInChild(self, c, data, sales, conn, work.path());
+          raw_s.push_back(f.run.seconds);
+          raw_cpu.push_back(f.run.cpu_seconds);
           row.raw_rows = f.rows;
+          row.raw_peak_mb = std::max(row.raw_peak_mb, f.run.peak_rss_kb / 1024.0);
           isql_s.push_back(Isql(c, data, conn, work.path()));
         }
         row.export_s = Median(export_s);
+        row.export_cpu_s = Median(export_cpu);
         if (!raw_s.empty()) {
+          row.raw_cpu_s = Median(raw_cpu);
           row.raw_s = Median(raw_s);
           row.isql_s = Median(isql_s);
         }
