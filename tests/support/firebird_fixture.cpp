@@ -235,6 +235,16 @@ void GenerateLargeStationDatabase(const std::string& path, int sales) {
                             {{"@SALES@", std::to_string(sales)}});
 }
 
+void GenerateLargeOfficeDatabase(const std::string& path, int cards) {
+  CreateDatabaseFromScripts(path, {"office.sql", "office_large.sql"},
+                            {{"@CARDS@", std::to_string(cards)}});
+}
+
+void GenerateLargeShopDatabase(const std::string& path, int documents) {
+  CreateDatabaseFromScripts(path, {"shop.sql", "shop_large.sql"},
+                            {{"@DOCUMENTS@", std::to_string(documents)}});
+}
+
 FirebirdServer::FirebirdServer() : dir_("fbserver") {
   PrepareEmbeddedEngine();
   const SecurityTemplate& security = Security();

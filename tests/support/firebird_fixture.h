@@ -64,6 +64,10 @@ std::string CreateShopDatabase(const std::string& dir);
 // <path> with the full station schema and `sales` generated sales, their shifts, receipts and
 // discounts (tests/sql/station_large.sql); about 13 s per million sales.
 void GenerateLargeStationDatabase(const std::string& path, int sales);
+// <path> with the office data and `cards` more generated discount cards (office_large.sql).
+void GenerateLargeOfficeDatabase(const std::string& path, int cards);
+// <path> with the shop data and `documents` more generated goods sales (shop_large.sql).
+void GenerateLargeShopDatabase(const std::string& path, int documents);
 
 class FirebirdServer {
  public:
