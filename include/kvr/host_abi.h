@@ -31,6 +31,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+/* KVR_VERSION_MAJOR, _MINOR, _PATCH, KVR_VERSION_STRING ("1.0.0") and KVR_VERSION_NUMBER
+ * (10000 * major + 100 * minor + patch): the version of the library this header belongs to. */
+#include "kvr/version.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
