@@ -52,11 +52,11 @@ void TDataSet::Close() {
   Fire(AfterClose);
 }
 
-void TDataSet::CloseOnDestroy() noexcept {
+void TDataSet::CloseNoThrow() noexcept {
   try {
     Close();
   } catch (...) {
-    // A destructor must not throw; the descendant releases its data anyway.
+    // The callers cannot report it; the descendant releases its data anyway.
   }
 }
 

@@ -207,9 +207,9 @@ class TDataSet {
   void DoBeforeScroll() { Fire(BeforeScroll); }
   void DoAfterScroll() { Fire(AfterScroll); }
   void SetFound(bool found) { found_ = found; }
-  // Ends the dataset's life from a descendant's destructor: closes without letting an
-  // exception escape.
-  void CloseOnDestroy() noexcept;
+  // Close for the paths that must not throw (destructors, a connection or transaction going
+  // away, a changed SQL text): a failure in the close events is dropped.
+  void CloseNoThrow() noexcept;
 
  private:
   friend class TField;

@@ -92,7 +92,7 @@ TMemDBFTable::TMemDBFTable(void* /*owner*/) {
   access_.OnError = [this](void*, std::string_view message) { DBFError(message); };
 }
 
-TMemDBFTable::~TMemDBFTable() { CloseOnDestroy(); }
+TMemDBFTable::~TMemDBFTable() { CloseNoThrow(); }
 
 std::string TMemDBFTable::About() const {
   return "TMemDBFTable: dBase III+/IV tables held in memory";

@@ -79,7 +79,7 @@ TIBDataSet::TIBDataSet(TComponent* owner) : TComponent(owner) {
 }
 
 TIBDataSet::~TIBDataSet() {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   if (transaction_ != nullptr) transaction_->RemoveUser(*this);
   if (database_ != nullptr) database_->RemoveUser(*this);
@@ -89,7 +89,7 @@ TIBDataSet::~TIBDataSet() {
 
 void TIBDataSet::SetDatabase(TIBDatabase* database) {
   if (database == database_) return;
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   if (database_ != nullptr) database_->RemoveUser(*this);
   database_ = database;
@@ -98,7 +98,7 @@ void TIBDataSet::SetDatabase(TIBDatabase* database) {
 
 void TIBDataSet::SetTransaction(TIBTransaction* transaction) {
   if (transaction == transaction_) return;
-  CloseOnDestroy();
+  CloseNoThrow();
   if (transaction_ != nullptr) transaction_->RemoveUser(*this);
   transaction_ = transaction;
   if (transaction_ != nullptr) transaction_->AddUser(*this);
@@ -117,13 +117,13 @@ TIBTransaction& TIBDataSet::ActiveTransaction() {
 }
 
 void TIBDataSet::ConnectionClosing() noexcept {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
 }
 
 void TIBDataSet::DatabaseDestroyed() noexcept { database_ = nullptr; }
 
-void TIBDataSet::TransactionEnding() noexcept { CloseOnDestroy(); }
+void TIBDataSet::TransactionEnding() noexcept { CloseNoThrow(); }
 
 void TIBDataSet::TransactionDestroyed() noexcept {
   if (query_ != nullptr) query_->cursor_transaction = nullptr;
@@ -133,7 +133,7 @@ void TIBDataSet::TransactionDestroyed() noexcept {
 // ---------------------------------------------------------------- SQL and parameters
 
 void TIBDataSet::SqlChanged() {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   params_.clear();
   params_parsed_ = false;
