@@ -135,8 +135,10 @@ TExportCreator::~TExportCreator() {
   }
 }
 
-bool TExportCreator::RunExport(char code, const Variant& params, std::string& title,
-                               std::string& text) {
+// The host's elements are converted in index order, each into a variable before the export
+// call (the order of a call's arguments is unspecified), so the lowest bad element's error wins.
+bool TExportCreator::ConvertParamsAndExport(char code, const Variant& params, std::string& title,
+                                            std::string& text) {
   const Variant& p = params;
   switch (code) {
     case '0': {
@@ -221,7 +223,7 @@ bool TExportCreator::Dispatch(char report_code, const Variant& params, std::stri
     std::string title(std::string_view("Неизвестный отчет"_w));
     const std::uint32_t start = platform::TickCount();
     std::string file_name;
-    result = RunExport(report_code, params, title, file_name);
+    result = ConvertParamsAndExport(report_code, params, title, file_name);
     text = file_name;
     const std::uint32_t duration = platform::TickCount() - start;  // modulo 2^32
     if (result)
