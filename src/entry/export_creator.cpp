@@ -227,11 +227,11 @@ bool TExportCreator::Dispatch(char report_code, const Variant& params, std::stri
     text = file_name;
     const std::uint32_t duration = platform::TickCount() - start;  // modulo 2^32
     if (result)
-      LogLine(1, "Документ \"%s\" подготовлен за %d ms"_w,
+      LogLine(log::kLogInformation, "Документ \"%s\" подготовлен за %d ms"_w,
               {title, static_cast<long long>(duration)});
   } catch (...) {
     const std::string message = CurrentExceptionMessage();
-    LogLine(2, "Ошибка формирования отчета №%d: %s"_w,
+    LogLine(log::kLogError, "Ошибка формирования отчета №%d: %s"_w,
             {static_cast<int>(static_cast<unsigned char>(report_code)), message});
     text = std::string("Ошибка при формировании отчета: "_w) + message;
   }

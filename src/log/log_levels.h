@@ -14,7 +14,15 @@ using TLogLevel = std::uint8_t;
 // Bit n set: level n is written.
 using TLogLevels = std::uint8_t;
 
-constexpr TLogLevel kMaxLogLevel = 7;
+constexpr TLogLevel kLogPlain = 0;  // no tag: the error writer's records
+constexpr TLogLevel kLogInformation = 1;
+constexpr TLogLevel kLogError = 2;
+constexpr TLogLevel kLogFailure = 3;
+constexpr TLogLevel kLogWarning = 4;
+constexpr TLogLevel kLogEvent = 5;
+constexpr TLogLevel kLogDebug = 6;
+constexpr TLogLevel kLogOther = 7;
+constexpr TLogLevel kMaxLogLevel = kLogOther;
 constexpr TLogLevels kAllLogLevels = 0xFF;
 
 // The character of each level, indexed by level.

@@ -183,7 +183,7 @@ void TDIZEvudod::ReportFailure(Stage stage, bool created, std::string_view text)
     if (stage != Stage::kBuilding) progress += "-OK";
     if (stage == Stage::kWritten) progress += ";ProcessFile...";
     std::string_view line = stage == Stage::kBuilding ? Trim(text) : Trim(line_);
-    writer->LogFmt(0,
+    writer->LogFmt(kLogPlain,
                    "Ошибка при попытке записи (%0:s) в лог \"%1:s\" строки [%2:s]: %3:s <%4:s>"_w,
                    {progress, file_name_, line, message, class_name});
   } catch (...) {
