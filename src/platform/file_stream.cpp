@@ -10,6 +10,7 @@
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/shared_file.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -21,6 +22,7 @@ int Flags(FileOpenMode mode) {
     case FileOpenMode::kReadWrite: return O_RDWR;
     case FileOpenMode::kCreate: return O_RDWR | O_CREAT | O_TRUNC;
     case FileOpenMode::kCreateOrOpen: return O_RDWR | O_CREAT;
+    case FileOpenMode::kCreateNew: return O_RDWR | O_CREAT | O_EXCL;
   }
   return O_RDONLY;
 }
@@ -32,6 +34,48 @@ std::uint32_t OpenError(int err, const std::string& native) {
   return dir.empty() || DirectoryExists(dir) ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
+int OpenTrusted(const std::string& native, FileOpenMode mode, bool& created) {
+  // Truncation waits until the share check has passed: a file held exclusively stays intact.
+  const int flags = (Flags(mode) & ~O_TRUNC) | O_CLOEXEC;
+  int fd = -1;
+  if (mode == FileOpenMode::kCreateOrOpen) {
+    // Tells a file created here from one that another writer created meanwhile.
+    fd = ::open(native.c_str(), flags | O_EXCL, 0666);
+    created = fd >= 0;
+  }
+  if (fd < 0 && (mode != FileOpenMode::kCreateOrOpen || errno == EEXIST))
+    fd = ::open(native.c_str(), flags, 0666);
+  if (fd < 0) {
+    SetLastError(OpenError(errno, native));
+    return -1;
+  }
+  struct stat st{};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    SetLastError(kErrorAccessDenied);
+    return -1;
+  }
+  return fd;
+}
+
+int OpenInSharedPlace(const std::string& native, FileOpenMode mode, bool& created) {
+  SharedFileRequest request;
+  switch (mode) {
+    case FileOpenMode::kCreate:
+      SetLastError(kErrorInvalidParameter);  // emptying a file there is never safe
+      return -1;
+    case FileOpenMode::kCreateNew: request.create = SharedFileCreate::kCreateNew; break;
+    case FileOpenMode::kCreateOrOpen: request.create = SharedFileCreate::kOpenOrCreate; break;
+    case FileOpenMode::kRead:
+    case FileOpenMode::kReadWrite: request.create = SharedFileCreate::kOpenExisting; break;
+  }
+  SharedFileHandle handle = OpenSharedFile(kCurrentDirectory, native, request);
+  if (handle.fd < 0 && GetLastError() == kErrorFileNotFound)
+    SetLastError(OpenError(ENOENT, native));
+  created = handle.created;
+  return handle.fd;
+}
+
 }  // namespace
 
 FileStream::~FileStream() {
@@ -39,33 +83,29 @@ FileStream::~FileStream() {
 }
 
 FileStream::FileStream(FileStream&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), native_path_(std::move(other.native_path_)) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      created_(other.created_),
+      native_path_(std::move(other.native_path_)) {}
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
   if (this != &other) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = std::exchange(other.fd_, -1);
+    created_ = other.created_;
     native_path_ = std::move(other.native_path_);
   }
   return *this;
 }
 
-bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share) {
+bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share, FilePlace place) {
   if (fd_ >= 0) Close();
+  created_ = false;
   std::string native = MapPath(path);
-  // Truncation waits until the share check has passed: a file held exclusively stays intact.
-  int flags = Flags(mode) & ~O_TRUNC;
-  int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    SetLastError(OpenError(errno, native));
-    return false;
-  }
-  struct stat st{};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    SetLastError(kErrorAccessDenied);
-    return false;
-  }
+  bool created = false;
+  const int fd = place == FilePlace::kShared || mode == FileOpenMode::kCreateNew
+                     ? OpenInSharedPlace(native, mode, created)
+                     : OpenTrusted(native, mode, created);
+  if (fd < 0) return false;
   int lock = share == FileShare::kExclusive ? LOCK_EX : LOCK_SH;
   while (::flock(fd, lock | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
@@ -80,7 +120,25 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share)
     return false;
   }
   fd_ = fd;
+  created_ = created;
   native_path_ = std::move(native);
+  return true;
+}
+
+bool FileStream::TakeAccessOf(const FileStream& original) {
+  struct stat st{};
+  if (!created_ || ::fstat(original.fd_, &st) != 0) {
+    SetLastError(created_ ? WindowsErrorFromErrno(errno) : kErrorAccessDenied);
+    return false;
+  }
+  // Only root may give a file away; anyone may pass it to a group of theirs.
+  if (::fchown(fd_, st.st_uid, st.st_gid) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), st.st_gid) != 0) {
+    // The file stays ours; its permissions below still say who else may use it.
+  }
+  if (::fchmod(fd_, st.st_mode & 07777) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
   return true;
 }
 

@@ -67,6 +67,14 @@ bool DeleteFile(std::string_view path) {
   return true;
 }
 
+bool RenameFileReplacing(std::string_view from, std::string_view to) {
+  if (::rename(MapPath(from).c_str(), MapPath(to).c_str()) != 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
 bool RenameFile(std::string_view from, std::string_view to) {
   std::string target = MapPath(to);
   if (::access(target.c_str(), F_OK) == 0) {  // MoveFile does not replace

@@ -64,6 +64,9 @@ std::string SysErrorMessage(std::uint32_t code) {
     case kErrorAlreadyExists: return "Cannot create a file when that file already exists";
     case kErrorFilenameExcedRange: return "The filename or extension is too long";
     case kErrorGenFailure: return "A device attached to the system is not functioning";
+    case kErrorUnsafeLockDirectory:
+      return "The lock directory is owned by another account or writable by others without the "
+             "sticky bit";
     default: return "System error.  Code: " + std::to_string(code);
   }
 }

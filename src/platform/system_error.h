@@ -27,6 +27,8 @@ constexpr std::uint32_t kErrorFilenameExcedRange = 206;
 constexpr std::uint32_t kErrorModNotFound = 126;
 constexpr std::uint32_t kErrorProcNotFound = 127;
 constexpr std::uint32_t kErrorGenFailure = 31;
+// Our own code (the customer bit set): the lock directory cannot be trusted.
+constexpr std::uint32_t kErrorUnsafeLockDirectory = 0x20000001;
 
 std::uint32_t GetLastError();
 void SetLastError(std::uint32_t code);

@@ -121,12 +121,12 @@ const std::vector<MdSection>& ExportSections() {
 
 // ---- the runs
 
-enum class Station { kMinimal, kFull };
+enum class Machine { kMinimal, kFull };
 
 struct LayoutCase {
   char code;
   int sub_code;
-  Station station;
+  Machine station;
   bool optional_parameters;  // also the optional elements (the sale log's shop directory)
   std::size_t table;         // which field table of the section
 };
@@ -134,13 +134,13 @@ struct LayoutCase {
 // The minimal station has none of the optional columns and the defaults of cnf.ini; the full
 // one has them all, the host's KA column on and fuel-name fields kOtherFuelNameWidth wide.
 const LayoutCase kLayoutCases[] = {
-    {'0', 0, Station::kMinimal, false, 0}, {'0', 0, Station::kFull, false, 0},
-    {'0', 0, Station::kMinimal, true, 1},  {'0', 0, Station::kFull, true, 1},
-    {'1', 0, Station::kFull, false, 0},    {'2', 0, Station::kMinimal, false, 0},
-    {'2', 0, Station::kFull, false, 0},    {'6', 0, Station::kFull, false, 0},
-    {'8', 1, Station::kFull, false, 0},    {'8', 2, Station::kFull, false, 0},
-    {'8', 3, Station::kMinimal, false, 0}, {'8', 3, Station::kFull, false, 0},
-    {'8', 4, Station::kFull, false, 0},    {'8', 5, Station::kFull, false, 0},
+    {'0', 0, Machine::kMinimal, false, 0}, {'0', 0, Machine::kFull, false, 0},
+    {'0', 0, Machine::kMinimal, true, 1},  {'0', 0, Machine::kFull, true, 1},
+    {'1', 0, Machine::kFull, false, 0},    {'2', 0, Machine::kMinimal, false, 0},
+    {'2', 0, Machine::kFull, false, 0},    {'6', 0, Machine::kFull, false, 0},
+    {'8', 1, Machine::kFull, false, 0},    {'8', 2, Machine::kFull, false, 0},
+    {'8', 3, Machine::kMinimal, false, 0}, {'8', 3, Machine::kFull, false, 0},
+    {'8', 4, Machine::kFull, false, 0},    {'8', 5, Machine::kFull, false, 0},
 };
 
 std::string LayoutText(const std::string& name, const std::string& type, int width, int decimals) {
@@ -149,15 +149,17 @@ std::string LayoutText(const std::string& name, const std::string& type, int wid
 
 class DocsExportTest : public ExportFixture {
  protected:
-  void UseMachine(Station station, bool shop) {
-    UseStation(station == Station::kFull ? StationVariant::kFull : StationVariant::kMinimal);
+  void UseMachine(Machine station, bool shop) {
+    UseStation(station == Machine::kFull ? StationVariant::kFull : StationVariant::kMinimal);
     UseOffice();
     if (shop) UseShop();
-    if (station == Station::kFull) {
-      AnswerKAColumn(true);
+    const bool full = station == Machine::kFull;
+    AnswerKAColumn(full);
+    if (full)
       WriteSettings({{"REPORTS", "GSMTbl", "1"},
                      {"REPORTS", "GSMFldLen", std::to_string(kOtherFuelNameWidth)}});
-    }
+    else
+      WriteSettings({});
   }
 
   // The elements of a report built from its documented parameters: the sub-code, the test
@@ -228,7 +230,7 @@ TEST_F(DocsExportTest, EveryFieldTableIsChecked) {
 
 TEST_F(DocsExportTest, FieldTablesAreTheLayoutsWritten) {
   for (const LayoutCase& c : kLayoutCases) {
-    const bool full = c.station == Station::kFull;
+    const bool full = c.station == Machine::kFull;
     SCOPED_TRACE(std::string("report ") + c.code + "/" + std::to_string(c.sub_code) +
                  (full ? ", full station" : ", minimal station") + ", table " +
                  std::to_string(c.table));
@@ -300,7 +302,7 @@ TEST_F(DocsExportTest, ReportTableParametersTitlesAndTexts) {
 
   for (const Report& report : Reports()) {
     SCOPED_TRACE(std::string("report ") + report.code + "/" + std::to_string(report.sub_code));
-    UseMachine(Station::kFull, false);
+    UseMachine(Machine::kFull, false);
     const ReportResult ok = Run(report.code, Elements(report, false));
     EXPECT_TRUE(ok.result);
     EXPECT_EQ(platform::Cp1251ToUtf8(ok.text), report.success_text);
@@ -328,7 +330,7 @@ TEST_F(DocsExportTest, ReportTableParametersTitlesAndTexts) {
 }
 
 TEST_F(DocsExportTest, ResultsOfTheCasesWithoutAnExport) {
-  UseMachine(Station::kMinimal, false);
+  UseMachine(Machine::kMinimal, false);
   const auto& control = ResultRow("control command 1000");
   const auto& unknown = ResultRow("unknown report code or sub-code");
   const auto& before = ResultRow("failure before the export starts");
