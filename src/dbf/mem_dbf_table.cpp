@@ -88,7 +88,7 @@ TDBFFieldList FieldsFromDefinitions(const TFieldDefs& defs) {
 
 }  // namespace
 
-TMemDBFTable::TMemDBFTable(void* /*owner*/) {
+TMemDBFTable::TMemDBFTable() {
   access_.OnError = [this](void*, std::string_view message) { DBFError(message); };
 }
 
