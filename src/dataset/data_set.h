@@ -235,8 +235,9 @@ class TDataSet {
   void CalculateFields();
   void CheckOperation(void (TDataSet::*operation)(), const ErrorEvent& on_error);
   void Reindex();
-  // Field access from TField.
-  bool ReadField(const TField& field, FieldValue* value) const;
+  // Field access from TField. A read is not const: it asks the descendant, whose
+  // GetFieldData may use its connection (a blob) or its buffers.
+  bool ReadField(const TField& field, FieldValue* value);
   void WriteField(TField& field, const FieldValue* value);
 
   DataSetState state_ = DataSetState::Inactive;

@@ -271,9 +271,8 @@ bool TMemDBFTable::Accepted(int index) const {
   std::string_view record = records_->Text(index);
   if (!show_deleted_ && !record.empty() && record[0] == '*') return false;
   if (Filtered() || IsFinding()) {
-    auto& filter = const_cast<std::unique_ptr<TDBFFilter>&>(filter_);
-    if (!filter) filter = std::make_unique<TDBFFilter>(Filter(), access_.Structure().Fields);
-    return filter->Passes(record, oem_, GetFilterOptions());
+    if (!filter_) filter_ = std::make_unique<TDBFFilter>(Filter(), access_.Structure().Fields);
+    return filter_->Passes(record, oem_, GetFilterOptions());
   }
   return true;
 }
