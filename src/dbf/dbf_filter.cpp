@@ -60,7 +60,7 @@ int Order(const T& a, const T& b) {
 
 }  // namespace
 
-TDBFFilter::TDBFFilter(std::string_view filter, const TDBFFieldList& fields) {
+DBFFilter::DBFFilter(std::string_view filter, const TDBFFieldList& fields) {
   for (const OperatorText& candidate : kOperators) {
     const std::size_t at = filter.find(candidate.text);
     if (at == std::string_view::npos) continue;
@@ -79,7 +79,7 @@ TDBFFilter::TDBFFilter(std::string_view filter, const TDBFFieldList& fields) {
   }
 }
 
-bool TDBFFilter::Compare(int order) const {
+bool DBFFilter::Compare(int order) const {
   switch (op_) {
     case Op::Ge: return order >= 0;
     case Op::Le: return order <= 0;
@@ -91,7 +91,7 @@ bool TDBFFilter::Compare(int order) const {
   return false;
 }
 
-bool TDBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& options) const {
+bool DBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& options) const {
   if (!field_) return true;
   const TDBFField& field = *field_;
   std::string_view raw;

@@ -20,10 +20,10 @@
 
 namespace kvr {
 
-class TDBFFilter {
+class DBFFilter {
  public:
   // Parses the text and binds it to a field of the list (by name, letter case ignored).
-  TDBFFilter(std::string_view filter, const TDBFFieldList& fields);
+  DBFFilter(std::string_view filter, const TDBFFieldList& fields);
 
   bool Passes(std::string_view record, bool oem, const FilterOptions& options) const;
 

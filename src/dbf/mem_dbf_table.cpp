@@ -271,7 +271,7 @@ bool TMemDBFTable::Accepted(int index) const {
   std::string_view record = records_->Text(index);
   if (!show_deleted_ && !record.empty() && record[0] == '*') return false;
   if (Filtered() || IsFinding()) {
-    if (!filter_) filter_ = std::make_unique<TDBFFilter>(Filter(), access_.Structure().Fields);
+    if (!filter_) filter_ = std::make_unique<DBFFilter>(Filter(), access_.Structure().Fields);
     return filter_->Passes(record, oem_, GetFilterOptions());
   }
   return true;
