@@ -71,7 +71,7 @@ std::string StationDatabaseFile() {
 // The element of the host's parameter array at `index` (bounds checked by the array).
 const Variant& Element(const Variant& params, int index) { return params.Array().Get(index); }
 
-void LogLine(log::TLogLevel level, std::string_view format, std::initializer_list<FormatArg> args) {
+void LogLine(log::LogLevel level, std::string_view format, std::initializer_list<FormatArg> args) {
   if (log::TDIZEvudod* logger = log::ReportsLog()) {
     try {
       logger->LogFmt(level, format, args);
