@@ -81,12 +81,12 @@ DBFFilter::DBFFilter(std::string_view filter, const TDBFFieldList& fields) {
 
 bool DBFFilter::Compare(int order) const {
   switch (op_) {
-    case Op::Ge: return order >= 0;
-    case Op::Le: return order <= 0;
-    case Op::Ne: return order != 0;
-    case Op::Gt: return order > 0;
-    case Op::Lt: return order < 0;
-    case Op::Eq: return order == 0;
+    case Op::kGe: return order >= 0;
+    case Op::kLe: return order <= 0;
+    case Op::kNe: return order != 0;
+    case Op::kGt: return order > 0;
+    case Op::kLt: return order < 0;
+    case Op::kEq: return order == 0;
   }
   return false;
 }
@@ -108,7 +108,7 @@ bool DBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& o
         for (char& c : left_) c = platform::AnsiUpperChar(c);
         left = TrimBlanks(left_);
       }
-      if (op_ == Op::Eq && !options.no_partial_compare)
+      if (op_ == Op::kEq && !options.no_partial_compare)
         return left.find(right) != std::string_view::npos;
       const int order = left.compare(right);
       return Compare(order < 0 ? -1 : (order > 0 ? 1 : 0));

@@ -28,11 +28,11 @@ class DBFFilter {
   bool Passes(std::string_view record, bool oem, const FilterOptions& options) const;
 
  private:
-  enum class Op { Ge, Le, Ne, Gt, Lt, Eq };
+  enum class Op { kGe, kLe, kNe, kGt, kLt, kEq };
   bool Compare(int order) const;
 
   const TDBFField* field_ = nullptr;  // nullptr: every record passes
-  Op op_ = Op::Eq;
+  Op op_ = Op::kEq;
   std::string value_;
   // The filter value read once as a number and as a date (false when it is none).
   bool value_is_number_ = false, value_is_date_ = false;
