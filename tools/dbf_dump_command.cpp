@@ -8,7 +8,7 @@ namespace kvr::host {
 
 int DumpDbfCommand(const std::string& file, bool ansi, std::ostream& out, std::ostream& err) {
   try {
-    DumpDBFFile(file, ansi ? DumpEncoding::Ansi : DumpEncoding::Oem, out);
+    DumpDBFFile(file, ansi ? DumpEncoding::kAnsi : DumpEncoding::kOem, out);
     return 0;
   } catch (const Exception& e) {
     err << "kvrhost: " << platform::Cp1251ToUtf8(e.Message()) << "\n";
