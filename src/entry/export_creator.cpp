@@ -71,7 +71,7 @@ std::string StationDatabaseFile() {
 // The element of the host's parameter array at `index` (bounds checked by the array).
 const Variant& Element(const Variant& params, int index) { return params.Array().Get(index); }
 
-void LogLine(log::TLogLevel level, std::string_view format, std::initializer_list<FormatArg> args) {
+void LogLine(log::LogLevel level, std::string_view format, std::initializer_list<FormatArg> args) {
   if (log::TDIZEvudod* logger = log::ReportsLog()) {
     try {
       logger->LogFmt(level, format, args);
@@ -124,8 +124,10 @@ TExportCreator::TExportCreator() {
 
 TExportCreator::~TExportCreator() = default;
 
-bool TExportCreator::RunExport(char code, const Variant& params, std::string& title,
-                               std::string& text) {
+// The host's elements are converted in index order, each into a variable before the export
+// call (the order of a call's arguments is unspecified), so the lowest bad element's error wins.
+bool TExportCreator::ConvertParamsAndExport(char code, const Variant& params, std::string& title,
+                                            std::string& text) {
   const Variant& p = params;
   switch (code) {
     case '0': {
@@ -210,15 +212,15 @@ bool TExportCreator::Dispatch(char report_code, const Variant& params, std::stri
     std::string title(std::string_view("Неизвестный отчет"_w));
     const std::uint32_t start = platform::TickCount();
     std::string file_name;
-    result = RunExport(report_code, params, title, file_name);
+    result = ConvertParamsAndExport(report_code, params, title, file_name);
     text = file_name;
     const std::uint32_t duration = platform::TickCount() - start;  // modulo 2^32
     if (result)
-      LogLine(1, "Документ \"%s\" подготовлен за %d ms"_w,
+      LogLine(log::kLogInformation, "Документ \"%s\" подготовлен за %d ms"_w,
               {title, static_cast<long long>(duration)});
   } catch (...) {
     const std::string message = CurrentExceptionMessage();
-    LogLine(2, "Ошибка формирования отчета №%d: %s"_w,
+    LogLine(log::kLogError, "Ошибка формирования отчета №%d: %s"_w,
             {static_cast<int>(static_cast<unsigned char>(report_code)), message});
     text = std::string("Ошибка при формировании отчета: "_w) + message;
   }

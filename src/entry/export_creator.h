@@ -29,8 +29,10 @@ class TExportCreator {
   const reports::ExportSettings& Settings() const { return context_.settings; }
 
  private:
-  // Runs the export of the report table; returns false for an unknown report.
-  bool RunExport(char report_code, const Variant& params, std::string& title, std::string& text);
+  // Converts the host's parameters for `report_code` and runs that report's export; returns
+  // false for an unknown report.
+  bool ConvertParamsAndExport(char report_code, const Variant& params, std::string& title,
+                              std::string& text);
 
   std::unique_ptr<db::Connection> station_;
   reports::ExportContext context_;

@@ -85,7 +85,7 @@ TIBDataSet::TIBDataSet(TComponent* owner) : TComponent(owner) {
 }
 
 TIBDataSet::~TIBDataSet() {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   if (transaction_ != nullptr) transaction_->RemoveUser(*this);
   if (database_ != nullptr) database_->RemoveUser(*this);
@@ -95,7 +95,7 @@ TIBDataSet::~TIBDataSet() {
 
 void TIBDataSet::SetDatabase(TIBDatabase* database) {
   if (database == database_) return;
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   if (database_ != nullptr) database_->RemoveUser(*this);
   database_ = database;
@@ -104,7 +104,7 @@ void TIBDataSet::SetDatabase(TIBDatabase* database) {
 
 void TIBDataSet::SetTransaction(TIBTransaction* transaction) {
   if (transaction == transaction_) return;
-  CloseOnDestroy();
+  CloseNoThrow();
   if (transaction_ != nullptr) transaction_->RemoveUser(*this);
   transaction_ = transaction;
   if (transaction_ != nullptr) transaction_->AddUser(*this);
@@ -123,13 +123,13 @@ TIBTransaction& TIBDataSet::ActiveTransaction() {
 }
 
 void TIBDataSet::ConnectionClosing() noexcept {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
 }
 
 void TIBDataSet::DatabaseDestroyed() noexcept { database_ = nullptr; }
 
-void TIBDataSet::TransactionEnding() noexcept { CloseOnDestroy(); }
+void TIBDataSet::TransactionEnding() noexcept { CloseNoThrow(); }
 
 void TIBDataSet::TransactionDestroyed() noexcept {
   if (query_ != nullptr) query_->cursor_transaction = nullptr;
@@ -139,7 +139,7 @@ void TIBDataSet::TransactionDestroyed() noexcept {
 // ---------------------------------------------------------------- SQL and parameters
 
 void TIBDataSet::SqlChanged() {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   params_.clear();
   params_parsed_ = false;

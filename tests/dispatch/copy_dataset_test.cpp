@@ -235,7 +235,7 @@ TEST(CopyDataSetTest, AnErrorIsChainedAndTheStatesRestored) {
 class FailingDataSet : public VectorDataSet {
  public:
   using VectorDataSet::VectorDataSet;
-  ~FailingDataSet() override { CloseOnDestroy(); }
+  ~FailingDataSet() override { CloseNoThrow(); }
 
  protected:
   bool GetFieldData(const TField& field, FieldValue* value) override {
