@@ -4,13 +4,14 @@
 // output discarded. Embedded and over a private server on loopback TCP, for each size asked.
 //
 //   export_bench [--sales N[,N...]] [--runs R] [--data DIR] [--csv FILE] [--modes embedded,tcp]
-//                [--only NAME] [--keep-files DIR]
+//                [--only NAME] [--keep-files DIR] [--library FILE]
 //
 // Export and raw fetch each run in a fresh process (start, engine and connection included in
 // both); isql-fb likewise. Defaults: 1000000 sales, 3 runs (the median is reported), data cached in ./bench-data,
 // CSV in ./export_bench.csv. The generated databases are kept under the data directory
 // (sales-N/) and reused; generating one million sales takes minutes. --keep-files copies the
-// export files of the last run to DIR/<mode>-<N>/ (to compare the files of two builds).
+// export files of the last run to DIR/<mode>-<N>/ and --library runs another build's library,
+// to compare the files of two builds.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -46,6 +47,7 @@ struct Options {
   std::vector<std::string> modes = {"embedded", "tcp"};
   std::string only;
   std::string keep_files;
+  std::string library = KVR_BENCH_LIBRARY;
 };
 
 std::vector<std::string> Split(const std::string& text) {
@@ -77,6 +79,8 @@ Options ParseOptions(int argc, char** argv) {
       o.modes = Split(value());
     } else if (arg == "--only") {
       o.only = value();
+    } else if (arg == "--library") {
+      o.library = value();
     } else if (arg == "--keep-files") {
       o.keep_files = value();
     } else {
@@ -238,10 +242,10 @@ struct ExportResult {
 };
 
 ExportResult RunExport(const ExportCase& c, const BenchData& data, const Connection& conn,
-                       const fs::path& work) {
+                       const std::string& library, const fs::path& work) {
   const fs::path file = data.root / "C/MOLT/EXPORT" / c.file;
   fs::remove(file);
-  std::vector<std::string> args = {KVR_BENCH_KVRHOST, "--library", KVR_BENCH_LIBRARY, "--root",
+  std::vector<std::string> args = {KVR_BENCH_KVRHOST, "--library", library, "--root",
                                    data.root.string(), "--host-kind", "3", "--station", "АЗС 1",
                                    "--database-dir", (data.root / "C/MOLT/DB").string()};
   args.insert(args.end(), c.report.begin(), c.report.end());
@@ -372,7 +376,7 @@ int Main(int argc, char** argv) {
         std::vector<double> export_s, raw_s, isql_s, export_cpu, raw_cpu;
         Row row{mode, c.name, sales};
         for (int run = 0; run < options.runs; ++run) {
-          const ExportResult e = RunExport(c, data, conn, work.path());
+          const ExportResult e = RunExport(c, data, conn, options.library, work.path());
           export_s.push_back(e.run.seconds);
           export_cpu.push_back(e.run.cpu_seconds);
           row.records = e.records;
