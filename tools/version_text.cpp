@@ -5,11 +5,7 @@
 namespace kvr::host {
 
 std::string VersionText() {
-#ifdef KVR_VERSION_STRING
   return std::string("kvrhost ") + KVR_VERSION_STRING + " (libKVRExportCreator9.so host interface)";
-#else
-  return "kvrhost (version unknown: built without the version macros)";
-#endif
 }
 
 }  // namespace kvr::host
