@@ -55,13 +55,14 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share)
   std::string native = MapPath(path);
   // Truncation waits until the share check has passed: a file held exclusively stays intact.
   int flags = Flags(mode) & ~O_TRUNC;
-  int fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+  // O_NONBLOCK: a FIFO or device under the name is refused at once instead of blocking the open.
+  int fd = ::open(native.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) {
     SetLastError(OpenError(errno, native));
     return false;
   }
   struct stat st{};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     SetLastError(kErrorAccessDenied);
     return false;
@@ -74,6 +75,7 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share)
     SetLastError(code);
     return false;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);  // a regular file: plain reads
   if ((Flags(mode) & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
     SetLastErrorFromErrno();
     ::close(fd);

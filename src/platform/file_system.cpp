@@ -119,9 +119,10 @@ std::int64_t FileSize(std::string_view path) {
 
 std::string ReadWholeFile(std::string_view path) {
   std::string native = MapPath(path);
-  Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK: a FIFO or device under the name is refused at once instead of blocking the open.
+  Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat st{};
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     std::uint32_t code = fd.get() < 0 ? SetLastErrorFromErrno() : kErrorAccessDenied;
     SetLastError(code);
     throw EFOpenError("Cannot open file " + Quoted(native) + SysErrorMessage(code));
