@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/exceptions.h"
 #include "export_harness.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <string>

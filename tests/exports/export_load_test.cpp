@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "export_calls.h"
+#include "common/exceptions.h"
 #include "export_harness.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -110,7 +111,7 @@ TEST_F(ExportLoadTest, FourProcessesRunningEveryExportLeaveWholeFilesAndOneLineE
   // One whole line per export.
   std::istringstream log(platform::Cp1251ToUtf8(platform::ReadWholeFile(LogFile())));
   const std::regex line_form(
-      R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3} \[инф\] \[KVRExportCreator9\] Документ "([^"]+)" подготовлен за \d+ ms$)");
+      R"re(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3} \[инф\] \[KVRExportCreator9\] Документ "([^"]+)" подготовлен за \d+ ms$)re");
   std::map<std::string, int> per_title;
   std::string line;
   int lines = 0;
