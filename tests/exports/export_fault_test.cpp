@@ -64,7 +64,7 @@ void ExpectWholeDbf(const std::string& path, std::uint32_t records) {
   EXPECT_EQ(bytes.back(), '\x1A');
 }
 
-constexpr int kLargeSales = 60000;
+constexpr int kLargeSales = 40000;
 
 class ExportFaultTest : public ExportFixture {
  protected:
@@ -213,7 +213,7 @@ TEST_F(ExportFaultTest, AStationDatabaseThatIsMissingOrNoDatabase) {
   };
   const Case cases[] = {
       {"missing", [&] { fs::remove_all(dir); fs::create_directories(dir); }, "GARVEN.FDB"},
-      {"text", [&] { std::ofstream(file) << "not a database at all\n"; }, "not a valid database"},
+      {"text", [&] { std::ofstream(file) << "not a database at all\n"; }, "GARVEN.FDB"},
       {"empty", [&] { std::ofstream{file}; }, "GARVEN.FDB"},
       {"a page of zeros", [&] { std::ofstream(file) << std::string(8192, '\0'); },
        "GARVEN.FDB"},

@@ -29,10 +29,11 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Rounds each process runs (every export once per round): KVR_LOAD_ROUNDS, else 20.
+// Rounds each process runs (every export once per round): KVR_LOAD_ROUNDS, else 10 (CI's
+// time; KVR_LOAD_ROUNDS=20 gives the full load of 4 x 20 runs of every export).
 int Rounds() {
   const char* v = std::getenv("KVR_LOAD_ROUNDS");
-  return v && std::atoi(v) > 0 ? std::atoi(v) : 20;
+  return v && std::atoi(v) > 0 ? std::atoi(v) : 10;
 }
 
 class ExportLoadTest : public ExportFixture {
