@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The main job on a fresh machine: installs what is missing, builds into build/ (or
-# $KVR_BUILD_DIR), and plays the host program with kvrhost against the real library, on the
-# embedded Firebird engine. "C:\" is mapped to demo-root/C in the checkout, so exports land in
-# demo-root/C/MOLT/EXPORT/.
+# The main job on a fresh machine: installs what is missing, builds the library, its helper
+# and kvrhost into build/ (or $KVR_BUILD_DIR), and plays the host program with kvrhost
+# against the real library, on the embedded Firebird engine. "C:\" is mapped to demo-root/C
+# in the checkout, so exports land in demo-root/C/MOLT/EXPORT/.
 #
 #   scripts/demo.sh [--root DIR]      (or KVR_DEMO_ROOT=DIR scripts/demo.sh)
 set -euo pipefail
@@ -18,7 +18,8 @@ while [ $# -gt 0 ]; do
 done
 
 "$here/scripts/deps.sh"
-"$here/scripts/build.sh"
+# Only what the demo runs: the library, its database helper and kvrhost.
+KVR_BUILD_TARGETS="KVRExportCreator9 corvane kvrhost" "$here/scripts/build.sh"
 build="${KVR_BUILD_DIR:-$here/build}"
 kvrhost="$build/bin/kvrhost"
 

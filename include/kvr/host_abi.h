@@ -21,6 +21,30 @@
  *    (NULL for an empty text); the host frees the last value with free.
  *  - The functions use the platform's C calling convention (stdcall exists only on 32-bit
  *    Windows). Results are 0 (false) or 1 (true).
+ *  - Results of GetReportsInStringEx. A failed export returns 1 (true), like a written one:
+ *    hosts rely on that, so tell success from failure by the text as well. "Empty" is a NULL
+ *    text.
+ *
+ *      case                                          result  text
+ *      control command 1000 applied                    0     empty
+ *      report '0', '1', '2' or '6' written             1     empty
+ *      report '8', sub-codes 1 to 5, written           1     the file's name ("ExportVidOpl.dbf")
+ *      the export failed (its parameters, the          1     "Ошибка при формировании отчета: "
+ *        export directory, a query, the file)                and the message; no file
+ *      unknown report code, or sub-code of '8'         0     empty
+ *      failure before the export (cnf.ini, a host      0     "Ошибка при формировании
+ *        query, a helper function missing, the                экспортного отчета: " and the
+ *        station database cannot be opened, params            message
+ *        the library cannot read; for '#': params
+ *        not an array, element 0 not an integer)
+ *
+ *    The export steps run after the station database is open, so an unknown report code on a
+ *    station that cannot be reached gives the last case. Both failures are logged as error
+ *    records in "C:\MOLT\LogFiles\Reports.log": a failed export as "Ошибка формирования
+ *    отчета №<code>: " and the message, a failure before the export with the text the host
+ *    gets. Out of memory while a text is being built, the result is 0 and the text empty.
+ *    KVR_EXPORT_FAILED_PREFIX and KVR_FAILED_BEFORE_EXPORT_PREFIX below are the two prefixes
+ *    in the library's code page.
  *  - Calls must not overlap: the library keeps process-wide state and runs on the calling
  *    thread.
  */
@@ -30,6 +54,10 @@
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
+
+/* KVR_VERSION_MAJOR, _MINOR, _PATCH, KVR_VERSION_STRING ("1.0.0") and KVR_VERSION_NUMBER
+ * (10000 * major + 100 * minor + patch): the version of the library this header belongs to. */
+#include "kvr/version.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -125,6 +153,16 @@ struct kvr_payment_catalogue {
   const kvr_payment_catalogue_vtable *vtable;
 };
 
+/* ---- Result texts (Windows-1251, see "Results" above) ---- */
+/* "Ошибка при формировании отчета: " */
+#define KVR_EXPORT_FAILED_PREFIX                                                            \
+  "\xCE\xF8\xE8\xE1\xEA\xE0 \xEF\xF0\xE8 \xF4\xEE\xF0\xEC\xE8\xF0\xEE\xE2\xE0\xED\xE8\xE8 " \
+  "\xEE\xF2\xF7\xE5\xF2\xE0: "
+/* "Ошибка при формировании экспортного отчета: " */
+#define KVR_FAILED_BEFORE_EXPORT_PREFIX                                                     \
+  "\xCE\xF8\xE8\xE1\xEA\xE0 \xEF\xF0\xE8 \xF4\xEE\xF0\xEC\xE8\xF0\xEE\xE2\xE0\xED\xE8\xE8 " \
+  "\xFD\xEA\xF1\xEF\xEE\xF0\xF2\xED\xEE\xE3\xEE \xEE\xF2\xF7\xE5\xF2\xE0: "
+
 /* ---- The exported functions ---- */
 #if defined(_WIN32)
 #define KVR_API __declspec(dllimport)
@@ -138,7 +176,8 @@ KVR_API void InitReports(void *data, kvr_host_callback callback, void *buffer);
 
 /* Runs report `report_code` ('0', '1', '2', '6', '8') with `params` (a one-dimensional array
  * indexed from 0), or control command 1000 (report code '#', element 0 = 1000). Returns 0 or 1
- * and stores the result text in *text (see the conventions above). */
+ * and stores the result text in *text (see "Results" in the conventions above: a failed
+ * export also returns 1). */
 KVR_API int32_t GetReportsInStringEx(char report_code, kvr_variant params, char **text);
 
 /* For hosts that load the library with dlopen/dlsym. */

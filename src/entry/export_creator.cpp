@@ -6,7 +6,7 @@
 #include "common/format_text.h"
 #include "common/text.h"
 #include "common/trim.h"
-#include "db/database_access.h"
+#include "db/connection.h"
 #include "entry/date_parameter.h"
 #include "entry/host_context.h"
 #include "entry/host_options.h"
@@ -129,22 +129,11 @@ TExportCreator::TExportCreator() {
   context_.host = MakeHostOptions();
   const std::string file = StationDatabaseFile();
   if (TheHostContext().host_kind3) BuildPaymentCatalogue();
-  const std::string password = db::GetDBPassword();
-  const std::int32_t port = db::GetDBPort();
-  database_ = db::CreateDatabase(file, password, port, true, nullptr, "SYSDBA", "127.0.0.1",
-                                 false, "", "WIN1251");
-  db::ConnectDatabase(*database_);
-  context_.station = database_.get();
+  station_ = std::make_unique<db::Connection>(db::ConnectionOptions{.file = file});
+  context_.station = &station_->Database();
 }
 
-TExportCreator::~TExportCreator() {
-  if (!database_) return;
-  try {
-    db::DisconnectDatabase(*database_);
-  } catch (...) {
-    // The connection goes with the object below; a failed disconnect changes no export.
-  }
-}
+TExportCreator::~TExportCreator() = default;
 
 bool TExportCreator::RunExport(char code, const Variant& params, std::string& title,
                                std::string& text) {

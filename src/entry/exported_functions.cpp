@@ -18,6 +18,7 @@
 #include "entry/payment_catalogue.h"
 #include "entry/report_runner.h"
 #include "kvr/host_abi.h"
+#include "log/module_loggers.h"
 
 #define KVR_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -70,6 +71,9 @@ KVR_EXPORT std::int32_t GetReportsInStringEx(char report_code, kvr_variant param
     try {
       answer = std::string("Ошибка при формировании экспортного отчета: "_w) +
                kvr::CurrentExceptionMessage();
+      // The operator sees in the log what the host got (an unreachable database, a helper
+      // without a function): such failures never reach the dispatch's own log line.
+      if (kvr::log::TDIZEvudod* log = kvr::log::ReportsLog()) log->Log(2, answer);
     } catch (...) {
       answer.clear();  // out of memory: the result alone reports the failure
     }

@@ -3,7 +3,10 @@
 #include <utility>
 
 #include "common/trim.h"
+#include "common/format_text.h"
+#include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/file_system.h"
 #include "platform/file_stream.h"
 #include "platform/system_error.h"
 
@@ -26,34 +29,70 @@ struct Line {
   std::string_view value;  // raw text after '='
 };
 
+// The line that starts at `pos`.
+Line ParseLine(std::string_view text, std::size_t pos) {
+  std::size_t lf = text.find('\n', pos);
+  std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
+  std::string_view body = text.substr(pos, (lf == std::string_view::npos ? text.size() : lf) - pos);
+  if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
+  Line line;
+  line.begin = pos;
+  line.end = next;
+  std::string_view trimmed = TrimBlanks(body);
+  if (!trimmed.empty() && trimmed.front() == '[') {
+    line.kind = Line::Kind::kSection;
+    std::size_t close = trimmed.find(']');
+    line.name = TrimBlanks(trimmed.substr(1, close == std::string_view::npos ? close : close - 1));
+  } else if (!trimmed.empty() && trimmed.front() != ';') {
+    std::size_t eq = trimmed.find('=');
+    if (eq != std::string_view::npos) {
+      line.kind = Line::Kind::kEntry;
+      line.name = TrimBlanks(trimmed.substr(0, eq));
+      line.value = trimmed.substr(eq + 1);
+    }
+  }
+  return line;
+}
+
 std::vector<Line> ParseLines(std::string_view text) {
   std::vector<Line> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t lf = text.find('\n', pos);
-    std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
-    std::string_view body = text.substr(pos, (lf == std::string_view::npos ? text.size() : lf) - pos);
-    if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
-    Line line;
-    line.begin = pos;
-    line.end = next;
-    std::string_view trimmed = TrimBlanks(body);
-    if (!trimmed.empty() && trimmed.front() == '[') {
-      line.kind = Line::Kind::kSection;
-      std::size_t close = trimmed.find(']');
-      line.name = TrimBlanks(trimmed.substr(1, close == std::string_view::npos ? close : close - 1));
-    } else if (!trimmed.empty() && trimmed.front() != ';') {
-      std::size_t eq = trimmed.find('=');
-      if (eq != std::string_view::npos) {
-        line.kind = Line::Kind::kEntry;
-        line.name = TrimBlanks(trimmed.substr(0, eq));
-        line.value = trimmed.substr(eq + 1);
-      }
-    }
-    lines.push_back(line);
-    pos = next;
+  for (std::size_t pos = 0; pos < text.size();) {
+    lines.push_back(ParseLine(text, pos));
+    pos = lines.back().end;
   }
   return lines;
+}
+
+// Calls `visit` with each entry of the first section named `section`, in file order, until it
+// returns false. Nothing is kept of the lines before the section.
+template <typename Visit>
+void ForEachEntry(std::string_view text, std::string_view section, Visit&& visit) {
+  bool inside = false;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const Line line = ParseLine(text, pos);
+    pos = line.end;
+    if (line.kind == Line::Kind::kSection) {
+      if (inside) return;
+      inside = platform::AnsiSameText(line.name, section);
+    } else if (inside && line.kind == Line::Kind::kEntry && !visit(line)) {
+      return;
+    }
+  }
+}
+
+// A value as read: trimmed, one pair of enclosing double quotes removed, cut to the buffer.
+std::string ValueOf(std::string_view raw, std::size_t buffer_size) {
+  std::string_view value = TrimBlanks(raw);
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    value = value.substr(1, value.size() - 2);
+  if (buffer_size == 0) return std::string();
+  return std::string(value.substr(0, buffer_size - 1));
+}
+
+std::string DefaultOf(std::string_view default_value, std::size_t buffer_size) {
+  default_value = UpToNul(default_value);
+  while (!default_value.empty() && default_value.back() == ' ') default_value.remove_suffix(1);
+  return std::string(default_value.substr(0, buffer_size ? buffer_size - 1 : 0));
 }
 
 // The index range [first, last) of the entries of the first section named `section`, plus the
@@ -136,9 +175,33 @@ bool OpenForChange(std::string_view file_name, bool create, FileStream& file, st
   return file.ReadExactly(text.data(), text.size());
 }
 
-bool Store(FileStream& file, std::string_view text) {
+bool StoreInPlace(FileStream& file, std::string_view text) {
   return file.Seek(0) && file.Write(text) && file.SetSize(static_cast<std::int64_t>(text.size())) &&
          file.Close();
+}
+
+// The new text goes to a file beside the old one, which it then replaces by a rename: a write
+// that fails (a full disk) leaves the old file whole. Where no file can be created beside it
+// (a directory others own), the file is rewritten in place as before.
+bool Store(FileStream& file, std::string_view text) {
+  const std::string temp_name = Format(
+      "%s.%d_%d~", {file.NativePath(), platform::CurrentProcessId(), platform::CurrentThreadId()});
+  FileStream temp;
+  if (!temp.Open(temp_name, FileOpenMode::kCreateNew)) {
+    const std::uint32_t code = platform::GetLastError();
+    if (code == platform::kErrorAccessDenied) return StoreInPlace(file, text);
+    return Fail(code);
+  }
+  const bool written = temp.TakeAccessOf(file) && temp.Write(text) && temp.Close();
+  std::uint32_t code = platform::GetLastError();
+  if (written) {
+    file.Close();
+    if (platform::RenameFileReplacing(temp_name, file.NativePath())) return true;
+    code = platform::GetLastError();
+  }
+  temp.Close();
+  platform::DeleteFile(temp_name);
+  return Fail(code);
 }
 
 }  // namespace
@@ -148,43 +211,64 @@ std::optional<std::string> FindProfileString(std::string_view section, std::stri
   section = TrimBlanks(UpToNul(section));
   key = TrimBlanks(UpToNul(key));
   const std::string text = ReadProfile(file_name);
-  const std::vector<Line> lines = ParseLines(text);
-  const SectionSpan span = FindSection(lines, section);
-  const std::size_t at = FindKey(lines, span, key);
-  if (at == lines.size()) return std::nullopt;
-  std::string_view value = TrimBlanks(lines[at].value);
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-    value = value.substr(1, value.size() - 2);
-  if (buffer_size == 0) return std::string();
-  return std::string(value.substr(0, buffer_size - 1));
+  std::optional<std::string> found;
+  ForEachEntry(text, section, [&](const Line& line) {
+    if (!platform::AnsiSameText(line.name, key)) return true;
+    found = ValueOf(line.value, buffer_size);
+    return false;
+  });
+  return found;
 }
 
 std::string GetProfileString(std::string_view section, std::string_view key,
                              std::string_view default_value, std::size_t buffer_size,
                              std::string_view file_name) {
   if (auto value = FindProfileString(section, key, buffer_size, file_name)) return *value;
-  default_value = UpToNul(default_value);
-  while (!default_value.empty() && default_value.back() == ' ') default_value.remove_suffix(1);
-  return std::string(default_value.substr(0, buffer_size ? buffer_size - 1 : 0));
+  return DefaultOf(default_value, buffer_size);
+}
+
+ProfileSection::ProfileSection(std::string_view section, std::string_view file_name)
+    : text_(ReadProfile(file_name)) {
+  section = TrimBlanks(UpToNul(section));
+  ForEachEntry(text_, section, [&](const Line& line) {
+    values_.emplace(platform::AnsiUpperCase(line.name), line.value);  // the first one counts
+    return true;
+  });
+}
+
+std::optional<std::string> ProfileSection::Find(std::string_view key,
+                                                std::size_t buffer_size) const {
+  auto at = values_.find(platform::AnsiUpperCase(TrimBlanks(UpToNul(key))));
+  if (at == values_.end()) return std::nullopt;
+  return ValueOf(at->second, buffer_size);
+}
+
+std::string ProfileSection::Get(std::string_view key, std::string_view default_value,
+                                std::size_t buffer_size) const {
+  if (auto value = Find(key, buffer_size)) return *value;
+  return DefaultOf(default_value, buffer_size);
 }
 
 std::vector<std::string> GetProfileSectionKeys(std::string_view section,
                                                std::string_view file_name) {
   section = TrimBlanks(UpToNul(section));
   const std::string text = ReadProfile(file_name);
-  const std::vector<Line> lines = ParseLines(text);
-  const SectionSpan span = FindSection(lines, section);
   std::vector<std::string> keys;
-  for (std::size_t i = span.first; i < span.last; ++i)
-    if (lines[i].kind == Line::Kind::kEntry) keys.emplace_back(lines[i].name);
+  ForEachEntry(text, section, [&](const Line& line) {
+    keys.emplace_back(line.name);
+    return true;
+  });
   return keys;
 }
 
 std::vector<std::string> GetProfileSectionNames(std::string_view file_name) {
   const std::string text = ReadProfile(file_name);
   std::vector<std::string> names;
-  for (const Line& line : ParseLines(text))
+  for (std::size_t pos = 0; pos < text.size();) {
+    const Line line = ParseLine(text, pos);
+    pos = line.end;
     if (line.kind == Line::Kind::kSection) names.emplace_back(line.name);
+  }
   return names;
 }
 

@@ -8,8 +8,8 @@
 //   - a file that does not exist reads as empty; a write creates it (its directory must exist)
 //     and keeps every other line, comment (";...") and line ending as it was;
 //   - lines end in CR LF when written; LF alone is read as well.
-// Every change is written through at once; there is no cache, and the flush makes the file
-// durable. Failing writes return false with the last error set to the Windows code:
+// Reads scan the file once, up to the key they look for. Every change is written through at
+// once; there is no cache, and the flush makes the file durable. Failing writes return false with the last error set to the Windows code:
 // 3 missing directory, 111 over-long file name, 112 disk full, 123 a name or text that a profile
 // line cannot hold (line breaks, '=' in a key, ']' in a section, characters Windows forbids in
 // file names), 5 access denied.
@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kvr::ini {
@@ -34,6 +35,23 @@ std::string GetProfileString(std::string_view section, std::string_view key,
 // The key names of a section, and the section names, in file order.
 std::vector<std::string> GetProfileSectionKeys(std::string_view section, std::string_view file_name);
 std::vector<std::string> GetProfileSectionNames(std::string_view file_name);
+
+// One section of a file read once, for reading many of its keys: a multi-part value reads its
+// count, hash and every part from one read, each key found in constant time. Same rules as
+// FindProfileString and GetProfileString.
+class ProfileSection {
+ public:
+  ProfileSection(std::string_view section, std::string_view file_name);
+  ProfileSection(const ProfileSection&) = delete;  // the index points into the text
+  ProfileSection& operator=(const ProfileSection&) = delete;
+  std::optional<std::string> Find(std::string_view key, std::size_t buffer_size) const;
+  std::string Get(std::string_view key, std::string_view default_value,
+                  std::size_t buffer_size) const;
+
+ private:
+  std::string text_;
+  std::unordered_map<std::string, std::string_view> values_;  // upper-cased key -> raw value
+};
 
 // WritePrivateProfileStringA(section, key, value, file).
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,

@@ -154,26 +154,31 @@ TSafeIniFile::RawText TSafeIniFile::RawRead(std::string_view section, std::strin
   return {UnescapeLineBreaks(raw), want_hash ? IniHash(raw) : 0};
 }
 
+// The count, the hash and every part come from one read of the file, under the lock.
 std::string TSafeIniFile::ReadParts(std::string_view section, std::string_view key,
                                     std::string_view default_value) {
-  const std::int32_t count = format::StrToIntDef(
-      RawRead(section, Companion(key, kCountSuffix), "", false).text, kMissingCount);
-  RawText value = RawRead(section, key, default_value, check_hash_);
-  if (count <= 1) return std::move(value.text);
+  const std::size_t buffer = IniSettings::kReadBufferSize;
+  const ProfileSection profile(section, FileName());
+  const std::int32_t count =
+      format::StrToIntDef(profile.Get(Companion(key, kCountSuffix), "", buffer), kMissingCount);
+  const std::string raw = profile.Get(key, default_value, buffer);
+  std::string text = UnescapeLineBreaks(raw);
+  if (count <= 1) return text;
   std::int32_t stored_hash;
-  if (!format::TryStrToInt(RawRead(section, Companion(key, kHashSuffix), "", false).text,
-                           stored_hash))
-    return std::move(value.text);
-  if (!check_hash_) stored_hash = 0;
-  if (stored_hash != value.hash) return std::move(value.text);  // part 1 was rewritten by others
+  if (!format::TryStrToInt(profile.Get(Companion(key, kHashSuffix), "", buffer), stored_hash))
+    return text;
+  if (check_hash_ && stored_hash != IniHash(raw)) return text;  // part 1 rewritten by others
+  std::string part_key = Companion(key, kLineSuffix);
+  const std::size_t stem = part_key.size();
   for (std::int32_t i = 2; i <= count; ++i) {
+    part_key.resize(stem);
+    part_key += std::to_string(i);
     // A missing part means the companions are broken: stop rather than walk a huge count.
-    auto part = FindProfileString(section, Companion(key, kLineSuffix) + std::to_string(i),
-                                  IniSettings::kReadBufferSize, FileName());
+    auto part = profile.Find(part_key, buffer);
     if (!part) break;
-    value.text += UnescapeLineBreaks(*part);
+    text += UnescapeLineBreaks(*part);
   }
-  return std::move(value.text);
+  return text;
 }
 
 std::string TSafeIniFile::ReadString(std::string_view section, std::string_view key,

@@ -17,7 +17,8 @@ bool IsSharingError(std::uint32_t code) {
 [[noreturn]] void RaiseOpenError(std::string_view file_name, platform::FileOpenMode mode,
                                  std::uint32_t code) {
   const bool creating = mode == platform::FileOpenMode::kCreate ||
-                        mode == platform::FileOpenMode::kCreateOrOpen;
+                        mode == platform::FileOpenMode::kCreateOrOpen ||
+                        mode == platform::FileOpenMode::kCreateNew;
   std::string text = creating ? "Cannot create file \"" : "Cannot open file \"";
   text.append(platform::MapPath(file_name)).append("\". ").append(platform::SysErrorMessage(code));
   if (creating) throw EFCreateError(text);
@@ -27,15 +28,15 @@ bool IsSharingError(std::uint32_t code) {
 }  // namespace
 
 platform::FileStream OpenWithTimeout(std::string_view file_name, platform::FileOpenMode mode,
-                                     int timeout_ms) {
+                                     int timeout_ms, platform::FilePlace place) {
   if (timeout_ms < 0) timeout_ms = LogSettings::kDefaultOpenTimeoutMs;
   platform::FileStream stream;
   if (timeout_ms == 0) {
-    if (!stream.Open(file_name, mode)) RaiseOpenError(file_name, mode, platform::GetLastError());
+    if (!stream.Open(file_name, mode, platform::FileShare::kDenyNone, place)) RaiseOpenError(file_name, mode, platform::GetLastError());
     return stream;
   }
   const std::uint32_t start = platform::TickCount();
-  while (!stream.Open(file_name, mode)) {
+  while (!stream.Open(file_name, mode, platform::FileShare::kDenyNone, place)) {
     const std::uint32_t code = platform::GetLastError();
     const bool expired = platform::TickCount() - start >= static_cast<std::uint32_t>(timeout_ms);
     if (!IsSharingError(code)) RaiseOpenError(file_name, mode, code);

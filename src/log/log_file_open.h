@@ -13,6 +13,7 @@ namespace kvr::log {
 // failure raises at once: EFOpenError "Cannot open file "<path>". <system text>" or, for the
 // create modes, EFCreateError "Cannot create file ...".
 platform::FileStream OpenWithTimeout(std::string_view file_name, platform::FileOpenMode mode,
-                                     int timeout_ms);
+                                     int timeout_ms,
+                                     platform::FilePlace place = platform::FilePlace::kTrusted);
 
 }  // namespace kvr::log

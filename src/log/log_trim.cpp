@@ -1,4 +1,4 @@
-// Size and age control of TDIZEvudod: shortening in place and rotation.
+// Size and age control of TDIZEvudod: shortening and rotation.
 #include <memory>
 
 #include "common/exceptions.h"
@@ -83,6 +83,9 @@ void TDIZEvudod::TrimBySize(platform::FileStream& log, std::int64_t size) {
   ShortenFrom(log, LineStartBefore(log, size - max_file_size_, size));
 }
 
+// The kept lines go to a new file beside the log, which then replaces the log by a rename: a
+// process killed at any moment leaves the whole old log or the whole shortened one, never a
+// log that lost its newest lines.
 void TDIZEvudod::ShortenFrom(platform::FileStream& log, std::int64_t start) {
   if (start <= 0) return;
   const std::int64_t size = log.Size();
@@ -90,24 +93,31 @@ void TDIZEvudod::ShortenFrom(platform::FileStream& log, std::int64_t start) {
   const std::string temp_name = Format(
       "%s_%d_%d", {file_name_, platform::CurrentProcessId(), platform::CurrentThreadId()});
   platform::FileStream temp;
-  if (!temp.Open(temp_name, platform::FileOpenMode::kCreate))
+  const auto create = [&] {
+    return temp.Open(temp_name, platform::FileOpenMode::kCreateNew,
+                     platform::FileShare::kDenyNone, place_);
+  };
+  // A name left by a process that died with the same ids is ours to reuse.
+  if (!create() && !(platform::GetLastError() == platform::kErrorFileExists &&
+                     platform::DeleteFile(temp_name) && create()))
     throw EFCreateError("Cannot create file \"" + platform::MapPath(temp_name) + "\". " +
                         platform::SysErrorMessage(platform::GetLastError()));
   struct TempRemover {
     platform::FileStream& file;
     const std::string& name;
+    bool renamed = false;
     ~TempRemover() {
       file.Close();
-      platform::DeleteFile(name);
+      if (!renamed) platform::DeleteFile(name);
     }
   } remover{temp, temp_name};
   auto buffer = std::make_unique<char[]>(kCopyBlock);
-  const std::int64_t kept = size - start;
   if (!log.Seek(start)) RaiseRead(log);
-  CopyBytes(log, temp, kept, buffer.get());
-  if (!log.SetSize(kept)) RaiseWrite(log);
-  if (!temp.Seek(0) || !log.Seek(0)) RaiseRead(log);
-  CopyBytes(temp, log, kept, buffer.get());
+  CopyBytes(log, temp, size - start, buffer.get());
+  if (!temp.TakeAccessOf(log) || !temp.Flush() || !temp.Close()) RaiseWrite(temp);
+  log.Close();
+  if (!platform::RenameFileReplacing(temp_name, file_name_)) RaiseWrite(temp);
+  remover.renamed = true;
 }
 
 void TDIZEvudod::TrimByAge(platform::FileStream& log) {

@@ -141,7 +141,7 @@ void TDIZEvudod::WriteLine(bool create, Stage& stage) {
   using platform::FileOpenMode;
   // A new file is created without emptying one that another writer created meanwhile.
   platform::FileStream log = OpenWithTimeout(
-      file_name_, create ? FileOpenMode::kCreateOrOpen : FileOpenMode::kReadWrite, -1);
+      file_name_, create ? FileOpenMode::kCreateOrOpen : FileOpenMode::kReadWrite, -1, place_);
   stage = Stage::kOpened;
   line_ += "\r\n";
   const bool written = log.SeekToEnd() && log.Write(line_);
@@ -284,6 +284,14 @@ bool TDIZEvudod::UseMutex() const {
 bool TDIZEvudod::HasMutex() const {
   std::lock_guard lock(main_lock_);
   return mutex_ != nullptr;
+}
+bool TDIZEvudod::InSharedDirectory() const {
+  std::lock_guard lock(main_lock_);
+  return place_ == platform::FilePlace::kShared;
+}
+void TDIZEvudod::SetInSharedDirectory(bool shared) {
+  std::lock_guard lock(main_lock_);
+  place_ = shared ? platform::FilePlace::kShared : platform::FilePlace::kTrusted;
 }
 TDateTime TDIZEvudod::LastAgeCheck() const {
   std::lock_guard lock(main_lock_);

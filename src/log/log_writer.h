@@ -7,7 +7,7 @@
 // Threads of one process are serialised by a recursive in-process lock, processes by a named
 // mutex derived from the lower-cased path (shared by every process and account). The file is
 // opened, appended and closed for every record; afterwards it is kept within MaxFileSize (cut
-// back to a line start in place, or rotated into Name000 (newest) .. NameNNN) and, when MaxAge
+// back to a line start, or rotated into Name000 (newest) .. NameNNN) and, when MaxAge
 // is set, records older than MaxAge are dropped. Nothing that goes wrong while writing reaches
 // the caller: the failure is recorded by the error writer (module_loggers.h).
 #pragma once
@@ -83,6 +83,11 @@ class TDIZEvudod {
   void SetSuppressWriteErrors(bool suppress);
   TLogLevels EnabledLevels() const;
   void SetEnabledLevels(TLogLevels levels);
+  // On for a file in a directory that other accounts may write (the temporary directory): it is
+  // opened as platform/shared_file.h describes, and one that is not this account's own regular
+  // file is not written.
+  bool InSharedDirectory() const;
+  void SetInSharedDirectory(bool shared);
   double MaxAge() const;
   void SetMaxAge(double days);  // 0 or less: no age control
   TDateTime LastAgeCheck() const;
@@ -134,6 +139,7 @@ class TDIZEvudod {
   platform::WindowHandle notify_window_ = 0;
   std::uint32_t notify_message_ = kDefaultNotifyMessage;
   int max_recent_lines_ = 1024;
+  platform::FilePlace place_ = platform::FilePlace::kTrusted;
   double max_age_ = 0;
   TDateTime last_age_check_ = 0;
   std::string line_;  // the record being written; reused so that writing does not allocate

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "format/format_settings.h"
+#include "platform/clock.h"
 #include "platform/paths.h"
 
 namespace kvr::log {
@@ -28,10 +29,15 @@ void Free(std::atomic<TDIZEvudod*>& slot) noexcept { delete slot.exchange(nullpt
 
 }  // namespace
 
+std::string ErrorsWriterFileName() {
+  return "DIZEvudodErrorsWriter-" + std::to_string(platform::CurrentUserId()) + ".log";
+}
+
 void InitializeLogging() noexcept {
   if (!g_errors_writer.load()) {
     TDIZEvudod* writer =
-        NewLogger(platform::TempDirectory() + kErrorsWriterFileName, [](TDIZEvudod& log) {
+        NewLogger(platform::TempDirectory() + ErrorsWriterFileName(), [](TDIZEvudod& log) {
+          log.SetInSharedDirectory(true);
           log.SetTrimInPlace(true);
           log.SetSuppressWriteErrors(true);
         });

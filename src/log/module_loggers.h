@@ -1,7 +1,7 @@
 // The process-wide loggers of the library and their lifecycle.
 //
 // While the library loads, the logging unit starts first (InitializeLogging: the error writer
-// "DIZEvudodErrorsWriter.log" in the temporary directory, which records the failures of every
+// "DIZEvudodErrorsWriter-<uid>.log" in the temporary directory, which records the failures of every
 // other logger, and LogFormatSettings), and the main unit starts last (CreateReportsLog: the
 // module logger on "C:\MOLT\LogFiles\Reports.log" with the source tag "[KVRExportCreator9]").
 // While it unloads the order is reversed: FreeReportsLog, then FinalizeLogging.
@@ -12,7 +12,10 @@
 
 namespace kvr::log {
 
-constexpr const char* kErrorsWriterFileName = "DIZEvudodErrorsWriter.log";
+// The error writer's file name: "DIZEvudodErrorsWriter-<uid>.log". The temporary directory is
+// shared by every account here, so the name carries the account's user id, and the file is
+// opened so that a link or file another account plants under that name is never written.
+std::string ErrorsWriterFileName();
 constexpr const char* kReportsLogFileName = "C:\\MOLT\\LogFiles\\Reports.log";
 constexpr const char* kReportsLogSourceTag = "[KVRExportCreator9]";
 

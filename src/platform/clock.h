@@ -15,6 +15,8 @@ TDateTime Now();
 TDateTime Today();
 std::uint32_t CurrentProcessId();
 std::uint32_t CurrentThreadId();
+// The account the process runs as (its effective user id).
+std::uint32_t CurrentUserId();
 // Sleeps the calling thread.
 void SleepMs(std::uint32_t ms);
 

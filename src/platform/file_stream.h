@@ -21,9 +21,15 @@ enum class FileOpenMode {
   kReadWrite,     // existing file, read and write
   kCreate,        // create, or empty an existing file (CREATE_ALWAYS)
   kCreateOrOpen,  // create when missing, else open as it is (OPEN_ALWAYS)
+  kCreateNew,     // create; fails with kErrorFileExists when the name exists (CREATE_NEW)
 };
 
 enum class FileShare { kDenyNone, kExclusive };
+
+// Who may write the directory the file lies in. In a shared one (the temporary directory) the
+// name is opened as shared_file.h describes: no links followed, only a regular file of this
+// account, never truncated, created with mode 0600. kCreateNew files are always opened so.
+enum class FilePlace { kTrusted, kShared };
 
 class FileStream {
  public:
@@ -34,9 +40,16 @@ class FileStream {
   FileStream(const FileStream&) = delete;
   FileStream& operator=(const FileStream&) = delete;
 
-  // Opens `path` (closing any file held before). New files get mode 0666 less the umask.
-  bool Open(std::string_view path, FileOpenMode mode, FileShare share = FileShare::kDenyNone);
+  // Opens `path` (closing any file held before). New files in a trusted place get mode 0666
+  // less the umask. kCreate is not available in a shared place (kErrorInvalidParameter).
+  bool Open(std::string_view path, FileOpenMode mode, FileShare share = FileShare::kDenyNone,
+            FilePlace place = FilePlace::kTrusted);
   bool IsOpen() const { return fd_ >= 0; }
+  // Whether the last Open created the file.
+  bool Created() const { return created_; }
+  // Gives the file this stream created the permissions (and, where allowed, the owner and
+  // group) of `original`: a file built to replace another one keeps who may use it.
+  bool TakeAccessOf(const FileStream& original);
   // The native path of the open file.
   const std::string& NativePath() const { return native_path_; }
 
@@ -60,6 +73,7 @@ class FileStream {
 
  private:
   int fd_ = -1;
+  bool created_ = false;
   std::string native_path_;
 };
 

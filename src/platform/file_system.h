@@ -15,7 +15,11 @@ bool DirectoryExists(std::string_view path);
 // Returns false (last error set) when the file cannot be deleted; a missing file is a failure
 // with kErrorFileNotFound, as on Windows.
 bool DeleteFile(std::string_view path);
+// Fails with kErrorAlreadyExists when `to` exists (MoveFile).
 bool RenameFile(std::string_view from, std::string_view to);
+// Renames `from` to `to`, atomically replacing a file of that name (MoveFileEx with
+// MOVEFILE_REPLACE_EXISTING): a reader sees the old file or the new one, never a mix.
+bool RenameFileReplacing(std::string_view from, std::string_view to);
 // Creates the directory and all missing parents. True when it exists afterwards.
 bool ForceDirectories(std::string_view path);
 // Size in bytes, or -1 (last error set).

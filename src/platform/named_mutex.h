@@ -7,6 +7,9 @@
 //  - names are case-sensitive; "Global\" and "Local\" prefixes name the same machine-wide object
 //    as the bare name, since this platform has a single session namespace.
 // flock() does not exclude threads of one process, so an in-process table per name backs it.
+// The lock directory is refused (kErrorUnsafeLockDirectory) when it is a symbolic link, owned by
+// another account than root or ours, or writable by others without the sticky bit; lock files
+// are opened as shared_file.h describes, so a planted link or file cannot redirect them.
 #pragma once
 
 #include <cstdint>

@@ -346,7 +346,8 @@ int UnusedLoopbackPort() {
 }
 
 // A failure before the dispatch (the station database) comes back as false with the
-// "export report" text and Firebird's message; nothing is logged, nothing is written.
+// "export report" text and Firebird's message; the log gets one error record with exactly
+// that text, and no export is written.
 TEST_F(DispatchTest, AStationDatabaseThatCannotBeReached) {
   struct Case {
     const char* name;
@@ -380,7 +381,12 @@ TEST_F(DispatchTest, AStationDatabaseThatCannotBeReached) {
     const std::string head = "Ошибка при формировании экспортного отчета: ";
     EXPECT_EQ(text.substr(0, head.size()), head) << text;
     EXPECT_NE(text.find(c.firebird_message), std::string::npos) << text;
-    EXPECT_TRUE(NewLogLines().empty());
+    const std::vector<std::string> lines = NewLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(lines[0], m, kRecord)) << lines[0];
+    EXPECT_EQ(m[8], "ошиб");
+    EXPECT_EQ(m[9], text);
     EXPECT_FALSE(platform::DirectoryExists(ExportFile(""))) << "the dispatch never ran";
   }
 }

@@ -130,6 +130,32 @@ TEST_F(SafeIniFileTest, DamagedCountNeitherHangsNorLosesTheValue) {
   EXPECT_TRUE(keys.empty());
 }
 
+// Parts written by another program, in any letter case and with look-alikes around them: the
+// first section of the name and the first key of each name count, as for a single value.
+TEST_F(SafeIniFileTest, PartsComeFromTheFirstSectionAndTheFirstKeyOfEachName) {
+  constexpr int kParts = 5'000;
+  std::string text = "[Other]\r\nMany__$Line2=wrong\r\n[s]\r\nmany=p1;\r\n";
+  text += "MANY__$COUNT=" + std::to_string(kParts) + "\r\nMany__$Hash=" +
+          std::to_string(IniHash("p1;")) + "\r\n";
+  std::string expected = "p1;";
+  for (int i = kParts; i >= 2; --i) {  // in reverse order: lookups must not depend on it
+    text += "many__$line" + std::to_string(i) + " = \"p" + std::to_string(i) + ";\"\r\n";
+  }
+  for (int i = 2; i <= kParts; ++i) expected += "p" + std::to_string(i) + ";";
+  text += "Many__$Line2=second copy\r\n[S]\r\nMany__$Line3=later section\r\n";
+  WriteFile(file_, text);
+  TSafeIniFile ini(file_);
+  EXPECT_EQ(ini.ReadString("S", "Many", ""), expected);
+  ini.SetCheckHash(false);
+  EXPECT_EQ(ini.ReadString("S", "Many", ""), expected);
+  ASSERT_TRUE(WriteProfileString("S", "Many", "rewritten", file_));
+  ini.SetCheckHash(true);
+  EXPECT_EQ(ini.ReadString("S", "Many", ""), "rewritten");
+  ini.SetCheckHash(false);  // then the parts are appended whatever part 1 holds
+  EXPECT_EQ(ini.ReadString("S", "Many", "").substr(0, 12), "rewrittenp2;");
+  EXPECT_EQ(ini.ReadString("S", "Missing", " default  "), " default");
+}
+
 TEST_F(SafeIniFileTest, PlainModeCutsLongValues) {
   TSafeIniFile ini(file_);
   ini.SetPlainMode(true);

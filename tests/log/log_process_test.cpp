@@ -3,7 +3,9 @@
 
 #include <charconv>
 #include <map>
+#include <random>
 #include <set>
+#include <sstream>
 
 #include "common/text.h"
 #include "format/date_time_parse.h"
@@ -121,6 +123,46 @@ TEST_F(LogProcessTest, RotationWhileWritingLosesNothingWhenAllOldFilesAreKept) {
     EXPECT_EQ(numbers.size(), static_cast<std::size_t>(kRecords)) << writer;
     EXPECT_EQ(unique.size(), static_cast<std::size_t>(kRecords)) << writer;
   }
+}
+
+// A writer killed at any moment, often while it shortens the log, leaves the newest lines whole:
+// the lines form one run of records that reaches the last one it finished.
+TEST_F(LogProcessTest, WriterKilledWhileShorteningKeepsTheNewestLines) {
+  constexpr long long kMaxSize = 8'192;  // shortened every 40 records or so
+  std::mt19937 random(20261209);
+  int shortened = 0;
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    const std::string file = Path("killed" + std::to_string(round) + ".log");
+    const std::string progress = Path("progress" + std::to_string(round));
+    test::ChildProcess& writer =
+        Start(kProcess, {"endless", file, std::to_string(kMaxSize), progress});
+    // Past the first shortening, then a random moment within the next few of them.
+    int done = -1;
+    for (int i = 0; i < 10'000 && done < 200; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      std::istringstream(ReadFile(progress)) >> done;
+    }
+    ASSERT_GE(done, 200) << "the writer makes no progress";
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20'000));
+    Kill(writer);
+    std::istringstream(ReadFile(progress)) >> done;
+    bool complete = false;
+    auto lines = Lines(ReadFile(file), &complete);
+    // The kill may cut the record being appended; the lines before it are whole.
+    if (!complete) lines.pop_back();
+    ASSERT_FALSE(lines.empty());
+    Record first, r;
+    ASSERT_TRUE(ParseRecord(lines.front(), first)) << lines.front();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      ASSERT_TRUE(ParseRecord(lines[i], r)) << "torn line: [" << lines[i] << "]";
+      ASSERT_EQ(r.number, first.number + static_cast<int>(i)) << "a gap in the records";
+    }
+    EXPECT_GE(r.number, done) << "the newest records are lost";
+    EXPECT_LE(ReadFile(file).size(), static_cast<std::size_t>(kMaxSize + kMaxSize / 3 + 100));
+    if (first.number > 0) ++shortened;
+  }
+  EXPECT_EQ(shortened, 40);
 }
 
 TEST_F(LogProcessTest, HolderKilledWhileLockedBlocksNobody) {

@@ -38,7 +38,7 @@ class LogWriterTest : public test::ScratchTest {
     ::unsetenv("TMPDIR");
     ScratchTest::TearDown();
   }
-  std::string ErrorsWriterText() const { return ReadFile(Path(kErrorsWriterFileName)); }
+  std::string ErrorsWriterText() const { return ReadFile(Path(ErrorsWriterFileName())); }
 
   // A logger whose lines are "<stamp> <text>".
   std::unique_ptr<TDIZEvudod> PlainLogger(const std::string& name) {
@@ -335,7 +335,7 @@ TEST_F(LogWriterTest, OpenRetriesUntilTheHolderLetsGo) {
   log->Log(1, "late but written");
   release.get();
   EXPECT_EQ(Lines(ReadFile(name)).size(), 1u);
-  EXPECT_FALSE(exists(Path(kErrorsWriterFileName)));
+  EXPECT_FALSE(exists(Path(ErrorsWriterFileName())));
 }
 
 TEST_F(LogWriterTest, OpenWithZeroTimeoutTriesOnce) {

@@ -28,7 +28,7 @@ class ModuleLoggersTest : public test::ScratchTest {
     ScratchTest::TearDown();
   }
   std::string ReportsPath() const { return Path("root/C/MOLT/LogFiles/Reports.log"); }
-  std::string ErrorsPath() const { return Path("tmp/DIZEvudodErrorsWriter.log"); }
+  std::string ErrorsPath() const { return Path("tmp/" + ErrorsWriterFileName()); }
 };
 
 TEST_F(ModuleLoggersTest, LifecycleCreatesAndFreesBothLoggers) {

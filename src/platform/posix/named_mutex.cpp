@@ -13,6 +13,9 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/file_calls.h"
+#include "platform/shared_file.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -26,7 +29,7 @@ struct NamedMutex::Entry {
   std::thread::id owner;
   std::uint32_t depth = 0;
   ~Entry() {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) CurrentFileCalls().Close(fd);
   }
 };
 
@@ -66,29 +69,66 @@ std::string FileNameFor(std::string_view name) {
   return out;
 }
 
-bool EnsureLockDirectory(const std::string& dir) {
+// Closes a descriptor when the scope ends.
+struct ScopedFd {
+  int fd;
+  ~ScopedFd() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+// Opens the lock directory, creating it sticky and writable by every account. Since anyone may
+// create files in it, it is refused when another ordinary account owns it (it could swap the
+// lock files) or when others may write it without the sticky bit (they could delete or replace
+// ours); a symbolic link in its place is refused too.
+int OpenLockDirectory(const std::string& dir) {
+  const bool made = ::mkdir(dir.c_str(), 01777) == 0;
+  if (!made && errno != EEXIST) {
+    SetLastErrorFromErrno();
+    return -1;
+  }
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    struct stat st{};
+    if (::lstat(dir.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) SetLastError(kErrorUnsafeLockDirectory);
+    else SetLastError(WindowsErrorFromErrno(err));
+    return -1;
+  }
+  if (made) ::fchmod(fd, 01777);  // the umask must not narrow who may open the locks
   struct stat st{};
-  if (::stat(dir.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  if (::mkdir(dir.c_str(), 01777) != 0 && errno != EEXIST) return false;
-  ::chmod(dir.c_str(), 01777);  // umask must not narrow who may open the locks
-  return true;
+  const bool safe = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) &&
+                    (st.st_uid == 0 || st.st_uid == ::geteuid()) &&
+                    ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0);
+  if (!safe) {
+    ::close(fd);
+    SetLastError(kErrorUnsafeLockDirectory);
+    return -1;
+  }
+  return fd;
 }
 
-// The lock file holds the owner's pid while held; a non-empty file found on acquiring means
-// the previous owner died holding it.
+// While held, the lock file starts with the owner's pid; a pid found on acquiring means the
+// previous owner died holding it. The mark is written over a fixed width and never truncated,
+// so a lock file holds at most those bytes whoever created it.
+constexpr std::size_t kMarkWidth = 12;
+
 bool MarkOwned(int fd) {
-  char buf[16];
+  char buf[kMarkWidth];
   ssize_t n = ::pread(fd, buf, sizeof buf, 0);
-  bool abandoned = n > 0;
-  std::string pid = std::to_string(CurrentProcessId());
-  if (::pwrite(fd, pid.data(), pid.size(), 0) < 0 || ::ftruncate(fd, pid.size()) != 0) {
+  bool abandoned = false;
+  for (ssize_t i = 0; i < n; ++i) abandoned = abandoned || (buf[i] >= '0' && buf[i] <= '9');
+  std::string mark = std::to_string(CurrentProcessId());
+  mark.resize(kMarkWidth, ' ');
+  if (::pwrite(fd, mark.data(), mark.size(), 0) < 0) {
     // The mark is advisory; ownership is held by flock regardless.
   }
   return abandoned;
 }
 
 void MarkReleased(int fd) {
-  if (::ftruncate(fd, 0) != 0) {
+  const std::string blank(kMarkWidth, ' ');
+  if (::pwrite(fd, blank.data(), blank.size(), 0) < 0) {
     // Nothing more to do: the next owner may report the mutex as abandoned.
   }
 }
@@ -117,19 +157,15 @@ std::unique_ptr<NamedMutex> NamedMutex::Open(std::string_view name) {
   auto& slot = Table()[key];
   std::shared_ptr<Entry> entry = slot.lock();
   if (!entry) {
-    std::string dir = LockDirectory();
-    if (!EnsureLockDirectory(dir)) {
-      SetLastErrorFromErrno();
-      return nullptr;
-    }
+    const std::string dir = LockDirectory();
+    ScopedFd directory{OpenLockDirectory(dir)};
+    if (directory.fd < 0) return nullptr;
     entry = std::make_shared<Entry>();
     entry->file = dir + "/" + FileNameFor(key);
-    entry->fd = ::open(entry->file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (entry->fd < 0) {
-      SetLastErrorFromErrno();
-      return nullptr;
-    }
-    ::fchmod(entry->fd, 0666);  // fails harmlessly when another account created it
+    // Every local account may open the lock, whoever created it first.
+    const SharedFileRequest request{.create_mode = 0666, .owner = SharedFileOwner::kAnyAccount};
+    entry->fd = OpenSharedFile(directory.fd, FileNameFor(key), request).fd;
+    if (entry->fd < 0) return nullptr;
     slot = entry;
   }
   return std::unique_ptr<NamedMutex>(new NamedMutex(std::string(name), std::move(entry)));

@@ -30,6 +30,7 @@ TDateTime Now() {
 
 TDateTime Today() { return std::floor(Now()); }
 
+std::uint32_t CurrentUserId() { return static_cast<std::uint32_t>(::geteuid()); }
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 std::uint32_t CurrentThreadId() { return static_cast<std::uint32_t>(::syscall(SYS_gettid)); }
 
