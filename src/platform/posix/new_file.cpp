@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
