@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/format_text.h"
+#include "dbf/file_save.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 
@@ -347,7 +348,7 @@ std::string TDBFAccess::BuildFile(bool oem, const DateParts& today) {
 }
 
 // The file goes out in one write of its pieces: the records straight from the record list,
-// without first copying them into one image.
+// without first copying them into one image; aside first, then renamed into place.
 void TDBFAccess::WriteFile(std::string_view file_name, bool oem) {
   const std::string head = BuildHead(oem, DecodeDate(platform::Today()));
   RecordRanges gathered;
@@ -358,7 +359,7 @@ void TDBFAccess::WriteFile(std::string_view file_name, bool oem) {
   pieces.push_back(head);
   pieces.insert(pieces.end(), gathered.ranges.begin(), gathered.ranges.end());
   pieces.push_back(std::string_view(kEnd, 1));
-  platform::WriteWholeFile(file_name, pieces);
+  SaveFileWhole(file_name, pieces);
 }
 
 }  // namespace kvr

@@ -64,7 +64,8 @@ class TDBFAccess {
   // Replaces everything loaded before by the file in `stream`. The stream's bytes become
   // the storage of the records (no copy); the stream is left empty.
   void LoadFromStream(TMemoryStream& stream);
-  // Writes the complete file for the current structure, replacing a file of that name.
+  // Writes the complete file for the current structure, replacing a file of that name in one
+  // step (SaveFileWhole: nothing but the whole file ever stands under that name).
   // `oem` chooses code page mark 101 (else 3) for a dBase III+ header whose mark is 0.
   void WriteFile(std::string_view file_name, bool oem);
   // The complete file as WriteFile would write it, dated `today`.

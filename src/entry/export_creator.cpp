@@ -7,12 +7,14 @@
 #include "common/text.h"
 #include "common/trim.h"
 #include "db/connection.h"
+#include "entry/date_parameter.h"
 #include "entry/host_context.h"
 #include "entry/host_options.h"
 #include "entry/payment_catalogue.h"
 #include "ini/safe_ini_file.h"
 #include "log/module_loggers.h"
 #include "platform/clock.h"
+#include "platform/file_kind.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
@@ -68,6 +70,10 @@ std::string StationDatabaseFile() {
   return dir + kStationDatabaseFile;
 }
 
+// The names of the two date-time parameters in the message that refuses one.
+constexpr std::string_view kBegin = "начало периода"_w;
+constexpr std::string_view kEnd = "конец периода"_w;
+
 // The element of the host's parameter array at `index` (bounds checked by the array).
 const Variant& Element(const Variant& params, int index) { return params.Array().Get(index); }
 
@@ -95,6 +101,11 @@ std::string StrToHex(std::string_view text) {
 }
 
 reports::ExportSettings ReadExportSettings(const std::string& settings_file) {
+  // A FIFO or device would block the read or never end; the INI layer would read a directory
+  // as an empty file. None of them is a settings file.
+  if (platform::IsNonRegularFile(settings_file))
+    throw EFOpenError("Cannot open file \"" + platform::MapPath(settings_file) +
+                      "\". Not a regular file");
   reports::ExportSettings settings;
   ini::TSafeIniFile ini(settings_file);
   settings.use_dbe_time = ini.ReadBool("REPORTS", "UseDBETime", true);
@@ -133,8 +144,8 @@ bool TExportCreator::ConvertParamsAndExport(char code, const Variant& params, st
     case '0': {
       title = "Экспорт отливов"_w;
       const int high = p.Array().HighBound();
-      TDateTime begin = Element(p, 0).AsDateTime();
-      TDateTime end = Element(p, 1).AsDateTime();
+      TDateTime begin = DateTimeParameter(p, 0, kBegin);
+      TDateTime end = DateTimeParameter(p, 1, kEnd);
       Element(p, 2).AsInteger();  // the two shift integers are converted, though unused
       if (high >= 3) Element(p, 3).AsInteger();
       std::string shop = high >= 4 ? Element(p, 4).AsText() : std::string();
@@ -143,14 +154,14 @@ bool TExportCreator::ConvertParamsAndExport(char code, const Variant& params, st
     }
     case '1': {
       title = "События по резервуарам"_w;
-      TDateTime begin = Element(p, 0).AsDateTime();
-      reports::ExportRezLog(context_, begin, Element(p, 1).AsDateTime());
+      TDateTime begin = DateTimeParameter(p, 0, kBegin);
+      reports::ExportRezLog(context_, begin, DateTimeParameter(p, 1, kEnd));
       return true;
     }
     case '2': {
       title = "Экспорт приходов"_w;
-      TDateTime begin = Element(p, 0).AsDateTime();
-      reports::ExportPrxLog(context_, begin, Element(p, 1).AsDateTime());
+      TDateTime begin = DateTimeParameter(p, 0, kBegin);
+      reports::ExportPrxLog(context_, begin, DateTimeParameter(p, 1, kEnd));
       return true;
     }
     case '6': {
@@ -165,8 +176,8 @@ bool TExportCreator::ConvertParamsAndExport(char code, const Variant& params, st
           title = "Экспорт видов оплаты"_w;
           Element(p, 1).AsInteger();  // converted as the host sends them, though unused
           Element(p, 2).AsInteger();
-          Element(p, 3).AsDateTime();
-          Element(p, 4).AsDateTime();
+          DateTimeParameter(p, 3, kBegin);
+          DateTimeParameter(p, 4, kEnd);
           text = reports::ExportVidOpl(context_);
           return true;
         case 2:
@@ -181,14 +192,14 @@ bool TExportCreator::ConvertParamsAndExport(char code, const Variant& params, st
         }
         case 4: {
           title = "Экспорт чеков ККМ"_w;
-          TDateTime begin = Element(p, 1).AsDateTime();
-          text = reports::ExportBCheck(context_, begin, Element(p, 2).AsDateTime());
+          TDateTime begin = DateTimeParameter(p, 1, kBegin);
+          text = reports::ExportBCheck(context_, begin, DateTimeParameter(p, 2, kEnd));
           return true;
         }
         case 5: {
           title = "Экспорт скидок для отливов"_w;
-          TDateTime begin = Element(p, 1).AsDateTime();
-          text = reports::ExportRsxDsc(context_, begin, Element(p, 2).AsDateTime());
+          TDateTime begin = DateTimeParameter(p, 1, kBegin);
+          text = reports::ExportRsxDsc(context_, begin, DateTimeParameter(p, 2, kEnd));
           return true;
         }
         default:

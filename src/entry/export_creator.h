@@ -41,7 +41,9 @@ class TExportCreator {
 // The station name as upper-case hexadecimal, two digits per byte ("ВСЕ АЗС" -> C2D1C520C0C7D1).
 std::string StrToHex(std::string_view text);
 
-// Reads the export settings from `settings_file` (the creator's steps 1 to 4).
+// Reads the export settings from `settings_file` (the creator's steps 1 to 4). A settings file
+// that exists but is not a regular file raises EFOpenError "Cannot open file \"<path>\". Not a
+// regular file".
 reports::ExportSettings ReadExportSettings(const std::string& settings_file);
 
 }  // namespace kvr

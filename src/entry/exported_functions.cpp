@@ -1,6 +1,12 @@
 // The two functions the library exports. Nothing escapes them as an exception: every failure
 // becomes the Boolean result and a text for the host.
+//
+// The host must not call them at the same time; one that does is served one call after the
+// other, since the host context, the payment catalogue and the host texts are process-wide.
+// The lock is recursive: a host that calls in again from inside its callback on the same thread
+// is served as before instead of waiting for itself.
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "common/exceptions.h"
@@ -20,6 +26,11 @@ namespace {
 
 using namespace kvr::literals;
 
+std::recursive_mutex& EntryMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
 bool AnswersHostKind3(kvr_host_callback callback) {
   return kvr::AskHost(callback, kvr::host_query::kHostKind) == kvr::Variant(3);
 }
@@ -27,6 +38,7 @@ bool AnswersHostKind3(kvr_host_callback callback) {
 }  // namespace
 
 KVR_EXPORT void InitReports(void* data, kvr_host_callback callback, void* buffer) {
+  const std::lock_guard lock(EntryMutex());
   kvr::HostContext& context = kvr::TheHostContext();
   try {
     if (data) context.data = data;
@@ -43,6 +55,7 @@ KVR_EXPORT void InitReports(void* data, kvr_host_callback callback, void* buffer
 }
 
 KVR_EXPORT std::int32_t GetReportsInStringEx(char report_code, kvr_variant params, char** text) {
+  const std::lock_guard lock(EntryMutex());
   bool result = false;
   std::string answer;
   try {

@@ -1,6 +1,6 @@
 // The process-wide host context: what InitReports hands over and what control command 1000
 // sets. Zero at load; each InitReports or control command overwrites only what it sets.
-// Unsynchronised by design: the host's calls must not overlap.
+// Guarded by the exported functions, which serve overlapping host calls one at a time.
 #pragma once
 
 #include <cstdint>

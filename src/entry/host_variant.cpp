@@ -5,7 +5,7 @@
 
 #include "common/format_text.h"
 #include "codepage/code_page_tables.h"
-#include "platform/memory_probe.h"
+#include "entry/host_memory_probe.h"
 
 namespace kvr {
 namespace {
@@ -17,23 +17,23 @@ constexpr int kMaxNesting = 16;
 
 [[noreturn]] void RaiseBadType() { throw EVariantBadVarTypeError("Invalid variant type"); }
 
-void RequireReadable(const void* address, std::size_t size) {
-  if (!platform::IsReadableMemory(address, size)) {
+void RequireReadable(HostMemoryProbe& probe, const void* address, std::size_t size) {
+  if (!probe.Readable(address, size)) {
     char hex[32];
     std::snprintf(hex, sizeof hex, "%p", address);
     throw EAccessViolation(Format("Access violation: read of address %s", {hex}));
   }
 }
 
-std::string TextFromBstr(const kvr_wchar* bstr) {
+std::string TextFromBstr(HostMemoryProbe& probe, const kvr_wchar* bstr) {
   if (!bstr) return std::string();
   const auto* prefix = reinterpret_cast<const unsigned char*>(bstr) - sizeof(std::uint32_t);
-  RequireReadable(prefix, sizeof(std::uint32_t));
+  RequireReadable(probe, prefix, sizeof(std::uint32_t));
   std::uint32_t bytes;
   std::memcpy(&bytes, prefix, sizeof bytes);
   if (bytes > kMaxTextBytes) RaiseBadType();
   std::size_t count = bytes / sizeof(kvr_wchar);
-  RequireReadable(bstr, count * sizeof(kvr_wchar));
+  RequireReadable(probe, bstr, count * sizeof(kvr_wchar));
   return Cp1251FromUtf16(bstr, count);
 }
 
@@ -48,21 +48,24 @@ std::size_t SizeOfElement(kvr_vartype type) {
   }
 }
 
-Variant Convert(const kvr_variant& value, int depth);
+Variant Convert(HostMemoryProbe& probe, const kvr_variant& value, int depth);
 
 // One array element as a variant of the array's element type.
-Variant ConvertElement(const unsigned char* at, kvr_vartype type, int depth) {
+Variant ConvertElement(HostMemoryProbe& probe, const unsigned char* at, kvr_vartype type,
+                       int depth) {
   kvr_variant v;
   kvr_variant_init(&v);
-  if (type == KVR_VT_VARIANT) return Convert(*reinterpret_cast<const kvr_variant*>(at), depth);
+  if (type == KVR_VT_VARIANT)
+    return Convert(probe, *reinterpret_cast<const kvr_variant*>(at), depth);
   v.vt = type;
   std::memcpy(&v.value, at, SizeOfElement(type));
-  return Convert(v, depth);
+  return Convert(probe, v, depth);
 }
 
-Variant ConvertArray(const kvr_array* array, kvr_vartype declared_type, int depth) {
+Variant ConvertArray(HostMemoryProbe& probe, const kvr_array* array, kvr_vartype declared_type,
+                     int depth) {
   if (depth >= kMaxNesting) RaiseBadType();
-  RequireReadable(array, sizeof *array);
+  RequireReadable(probe, array, sizeof *array);
   kvr_array a;
   std::memcpy(&a, array, sizeof a);
   const std::size_t element_size = SizeOfElement(a.element_type);
@@ -75,7 +78,7 @@ Variant ConvertArray(const kvr_array* array, kvr_vartype declared_type, int dept
     if (static_cast<std::int64_t>(a.bounds[d].lower) + a.bounds[d].count - 1 > INT32_MAX)
       RaiseBadType();
   if (total > kMaxArrayElements) RaiseBadType();
-  if (total > 0) RequireReadable(a.data, total * element_size);
+  if (total > 0) RequireReadable(probe, a.data, total * element_size);
 
   const int low1 = a.bounds[0].lower;
   const int high1 = static_cast<int>(low1 + static_cast<std::int64_t>(a.bounds[0].count) - 1);
@@ -85,7 +88,7 @@ Variant ConvertArray(const kvr_array* array, kvr_vartype declared_type, int dept
     VariantArray result(low1, high1, ours);
     for (std::uint32_t i = 0; i < a.bounds[0].count; ++i)
       result.Put(low1 + static_cast<int>(i),
-                 ConvertElement(data + i * element_size, a.element_type, depth + 1));
+                 ConvertElement(probe, data + i * element_size, a.element_type, depth + 1));
     return Variant(std::move(result));
   }
   const int low2 = a.bounds[1].lower;
@@ -95,11 +98,11 @@ Variant ConvertArray(const kvr_array* array, kvr_vartype declared_type, int dept
   for (std::uint32_t i = 0; i < a.bounds[0].count; ++i)
     for (std::uint32_t j = 0; j < a.bounds[1].count; ++j, offset += element_size)
       result.Put(low1 + static_cast<int>(i), low2 + static_cast<int>(j),
-                 ConvertElement(data + offset, a.element_type, depth + 1));
+                 ConvertElement(probe, data + offset, a.element_type, depth + 1));
   return Variant(std::move(result));
 }
 
-Variant Convert(const kvr_variant& value, int depth) {
+Variant Convert(HostMemoryProbe& probe, const kvr_variant& value, int depth) {
   switch (value.vt) {
     case KVR_VT_EMPTY: return Variant();
     case KVR_VT_NULL: return Variant::Null();
@@ -109,11 +112,11 @@ Variant Convert(const kvr_variant& value, int depth) {
     case KVR_VT_R8: return Variant(value.value.r8);
     case KVR_VT_DATE: return Variant::FromDateTime(value.value.date);
     case KVR_VT_BOOL: return Variant(value.value.boolean != 0);
-    case KVR_VT_BSTR: return Variant(TextFromBstr(value.value.bstr));
+    case KVR_VT_BSTR: return Variant(TextFromBstr(probe, value.value.bstr));
     default:
       if (value.vt & KVR_VT_ARRAY)
-        return ConvertArray(value.value.array, static_cast<kvr_vartype>(value.vt & ~KVR_VT_ARRAY),
-                            depth);
+        return ConvertArray(probe, value.value.array,
+                            static_cast<kvr_vartype>(value.vt & ~KVR_VT_ARRAY), depth);
       RaiseBadType();
   }
 }
@@ -136,11 +139,15 @@ std::string Cp1251FromUtf16(const kvr_wchar* units, std::size_t count) {
   return out;
 }
 
-Variant FromHostVariant(const kvr_variant& value) { return Convert(value, 0); }
+Variant FromHostVariant(const kvr_variant& value) {
+  HostMemoryProbe probe;
+  return Convert(probe, value, 0);
+}
 
 Variant TakeHostVariant(kvr_variant& answer) {
   try {
-    Variant result = Convert(answer, 0);
+    HostMemoryProbe probe;
+    Variant result = Convert(probe, answer, 0);
     kvr_variant_clear(&answer);
     return result;
   } catch (...) {

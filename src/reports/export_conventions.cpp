@@ -1,14 +1,18 @@
 #include "reports/export_conventions.h"
 
 #include <memory>
+#include <optional>
 
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
 #include "common/trim.h"
+#include "dbf/file_save.h"
 #include "firebird/ib_dataset.h"
 #include "platform/code_page.h"
+#include "platform/directory_listing.h"
 #include "platform/file_system.h"
+#include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
 #include "reports/copy_dataset.h"
@@ -38,7 +42,41 @@ std::vector<FuelNameEntry> ParseFuelNameMap(const std::vector<std::string>& line
   return entries;
 }
 
+// The named cross-process lock of one export file, held from the delete of the old file to the
+// rename of the new one: a second process writing the same export waits, so it neither deletes
+// the first one's file under it nor has its own replaced unseen. Without a lock (the mutex
+// cannot be made) the export runs as the other shared files do, unlocked.
+class ExportFileLock {
+ public:
+  explicit ExportFileLock(const std::string& path)
+      : mutex_(platform::NamedMutex::Open(ExportFileMutexName(path))) {
+    if (mutex_) lock_.emplace(*mutex_);
+  }
+
+ private:
+  std::unique_ptr<platform::NamedMutex> mutex_;
+  std::optional<platform::NamedMutexLock> lock_;
+};
+
+// Files an earlier save of this export left when its process was killed between writing them
+// aside and renaming them: called under the export's mutex, when no other save of this export
+// runs, so every such file is one nobody will rename any more.
+void DeleteLeftoverSaves(const std::string& path) {
+  const std::string directory = platform::ExtractFilePath(path);
+  const std::string prefix = platform::ExtractFileName(path) + ".";
+  for (const std::string& name : platform::ListFileNames(directory))
+    if (name.compare(0, prefix.size(), prefix) == 0 && IsTemporarySaveName(name) &&
+        name.find('.', prefix.size()) == name.size() - 4)
+      platform::DeleteFile(directory + name);  // one that stays costs only its space
+}
+
 }  // namespace
+
+std::string ExportFileMutexName(std::string_view path) {
+  // The native path: two roots that map the same Windows path to different files do not wait
+  // for each other.
+  return "Global\\KVRExportFile " + platform::MapPath(path);
+}
 
 std::string ExportPath(std::string_view file_name) {
   std::string path = kExportDirectory;
@@ -62,7 +100,9 @@ void DeleteOldExport(const std::string& path, DeleteMessage message) {
 void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>& fill) {
   try {
     const std::string path = ExportPath(spec.file_name);
+    const ExportFileLock lock(path);
     DeleteOldExport(path, spec.delete_message);
+    DeleteLeftoverSaves(path);
     auto table = std::make_unique<TMemDBFTable>();
     fill(*table);
     table->SaveToFile(path);

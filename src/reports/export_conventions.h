@@ -2,8 +2,11 @@
 // context every failure is wrapped in, fuel-name replacement and the column probe.
 //
 // An export is written as a call of RunExport with its ExportSpec and a function that fills
-// the table; RunExport deletes the old file first, saves the table under the final name in
-// one write, and re-raises any failure as "<context> -> <message> <# <class> #>".
+// the table; RunExport deletes the old file first, saves the table in one write beside its
+// final name and renames it into place (so a collector never sees part of a file), and
+// re-raises any failure as "<context> -> <message> <# <class> #>". From the delete to the
+// rename it holds the export file's named mutex: processes writing the same export take
+// turns, and each leaves a whole file.
 #pragma once
 
 #include <functional>
@@ -38,13 +41,17 @@ struct ExportSpec {
 // kExportDirectory + file name.
 std::string ExportPath(std::string_view file_name);
 
+// The name of the cross-process mutex RunExport holds for the export file `path`.
+std::string ExportFileMutexName(std::string_view path);
+
 // Deletes an existing file; a failure raises Exception with the export's delete message,
 // the full path and the system's text for the error.
 void DeleteOldExport(const std::string& path, DeleteMessage message);
 
-// Deletes the old file, creates an empty table, lets `fill` define, create, open and fill it,
-// and saves it under ExportPath(spec.file_name). Everything runs under the export's error
-// context. The table is freed on every path.
+// Under the export file's mutex: deletes the old file (and what a killed save of it left
+// aside: "<file name>.<pid>-<n>.tmp"), creates an empty table, lets `fill` define, create,
+// open and fill it, and saves it as ExportPath(spec.file_name). Everything runs under the
+// export's error context. The table is freed on every path.
 void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>& fill);
 
 // Replaces fuel names in the text field `field_name` of every record, by the first map line

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <limits>
 #include <regex>
 #include <string>
 #include <vector>
@@ -259,6 +260,77 @@ TEST_F(DispatchTest, PaymentTypeParametersThatDoNotConvert) {
         << lines[0];
     EXPECT_EQ(OtherAttachments(), 0);
   }
+}
+
+// A date-time parameter that is no date of the years 1 to 9999 fails the report before the
+// export runs: the old file stays, the message names the parameter and its value.
+TEST_F(DispatchTest, DateTimeParametersOutsideTheYearsOneToNineThousandNineHundredNinetyNine) {
+  UseStation(StationVariant::kFull);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const host_param float_nan{HP_FLOAT, 0, nullptr, nan};
+  struct Case {
+    const char* name;
+    char code;
+    std::vector<host_param> params;
+    const char* file;
+    const char* message;
+  };
+  const Case cases[] = {
+      // every kind of bad value, on the receipts export
+      {"NaN", '8', {Int(4), Date(nan), Date(DataEnd())}, "ExportBCheck.dbf",
+       "Параметр 1 (начало периода) не является датой с 1 по 9999 год: NAN"},
+      {"NaN as a float", '8', {Int(4), float_nan, Date(DataEnd())}, "ExportBCheck.dbf",
+       "Параметр 1 (начало периода) не является датой с 1 по 9999 год: NAN"},
+      {"infinity", '8', {Int(4), Date(DataBegin()), Date(inf)}, "ExportBCheck.dbf",
+       "Параметр 2 (конец периода) не является датой с 1 по 9999 год: INF"},
+      {"minus infinity", '8', {Int(4), Date(-inf), Date(DataEnd())}, "ExportBCheck.dbf",
+       "Параметр 1 (начало периода) не является датой с 1 по 9999 год: -INF"},
+      {"1e308", '8', {Int(4), Date(1e308), Date(DataEnd())}, "ExportBCheck.dbf",
+       "Параметр 1 (начало периода) не является датой с 1 по 9999 год: 1E308"},
+      {"-1e308", '8', {Int(4), Date(DataBegin()), Date(-1e308)}, "ExportBCheck.dbf",
+       "Параметр 2 (конец периода) не является датой с 1 по 9999 год: -1E308"},
+      {"1e9", '8', {Int(4), Date(DataBegin()), Date(1e9)}, "ExportBCheck.dbf",
+       "Параметр 2 (конец периода) не является датой с 1 по 9999 год: 1000000000"},
+      {"year 0", '8', {Int(4), Date(-693594.0), Date(DataEnd())}, "ExportBCheck.dbf",
+       "Параметр 1 (начало периода) не является датой с 1 по 9999 год: -693594"},
+      {"year 10000", '8', {Int(4), Date(DataBegin()), Date(2958466.0)}, "ExportBCheck.dbf",
+       "Параметр 2 (конец периода) не является датой с 1 по 9999 год: 2958466"},
+      // every report that takes date-times
+      {"sale log", '0', {Date(DataBegin()), Date(nan), Int(0), Int(0)}, "SaleLog.dbf",
+       "Параметр 1 (конец периода) не является датой с 1 по 9999 год: NAN"},
+      {"tank events", '1', {Date(inf), Date(DataEnd())}, "RezLog.dbf",
+       "Параметр 0 (начало периода) не является датой с 1 по 9999 год: INF"},
+      {"fuel receipts", '2', {Date(DataBegin()), Date(1e9)}, "PrxLog.dbf",
+       "Параметр 1 (конец периода) не является датой с 1 по 9999 год: 1000000000"},
+      {"payment types", '8', {Int(1), Int(0), Int(0), Date(DataBegin()), Date(nan)},
+       "ExportVidOpl.dbf", "Параметр 4 (конец периода) не является датой с 1 по 9999 год: NAN"},
+      {"sale discounts", '8', {Int(5), Date(-1e308), Date(DataEnd())}, "ExportRsxDsc.dbf",
+       "Параметр 1 (начало периода) не является датой с 1 по 9999 год: -1E308"},
+  };
+  platform::ForceDirectories(ExportFile(""));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::WriteWholeFile(ExportFile(c.file), "the file of an earlier export");
+    NewLogLines();
+    const ReportResult r = Run(c.code, c.params);
+    EXPECT_TRUE(r.result);
+    const std::string text = U(r.text);
+    const std::string head = "Ошибка при формировании отчета: ";
+    EXPECT_EQ(text, head + c.message);
+    EXPECT_EQ(platform::ReadWholeFile(ExportFile(c.file)), "the file of an earlier export");
+    const std::vector<std::string> lines = NewLogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("Ошибка формирования отчета №" + std::to_string(int{c.code}) + ": " +
+                            c.message),
+              std::string::npos)
+        << lines[0];
+  }
+  // The first and the last moment of the range are dates: the export runs.
+  const ReportResult r = Run('1', {Date(-693593.5), Date(2958465.999)});
+  EXPECT_TRUE(r.result);
+  EXPECT_EQ(U(r.text), "");
+  EXPECT_FALSE(ReadDbf(ExportFile("RezLog.dbf")).rows.empty());
 }
 
 int UnusedLoopbackPort() {

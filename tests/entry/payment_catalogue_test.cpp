@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,80 @@ TEST_F(PaymentCatalogueTest, HostKindThreeFromTheVariantComparison) {
     InitWithHost();
     EXPECT_EQ(TheHostContext().host_kind3, c.kind3);
   }
+}
+
+// The table is made anew only when what the host answers changes; what it answers is asked on
+// every build, so every change shows in the next catalogue.
+TEST_F(PaymentCatalogueTest, SameAnswersKeepTheTableAndEveryChangeShowsInTheNext) {
+  TestCatalogue catalogue({{7, 0}, {150, 255}, {104, 3}});
+  Host().answers[23] = AnswerNames({"&A", "B", "C"});
+  Host().answers[57] = AnswerPointer(catalogue.Object());
+  InitWithHost();
+  const VariantArray first = PaymentTypeTable().Array();
+  BuildPaymentCatalogue();
+  EXPECT_TRUE(PaymentTypeTable().Array().SameArray(first)) << "made anew for the same answers";
+  EXPECT_EQ(catalogue.ItemCalls(), 12);  // the object is asked on every build
+
+  struct Change {
+    const char* what;
+    std::function<void()> apply;
+    Row4 row0, row2;
+  };
+  const Change changes[] = {
+      {"a name", [] { Host().answers[23] = AnswerNames({"&A", "B", "C2"}); },
+       {"A", "7", "7", "0"}, {"C2", "104", "4", "3"}},
+      {"the same name without its '&'", [] { Host().answers[23] = AnswerNames({"A", "B", "C2"}); },
+       {"A", "7", "7", "0"}, {"C2", "104", "4", "3"}},
+      {"a code", [&] { catalogue.SetEntry(2, {-205, 3}); }, {"A", "7", "7", "0"},
+       {"C2", "-205", "-5", "3"}},
+      {"a check type", [&] { catalogue.SetEntry(0, {7, 9}); }, {"A", "7", "7", "9"},
+       {"C2", "-205", "-5", "3"}},
+      {"no object", [] { Host().answers[57] = AnswerInteger(0); }, {"A", "0", "0", "-1"},
+       {"C2", "2", "2", "-1"}},
+      {"no names", [] { Host().answers.erase(23); }, {W("Наличные"), "0", "0", "-1"},
+       {W("Товарные карты"), "2", "2", "-1"}},
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.what);
+    c.apply();
+    BuildPaymentCatalogue();
+    ASSERT_TRUE(PaymentTypeTable().IsArray());
+    EXPECT_EQ(Row(0), c.row0);
+    EXPECT_EQ(Row(2), c.row2);
+    const VariantArray built = PaymentTypeTable().Array();
+    BuildPaymentCatalogue();
+    EXPECT_TRUE(PaymentTypeTable().Array().SameArray(built));
+    EXPECT_EQ(Row(2), c.row2);
+  }
+}
+
+TEST_F(PaymentCatalogueTest, AKeptTableStillBeepsForRowsWithoutACode) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 15; ++i) names.push_back("Type " + std::to_string(i));
+  Host().answers[23] = AnswerNames(names);
+  InitWithHost();
+  BuildPaymentCatalogue();
+  EXPECT_EQ(beeps_, 4);
+  EXPECT_EQ(Row(14), (Row4{"Type 14", "0", "0", "-1"}));
+}
+
+TEST_F(PaymentCatalogueTest, AFailedBuildIsNotKept) {
+  TestCatalogue catalogue({{1, 1}, {2, 2}});
+  Host().answers[23] = AnswerNames({"A", "B"});
+  Host().answers[57] = AnswerPointer(catalogue.Object());
+  InitWithHost();
+  catalogue.RefuseFrom(1);
+  BuildPaymentCatalogue();
+  EXPECT_TRUE(PaymentTypeTable().IsEmpty());
+  catalogue.RefuseFrom(-1);
+  BuildPaymentCatalogue();
+  ASSERT_TRUE(PaymentTypeTable().IsArray());
+  EXPECT_EQ(Row(1), (Row4{"B", "2", "2", "2"}));
+  Host().answers.erase(57);
+  Host().answers[23] = AnswerRaw(KVR_VT_ARRAY | KVR_VT_VARIANT, 0x10);  // unreadable array
+  BuildPaymentCatalogue();
+  EXPECT_TRUE(PaymentNames().IsEmpty());
+  EXPECT_TRUE(PaymentTypeTable().IsEmpty());
 }
 
 }  // namespace

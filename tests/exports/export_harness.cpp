@@ -218,6 +218,8 @@ void ExportFixture::AnswerStationName(const std::string& utf8) {
   Host().answers[13] = AnswerText(utf8);
 }
 
+void ExportFixture::InitReports() { Library().init(nullptr, &HostCallback, nullptr); }
+
 ReportResult ExportFixture::Run(char code, const std::vector<host_param>& params) {
   kvr_variant array =
       host_params_array(params.data(), static_cast<std::uint32_t>(params.size()));

@@ -98,8 +98,9 @@ class ExportFixture : public ::testing::Test {
   void AnswerKAColumn(bool on);    // query 17
   void AnswerStationName(const std::string& utf8);  // query 13
 
-  // --- one report call
-  ReportResult Run(char code, const std::vector<host_param>& params);
+  // --- the calls, as the host makes them (also from several threads at once)
+  static void InitReports();  // with the scripted host's callback
+  static ReportResult Run(char code, const std::vector<host_param>& params);
   // Runs and expects success: true and the text given (the file name for "8" reports).
   void RunOk(char code, const std::vector<host_param>& params, std::string_view text = "");
 

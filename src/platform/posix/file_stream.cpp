@@ -40,7 +40,8 @@ void CloseQuietly(int fd) { CurrentFileCalls().Close(fd); }
 
 int OpenTrusted(const std::string& native, FileOpenMode mode, bool& created) {
   // Truncation waits until the share check has passed: a file held exclusively stays intact.
-  const int flags = (Flags(mode) & ~O_TRUNC) | O_CLOEXEC;
+  // O_NONBLOCK: a FIFO or device under the name is refused at once instead of blocking the open.
+  const int flags = (Flags(mode) & ~O_TRUNC) | O_CLOEXEC | O_NONBLOCK;
   FileCalls& calls = CurrentFileCalls();
   int fd = kNoFile;
   std::uint32_t code = kErrorAlreadyExists;
@@ -55,7 +56,7 @@ int OpenTrusted(const std::string& native, FileOpenMode mode, bool& created) {
     return -1;
   }
   struct stat st{};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     CloseQuietly(fd);
     SetLastError(kErrorAccessDenied);
     return -1;
@@ -118,6 +119,7 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share,
     SetLastError(code);
     return false;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);  // a regular file: plain reads
   if ((Flags(mode) & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
     SetLastErrorFromErrno();
     CloseQuietly(fd);

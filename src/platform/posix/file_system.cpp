@@ -131,10 +131,12 @@ std::string ReadWholeFile(std::string_view path) {
   std::string native = MapPath(path);
   int handle = kNoFile;
   const std::uint32_t open_code =
-      CurrentFileCalls().Open({kCurrentDirectory, native, O_RDONLY | O_CLOEXEC, 0}, handle);
+      // O_NONBLOCK: a FIFO or device under the name is refused at once instead of blocking.
+      CurrentFileCalls().Open({kCurrentDirectory, native, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0},
+                              handle);
   Fd fd(handle);
   struct stat st{};
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     std::uint32_t code = fd.get() < 0 ? open_code : kErrorAccessDenied;
     SetLastError(code);
     throw EFOpenError("Cannot open file " + Quoted(native) + SysErrorMessage(code));

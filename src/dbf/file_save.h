@@ -1,0 +1,23 @@
+// How a whole file reaches its final name: written beside it under a temporary name, made
+// durable and renamed in one step. A reader of the final name sees the old file, no file, or
+// the whole new one; never a part. The temporary name is "<file name>.<pid>-<n>.tmp", which
+// no collector takes for a DBF file.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kvr {
+
+// Writes `pieces` one after another as the file `path` (Windows or native), replacing a file
+// of that name. On any failure the temporary file is removed and EFCreateError raised:
+// "Cannot create file \"<path>\". <system message>", "Cannot write file ..." (a full disk
+// among others), or "Cannot rename file \"<temporary>\" to \"<path>\". <system message>";
+// the paths are the native ones.
+void SaveFileWhole(std::string_view path, std::span<const std::string_view> pieces);
+
+// True for a name SaveFileWhole gives its temporary files.
+bool IsTemporarySaveName(std::string_view file_name);
+
+}  // namespace kvr

@@ -1,0 +1,45 @@
+// Files written aside under a name of their own and then renamed into place, so that nobody
+// ever sees half of them under the final name.
+//
+// NewFile creates a file that did not exist: the open never follows a symbolic link, never
+// opens an entry another process or account planted under that name, never truncates
+// anything, and checks that what it opened is a regular file. Paths may be Windows paths;
+// they are mapped with MapPath. Failing calls return false and set the last error.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kvr::platform {
+
+class NewFile {
+ public:
+  NewFile() = default;
+  ~NewFile();  // closes the descriptor; the file stays
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  // Creates `path` with mode 0666 less the umask. An existing entry of that name (a symbolic
+  // link included, dangling or not) fails with kErrorFileExists.
+  bool Create(std::string_view path);
+  bool IsOpen() const { return fd_ >= 0; }
+  const std::string& NativePath() const { return native_path_; }
+
+  // Writes the pieces one after another at the end of what was written so far.
+  bool Write(std::span<const std::string_view> pieces);
+  // Makes the written data durable (fsync).
+  bool Sync();
+  // Closes; false when the system reports a failure on close.
+  bool Close();
+
+ private:
+  int fd_ = -1;
+  std::string native_path_;
+};
+
+// Renames `from` to `to` in one step, replacing a file of that name, and makes the new
+// directory entry durable.
+bool ReplaceFileByRename(std::string_view from, std::string_view to);
+
+}  // namespace kvr::platform
