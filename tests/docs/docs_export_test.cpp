@@ -184,6 +184,8 @@ class DocsExportTest : public ExportFixture {
     return elements;
   }
 
+  void ExpectFailedBeforeExport(const ReportResult& r, const std::string& prefix);
+
   std::string LastLogLine() const {
     std::ifstream in(Root() + "/C/MOLT/LogFiles/Reports.log", std::ios::binary);
     std::ostringstream text;
@@ -329,6 +331,13 @@ TEST_F(DocsExportTest, ReportTableParametersTitlesAndTexts) {
   }
 }
 
+// The text starts with the documented prefix, and the log's error line is that very text.
+void DocsExportTest::ExpectFailedBeforeExport(const ReportResult& r, const std::string& prefix) {
+  const std::string text = platform::Cp1251ToUtf8(r.text);
+  EXPECT_TRUE(text.starts_with(prefix)) << text;
+  EXPECT_TRUE(LastLogLine().ends_with("[ошиб] [KVRExportCreator9] " + text)) << LastLogLine();
+}
+
 TEST_F(DocsExportTest, ResultsOfTheCasesWithoutAnExport) {
   UseMachine(Machine::kMinimal, false);
   const auto& control = ResultRow("control command 1000");
@@ -358,17 +367,18 @@ TEST_F(DocsExportTest, ResultsOfTheCasesWithoutAnExport) {
     SCOPED_TRACE(c.what);
     const ReportResult r = Run(c.code, c.params);
     EXPECT_FALSE(r.result);
-    if (c.fails)
-      EXPECT_TRUE(platform::Cp1251ToUtf8(r.text).starts_with(failure)) << platform::Cp1251ToUtf8(r.text);
-    else
+    if (c.fails) {
+      ExpectFailedBeforeExport(r, failure);
+    } else {
       EXPECT_EQ(r.text, "");
+    }
   }
 
   // A station database that cannot be reached fails before any export.
   ControlCommand(false, "/nonexistent/station");
   const ReportResult r = Run('1', {Date(DataBegin()), Date(DataEnd())});
   EXPECT_FALSE(r.result);
-  EXPECT_TRUE(platform::Cp1251ToUtf8(r.text).starts_with(failure)) << platform::Cp1251ToUtf8(r.text);
+  ExpectFailedBeforeExport(r, failure);
 }
 
 }  // namespace
