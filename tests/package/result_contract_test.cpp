@@ -11,14 +11,14 @@
 namespace kvr::test {
 namespace {
 
-enum class Text { kEmpty, kFileName, kExportFailed, kFailedBeforeExport };
+enum class Answer { kEmpty, kFileName, kExportFailed, kFailedBeforeExport };
 
 struct Case {
   const char* name;
   char code;
   std::vector<host_param> params;
   int result;
-  Text text;
+  Answer text;
   const char* file_name = "";
 };
 
@@ -34,34 +34,34 @@ TEST_F(ResultContractTest, EveryCaseOfTheTable) {
   UseStation(StationVariant::kFull);
   UseOffice();
   const Case cases[] = {
-      {"report 6 written", '6', {Int(5), Int(3)}, 1, Text::kEmpty},
-      {"report 1 written", '1', {Date(DataBegin()), Date(DataEnd())}, 1, Text::kEmpty},
-      {"report 8/2 written", '8', {Int(2)}, 1, Text::kFileName, "AllDscCardExport.dbf"},
-      {"report 8/3 written", '8', {Int(3), Int(1), Int(2)}, 1, Text::kFileName,
+      {"report 6 written", '6', {Int(5), Int(3)}, 1, Answer::kEmpty},
+      {"report 1 written", '1', {Date(DataBegin()), Date(DataEnd())}, 1, Answer::kEmpty},
+      {"report 8/2 written", '8', {Int(2)}, 1, Answer::kFileName, "AllDscCardExport.dbf"},
+      {"report 8/3 written", '8', {Int(3), Int(1), Int(2)}, 1, Answer::kFileName,
        "ExportTRKInfo.dbf"},
-      {"report 6 without its first shift", '6', {Int(5)}, 1, Text::kExportFailed},
+      {"report 6 without its first shift", '6', {Int(5)}, 1, Answer::kExportFailed},
       {"report 1 with a text for a date", '1', {Text("завтра"), Date(DataEnd())}, 1,
-       Text::kExportFailed},
-      {"report 8 with a text for the sub-code", '8', {Text("два")}, 1, Text::kExportFailed},
-      {"report 6 with an empty array", '6', {}, 1, Text::kExportFailed},
-      {"unknown report code", 'Z', {Int(1)}, 0, Text::kEmpty},
-      {"unknown sub-code of 8", '8', {Int(9)}, 0, Text::kEmpty},
-      {"a control code other than 1000", '#', {Int(999)}, 0, Text::kEmpty},
-      {"element 0 of # not an integer", '#', {Text("тысяча")}, 0, Text::kFailedBeforeExport},
-      {"control command 1000", '#', {Int(1000), Int(0)}, 0, Text::kEmpty},
+       Answer::kExportFailed},
+      {"report 8 with a text for the sub-code", '8', {Text("два")}, 1, Answer::kExportFailed},
+      {"report 6 with an empty array", '6', {}, 1, Answer::kExportFailed},
+      {"unknown report code", 'Z', {Int(1)}, 0, Answer::kEmpty},
+      {"unknown sub-code of 8", '8', {Int(9)}, 0, Answer::kEmpty},
+      {"a control code other than 1000", '#', {Int(999)}, 0, Answer::kEmpty},
+      {"element 0 of # not an integer", '#', {Text("тысяча")}, 0, Answer::kFailedBeforeExport},
+      {"control command 1000", '#', {Int(1000), Int(0)}, 0, Answer::kEmpty},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const ReportResult r = Run(c.code, c.params);
     EXPECT_EQ(r.result ? 1 : 0, c.result);
     switch (c.text) {
-      case Text::kEmpty: EXPECT_EQ(r.text, ""); break;
-      case Text::kFileName: EXPECT_EQ(r.text, c.file_name); break;
-      case Text::kExportFailed:
+      case Answer::kEmpty: EXPECT_EQ(r.text, ""); break;
+      case Answer::kFileName: EXPECT_EQ(r.text, c.file_name); break;
+      case Answer::kExportFailed:
         EXPECT_TRUE(r.text.starts_with(KVR_EXPORT_FAILED_PREFIX)) << r.text;
         EXPECT_GT(r.text.size(), std::string(KVR_EXPORT_FAILED_PREFIX).size()) << "a message";
         break;
-      case Text::kFailedBeforeExport:
+      case Answer::kFailedBeforeExport:
         EXPECT_TRUE(r.text.starts_with(KVR_FAILED_BEFORE_EXPORT_PREFIX)) << r.text;
         EXPECT_GT(r.text.size(), std::string(KVR_FAILED_BEFORE_EXPORT_PREFIX).size());
         break;
