@@ -17,11 +17,13 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_PACKAGE_SECTION "libs")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfbclient2 (>= 3.0), firebird3.0-server-core (>= 3.0)")
+# libfbclient2 comes from dpkg-shlibdeps (the helper links it).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "firebird3.0-server-core (>= 3.0)")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "firebird3.0-utils")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
- libKVRExportCreator9.so is loaded by the station's host program; it reads the
- station's Firebird database and writes each export as a dBase (DBF) file.
- The package holds the library, its database helper libCorvane.so, the
- command-line host kvrhost, the C header and the pkg-config and CMake files.")
+# The first line of the description is the summary above; this is the rest.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "libKVRExportCreator9.so is loaded by the station's host program; it reads the
+station's Firebird database and writes each export as a dBase (DBF) file.
+The package holds the library, its database helper libCorvane.so, the
+command-line host kvrhost, the C header and the pkg-config and CMake files.")
+set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -2,10 +2,15 @@
  * hands over a callback, runs the tank remains export (report 6) of shifts FIRST..LAST, and
  * tells success from failure the way every host must (see "Results" in kvr/host_abi.h).
  *
- *   cc $(pkg-config --cflags --libs kvrexportcreator9) export_host.c -o export_host
+ *   cc export_host.c $(pkg-config --cflags --libs kvrexportcreator9) -o export_host
  *   KVR_ROOT=/var/lib/kvr ./export_host /var/lib/kvr/C/MOLT/DB [LAST FIRST]
  *
+ * pkg-config's flags give the program a RUNPATH to the plugin directory, where dlopen finds
+ * the library by its name. Built otherwise (CMake: KVRExportCreator9_PLUGIN_DIR), define
+ * KVR_PLUGIN_DIR as the directory's path in quotes.
+ *
  * Exit status: 0 the export was written, 1 it failed, 2 usage or loading error. */
+#define _GNU_SOURCE /* dladdr */
 #include <dlfcn.h>
 #include <iconv.h>
 #include <stdio.h>
@@ -14,8 +19,10 @@
 
 #include <kvr/host_abi.h>
 
-#ifndef KVR_PLUGIN_DIR
-#error "KVR_PLUGIN_DIR comes from pkg-config --cflags kvrexportcreator9"
+#ifdef KVR_PLUGIN_DIR
+#define LIBRARY_PATH KVR_PLUGIN_DIR "/libKVRExportCreator9.so"
+#else
+#define LIBRARY_PATH "libKVRExportCreator9.so"
 #endif
 
 static const char *g_database_dir;
@@ -47,7 +54,7 @@ static void print_text(const char *label, const char *cp1251) {
 }
 
 int main(int argc, char **argv) {
-  const char *path = KVR_PLUGIN_DIR "/libKVRExportCreator9.so";
+  Dl_info loaded;
   kvr_init_reports_fn init;
   kvr_get_reports_fn get_reports;
   kvr_array *params;
@@ -62,9 +69,8 @@ int main(int argc, char **argv) {
     return 2;
   }
   g_database_dir = argv[1];
-  printf("library %s, header %s\n", path, KVR_VERSION_STRING);
   /* libCorvane.so is found beside the library; nothing needs LD_LIBRARY_PATH. */
-  library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  library = dlopen(LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
   if (!library) {
     fprintf(stderr, "%s\n", dlerror());
     return 2;
@@ -72,9 +78,11 @@ int main(int argc, char **argv) {
   init = (kvr_init_reports_fn)dlsym(library, "InitReports");
   get_reports = (kvr_get_reports_fn)dlsym(library, "GetReportsInStringEx");
   if (!init || !get_reports) {
-    fprintf(stderr, "not the export library: %s\n", path);
+    fprintf(stderr, "not the export library: %s\n", LIBRARY_PATH);
     return 2;
   }
+  if (dladdr((void *)get_reports, &loaded) && loaded.dli_fname)
+    printf("library %s, header %s\n", loaded.dli_fname, KVR_VERSION_STRING);
   init(NULL, answer_query, NULL);
 
   /* Report 6: element 0 the last shift, element 1 the first. */

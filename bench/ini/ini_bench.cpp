@@ -23,7 +23,8 @@ void Measure(const char* what, int count, F&& operation) {
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < count; ++i) operation(i);
   const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%-34s %9.0f ops/s (%d ops, %.2f s)\n", what, count / s, count, s);
+  std::printf("%-34s %9.0f ops/s %10.3f ms/op (%d ops, %.2f s)\n", what, count / s,
+              1000 * s / count, count, s);
 }
 
 }  // namespace

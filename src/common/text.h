@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/code_page_tables.h"
+#include "codepage/code_page_tables.h"
 
 namespace kvr {
 
@@ -43,7 +43,7 @@ consteval Converted ToCp1251(const Utf8Literal<N>& lit) {
     for (std::size_t k = 1; k <= extra; ++k)
       cp = (cp << 6) | (static_cast<unsigned char>(lit.bytes[i + k]) & 0x3F);
     i += extra + 1;
-    int mapped = platform::Cp1251FromUnicode(cp);
+    int mapped = codepage::Cp1251FromUnicode(cp);
     if (mapped < 0) throw "literal holds a character outside Windows-1251";
     out.bytes[out.size++] = static_cast<char>(mapped);
   }

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/format_text.h"
-#include "platform/code_page_tables.h"
+#include "codepage/code_page_tables.h"
 #include "platform/memory_probe.h"
 
 namespace kvr {
@@ -130,7 +130,7 @@ std::string Cp1251FromUtf16(const kvr_wchar* units, std::size_t count) {
       out += '?';  // no character outside the BMP (nor a lone surrogate) exists in Windows-1251
       continue;
     }
-    int byte = platform::Cp1251FromUnicode(cp);
+    int byte = codepage::Cp1251FromUnicode(cp);
     out += byte < 0 ? '?' : static_cast<char>(byte);
   }
   return out;

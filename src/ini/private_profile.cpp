@@ -3,7 +3,10 @@
 #include <utility>
 
 #include "common/trim.h"
+#include "common/format_text.h"
+#include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/file_system.h"
 #include "platform/file_stream.h"
 #include "platform/system_error.h"
 
@@ -172,9 +175,33 @@ bool OpenForChange(std::string_view file_name, bool create, FileStream& file, st
   return file.ReadExactly(text.data(), text.size());
 }
 
-bool Store(FileStream& file, std::string_view text) {
+bool StoreInPlace(FileStream& file, std::string_view text) {
   return file.Seek(0) && file.Write(text) && file.SetSize(static_cast<std::int64_t>(text.size())) &&
          file.Close();
+}
+
+// The new text goes to a file beside the old one, which it then replaces by a rename: a write
+// that fails (a full disk) leaves the old file whole. Where no file can be created beside it
+// (a directory others own), the file is rewritten in place as before.
+bool Store(FileStream& file, std::string_view text) {
+  const std::string temp_name = Format(
+      "%s.%d_%d~", {file.NativePath(), platform::CurrentProcessId(), platform::CurrentThreadId()});
+  FileStream temp;
+  if (!temp.Open(temp_name, FileOpenMode::kCreateNew)) {
+    const std::uint32_t code = platform::GetLastError();
+    if (code == platform::kErrorAccessDenied) return StoreInPlace(file, text);
+    return Fail(code);
+  }
+  const bool written = temp.TakeAccessOf(file) && temp.Write(text) && temp.Close();
+  std::uint32_t code = platform::GetLastError();
+  if (written) {
+    file.Close();
+    if (platform::RenameFileReplacing(temp_name, file.NativePath())) return true;
+    code = platform::GetLastError();
+  }
+  temp.Close();
+  platform::DeleteFile(temp_name);
+  return Fail(code);
 }
 
 }  // namespace

@@ -3,9 +3,13 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/code_page_tables.h"
+#include "codepage/code_page_tables.h"
 
 namespace kvr::platform {
+
+using codepage::kCp1251High;
+using codepage::kCp866High;
+using codepage::Cp1251FromUnicode;
 namespace {
 
 using ByteMap = std::array<unsigned char, 256>;

@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "platform/file_calls.h"
+
 namespace kvr::platform {
 
 enum class SharedFileOwner {
@@ -37,7 +39,6 @@ struct SharedFileHandle {
 
 // Opens `name` for reading and writing in the directory open as `directory_fd` (kCurrentDirectory:
 // `name` is a path).
-constexpr int kCurrentDirectory = -100;  // AT_FDCWD
 SharedFileHandle OpenSharedFile(int directory_fd, const std::string& name,
                                 const SharedFileRequest& request);
 

@@ -1,7 +1,5 @@
 #include "platform/system_error.h"
 
-#include <cerrno>
-
 namespace kvr::platform {
 namespace {
 thread_local std::uint32_t t_last_error = 0;
@@ -9,37 +7,6 @@ thread_local std::uint32_t t_last_error = 0;
 
 std::uint32_t GetLastError() { return t_last_error; }
 void SetLastError(std::uint32_t code) { t_last_error = code; }
-
-std::uint32_t WindowsErrorFromErrno(int err) {
-  switch (err) {
-    case 0: return kErrorSuccess;
-    case ENOENT: return kErrorFileNotFound;
-    case ENOTDIR: return kErrorPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return kErrorAccessDenied;
-    case EBADF: return kErrorInvalidHandle;
-    case ENOMEM: return kErrorNotEnoughMemory;
-    case EBUSY:
-    case ETXTBSY: return kErrorSharingViolation;
-    case EAGAIN: return kErrorLockViolation;
-    case EEXIST: return kErrorAlreadyExists;
-    case EINVAL: return kErrorInvalidParameter;
-    case ENOSPC:
-    case EDQUOT: return kErrorDiskFull;
-    case ENAMETOOLONG: return kErrorFilenameExcedRange;
-    case ENOTEMPTY: return kErrorDirNotEmpty;
-    case EILSEQ: return kErrorInvalidName;
-    default: return kErrorGenFailure;
-  }
-}
-
-std::uint32_t SetLastErrorFromErrno() {
-  std::uint32_t code = WindowsErrorFromErrno(errno);
-  SetLastError(code);
-  return code;
-}
 
 std::string SysErrorMessage(std::uint32_t code) {
   switch (code) {
@@ -64,6 +31,7 @@ std::string SysErrorMessage(std::uint32_t code) {
     case kErrorAlreadyExists: return "Cannot create a file when that file already exists";
     case kErrorFilenameExcedRange: return "The filename or extension is too long";
     case kErrorGenFailure: return "A device attached to the system is not functioning";
+    case kErrorCantResolveFilename: return "The name of the file cannot be resolved by the system";
     case kErrorUnsafeLockDirectory:
       return "The lock directory is owned by another account or writable by others without the "
              "sticky bit";

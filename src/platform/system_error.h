@@ -27,15 +27,12 @@ constexpr std::uint32_t kErrorFilenameExcedRange = 206;
 constexpr std::uint32_t kErrorModNotFound = 126;
 constexpr std::uint32_t kErrorProcNotFound = 127;
 constexpr std::uint32_t kErrorGenFailure = 31;
+constexpr std::uint32_t kErrorCantResolveFilename = 1921;
 // Our own code (the customer bit set): the lock directory cannot be trusted.
 constexpr std::uint32_t kErrorUnsafeLockDirectory = 0x20000001;
 
 std::uint32_t GetLastError();
 void SetLastError(std::uint32_t code);
-// Maps an errno value to the Windows error code that stands for it.
-std::uint32_t WindowsErrorFromErrno(int err);
-// Sets the last error from errno and returns it.
-std::uint32_t SetLastErrorFromErrno();
 // The system's message for an error code, without a trailing period (Windows-1251 text).
 std::string SysErrorMessage(std::uint32_t code);
 

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "common/exceptions.h"
+#include "platform/file_calls.h"
 #include "platform/paths.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -21,7 +23,7 @@ class Fd {
  public:
   explicit Fd(int fd) : fd_(fd) {}
   ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) CurrentFileCalls().Close(fd_);
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
@@ -60,16 +62,16 @@ bool DeleteFile(std::string_view path) {
     SetLastError(kErrorAccessDenied);
     return false;
   }
-  if (::unlink(native.c_str()) != 0) {
-    SetLastErrorFromErrno();
+  if (const std::uint32_t code = CurrentFileCalls().Delete(native)) {
+    SetLastError(code);
     return false;
   }
   return true;
 }
 
 bool RenameFileReplacing(std::string_view from, std::string_view to) {
-  if (::rename(MapPath(from).c_str(), MapPath(to).c_str()) != 0) {
-    SetLastErrorFromErrno();
+  if (const std::uint32_t code = CurrentFileCalls().Rename(MapPath(from), MapPath(to))) {
+    SetLastError(code);
     return false;
   }
   return true;
@@ -81,8 +83,8 @@ bool RenameFile(std::string_view from, std::string_view to) {
     SetLastError(kErrorAlreadyExists);
     return false;
   }
-  if (::rename(MapPath(from).c_str(), target.c_str()) != 0) {
-    SetLastErrorFromErrno();
+  if (const std::uint32_t code = CurrentFileCalls().Rename(MapPath(from), target)) {
+    SetLastError(code);
     return false;
   }
   return true;
@@ -127,10 +129,13 @@ std::int64_t FileSize(std::string_view path) {
 
 std::string ReadWholeFile(std::string_view path) {
   std::string native = MapPath(path);
-  Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+  int handle = kNoFile;
+  const std::uint32_t open_code =
+      CurrentFileCalls().Open({kCurrentDirectory, native, O_RDONLY | O_CLOEXEC, 0}, handle);
+  Fd fd(handle);
   struct stat st{};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
-    std::uint32_t code = fd.get() < 0 ? SetLastErrorFromErrno() : kErrorAccessDenied;
+    std::uint32_t code = fd.get() < 0 ? open_code : kErrorAccessDenied;
     SetLastError(code);
     throw EFOpenError("Cannot open file " + Quoted(native) + SysErrorMessage(code));
   }
@@ -160,20 +165,26 @@ void WriteWholeFile(std::string_view path, std::string_view data) {
 }
 
 void WriteWholeFile(std::string_view path, std::span<const std::string_view> pieces) {
-  std::string native = MapPath(path);
-  Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (fd.get() < 0) {
+  const std::string native = MapPath(path);
+  FileCalls& calls = CurrentFileCalls();
+  int handle = kNoFile;
+  if (std::uint32_t code = calls.Open(
+          {kCurrentDirectory, native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666}, handle)) {
     // With O_CREAT a missing entry can only be a directory of the path.
-    std::uint32_t code = errno == ENOENT ? kErrorPathNotFound : WindowsErrorFromErrno(errno);
+    if (code == kErrorFileNotFound) code = kErrorPathNotFound;
     SetLastError(code);
     throw EFCreateError("Cannot create file " + Quoted(native) + SysErrorMessage(code));
   }
-  auto write_failed = [&] {
-    std::uint32_t code = SetLastErrorFromErrno();
+  Fd fd(handle);
+  // A file that could not be written whole is not left behind under its name.
+  auto write_failed = [&](std::uint32_t code) {
+    calls.Close(fd.release());
+    calls.Delete(native);
+    SetLastError(code);
     throw EFCreateError("Cannot write file " + Quoted(native) + SysErrorMessage(code));
   };
-  // writev in batches; a short write resumes inside the piece where it stopped.
-  std::vector<iovec> batch;
+  // Gathered writes in batches; a short write resumes inside the piece where it stopped.
+  std::vector<WriteBuffer> batch;
   batch.reserve(std::min<std::size_t>(pieces.size(), kMaxPiecesPerWrite));
   std::size_t next = 0;
   std::size_t skip = 0;  // bytes of pieces[next] already written
@@ -181,15 +192,12 @@ void WriteWholeFile(std::string_view path, std::span<const std::string_view> pie
     batch.clear();
     for (std::size_t i = next; i < pieces.size() && batch.size() < kMaxPiecesPerWrite; ++i) {
       std::string_view piece = pieces[i].substr(i == next ? skip : 0);
-      if (!piece.empty()) batch.push_back({const_cast<char*>(piece.data()), piece.size()});
+      if (!piece.empty()) batch.push_back({piece.data(), piece.size()});
     }
     if (batch.empty()) break;
-    ssize_t n = ::writev(fd.get(), batch.data(), static_cast<int>(batch.size()));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      write_failed();
-    }
-    std::size_t written = static_cast<std::size_t>(n);
+    std::size_t written = 0;
+    if (const std::uint32_t code = calls.Write(fd.get(), batch.data(), batch.size(), written))
+      write_failed(code);
     while (next < pieces.size() && written >= pieces[next].size() - skip) {
       written -= pieces[next].size() - skip;
       skip = 0;
@@ -197,7 +205,11 @@ void WriteWholeFile(std::string_view path, std::span<const std::string_view> pie
     }
     skip += written;
   }
-  if (::close(fd.release()) != 0) write_failed();
+  if (const std::uint32_t code = calls.Close(fd.release())) {
+    calls.Delete(native);
+    SetLastError(code);
+    throw EFCreateError("Cannot write file " + Quoted(native) + SysErrorMessage(code));
+  }
 }
 
 }  // namespace kvr::platform

@@ -1,11 +1,12 @@
-// Unicode code points of the upper halves of Windows-1251 and code page 866.
+// Unicode code points of the upper halves of Windows-1251 and code page 866: pure data, shared by
+// the common texts and the platform's code page services without either including the other.
 // Kept constexpr so that Russian literals can be converted at compile time.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-namespace kvr::platform {
+namespace kvr::codepage {
 
 // Bytes 0x80..0xFF of Windows-1251; 0 marks the one unassigned byte (0x98).
 inline constexpr std::array<char16_t, 128> kCp1251High = {
@@ -55,4 +56,4 @@ constexpr int Cp1251FromUnicode(char32_t cp) {
   return -1;
 }
 
-}  // namespace kvr::platform
+}  // namespace kvr::codepage

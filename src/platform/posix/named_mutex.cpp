@@ -13,7 +13,9 @@
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/file_calls.h"
 #include "platform/shared_file.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -27,7 +29,7 @@ struct NamedMutex::Entry {
   std::thread::id owner;
   std::uint32_t depth = 0;
   ~Entry() {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) CurrentFileCalls().Close(fd);
   }
 };
 

@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/file_calls.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/shared_file.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -28,30 +30,33 @@ int Flags(FileOpenMode mode) {
 }
 
 // Windows tells a missing directory (3) from a missing file (2).
-std::uint32_t OpenError(int err, const std::string& native) {
-  if (err != ENOENT) return WindowsErrorFromErrno(err);
+std::uint32_t OpenError(std::uint32_t code, const std::string& native) {
+  if (code != kErrorFileNotFound) return code;
   std::string dir = ExtractFilePath(native);
   return dir.empty() || DirectoryExists(dir) ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
+void CloseQuietly(int fd) { CurrentFileCalls().Close(fd); }
+
 int OpenTrusted(const std::string& native, FileOpenMode mode, bool& created) {
   // Truncation waits until the share check has passed: a file held exclusively stays intact.
   const int flags = (Flags(mode) & ~O_TRUNC) | O_CLOEXEC;
-  int fd = -1;
+  FileCalls& calls = CurrentFileCalls();
+  int fd = kNoFile;
+  std::uint32_t code = kErrorAlreadyExists;
   if (mode == FileOpenMode::kCreateOrOpen) {
     // Tells a file created here from one that another writer created meanwhile.
-    fd = ::open(native.c_str(), flags | O_EXCL, 0666);
-    created = fd >= 0;
+    code = calls.Open({kCurrentDirectory, native, flags | O_EXCL, 0666}, fd);
+    created = code == kErrorSuccess;
   }
-  if (fd < 0 && (mode != FileOpenMode::kCreateOrOpen || errno == EEXIST))
-    fd = ::open(native.c_str(), flags, 0666);
-  if (fd < 0) {
-    SetLastError(OpenError(errno, native));
+  if (code == kErrorAlreadyExists) code = calls.Open({kCurrentDirectory, native, flags, 0666}, fd);
+  if (code != kErrorSuccess) {
+    SetLastError(OpenError(code, native));
     return -1;
   }
   struct stat st{};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
+    CloseQuietly(fd);
     SetLastError(kErrorAccessDenied);
     return -1;
   }
@@ -70,8 +75,7 @@ int OpenInSharedPlace(const std::string& native, FileOpenMode mode, bool& create
     case FileOpenMode::kReadWrite: request.create = SharedFileCreate::kOpenExisting; break;
   }
   SharedFileHandle handle = OpenSharedFile(kCurrentDirectory, native, request);
-  if (handle.fd < 0 && GetLastError() == kErrorFileNotFound)
-    SetLastError(OpenError(ENOENT, native));
+  if (handle.fd < 0) SetLastError(OpenError(GetLastError(), native));
   created = handle.created;
   return handle.fd;
 }
@@ -79,7 +83,7 @@ int OpenInSharedPlace(const std::string& native, FileOpenMode mode, bool& create
 }  // namespace
 
 FileStream::~FileStream() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) CloseQuietly(fd_);
 }
 
 FileStream::FileStream(FileStream&& other) noexcept
@@ -89,7 +93,7 @@ FileStream::FileStream(FileStream&& other) noexcept
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
   if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) CloseQuietly(fd_);
     fd_ = std::exchange(other.fd_, -1);
     created_ = other.created_;
     native_path_ = std::move(other.native_path_);
@@ -110,13 +114,13 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share,
   while (::flock(fd, lock | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     std::uint32_t code = errno == EWOULDBLOCK ? kErrorSharingViolation : WindowsErrorFromErrno(errno);
-    ::close(fd);
+    CloseQuietly(fd);
     SetLastError(code);
     return false;
   }
   if ((Flags(mode) & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
     SetLastErrorFromErrno();
-    ::close(fd);
+    CloseQuietly(fd);
     return false;
   }
   fd_ = fd;
@@ -205,15 +209,16 @@ bool FileStream::ReadExactly(void* buffer, std::size_t size) {
 
 bool FileStream::Write(const void* data, std::size_t size) {
   const char* p = static_cast<const char*>(data);
+  FileCalls& calls = CurrentFileCalls();
   while (size > 0) {
-    ssize_t n = ::write(fd_, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      SetLastErrorFromErrno();
+    const WriteBuffer buffer{p, size};
+    std::size_t written = 0;
+    if (const std::uint32_t code = calls.Write(fd_, &buffer, 1, written)) {
+      SetLastError(code);
       return false;
     }
-    p += n;
-    size -= static_cast<std::size_t>(n);
+    p += written;
+    size -= written;
   }
   return true;
 }
@@ -237,8 +242,8 @@ bool FileStream::Flush() {
 bool FileStream::Close() {
   if (fd_ < 0) return true;
   int fd = std::exchange(fd_, -1);
-  if (::close(fd) != 0) {
-    SetLastErrorFromErrno();
+  if (const std::uint32_t code = CurrentFileCalls().Close(fd)) {
+    SetLastError(code);
     return false;
   }
   return true;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/paths.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/file_calls.h"
+#include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -18,48 +20,49 @@ static_assert(kCurrentDirectory == AT_FDCWD);
 constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 
 SharedFileHandle Fail(int fd, std::uint32_t code) {
-  if (fd >= 0) ::close(fd);
+  if (fd >= 0) CurrentFileCalls().Close(fd);
   SetLastError(code);
   return {};
 }
 
-std::uint32_t OpenError(int err) {
-  // ELOOP: the name is a symbolic link. ENXIO: a FIFO or socket without a reader.
-  if (err == ELOOP || err == ENXIO) return kErrorAccessDenied;
-  return WindowsErrorFromErrno(err);
+// A symbolic link under the name is refused like a file we may not use.
+std::uint32_t Refused(std::uint32_t code) {
+  return code == kErrorCantResolveFilename ? kErrorAccessDenied : code;
 }
 
 }  // namespace
 
 SharedFileHandle OpenSharedFile(int directory_fd, const std::string& name,
                                 const SharedFileRequest& request) {
+  FileCalls& calls = CurrentFileCalls();
+  const FileOpenCall create{directory_fd, name, kFlags | O_CREAT | O_EXCL, request.create_mode};
+  const FileOpenCall open{directory_fd, name, kFlags, 0};
   SharedFileHandle handle;
   // A file removed between the two opens is simply created on the next round.
   for (int round = 0; round < 16 && handle.fd < 0; ++round) {
     if (request.create == SharedFileCreate::kOpenExisting) {
-      handle.fd = ::openat(directory_fd, name.c_str(), kFlags);
-      if (handle.fd < 0) return Fail(-1, OpenError(errno));
+      if (const std::uint32_t code = calls.Open(open, handle.fd)) return Fail(-1, Refused(code));
       break;
     }
-    handle.fd = ::openat(directory_fd, name.c_str(), kFlags | O_CREAT | O_EXCL, request.create_mode);
-    if (handle.fd >= 0) {
+    std::uint32_t code = calls.Open(create, handle.fd);
+    if (code == kErrorSuccess) {
       handle.created = true;
       break;
     }
-    if (errno != EEXIST) return Fail(-1, OpenError(errno));
+    if (code != kErrorAlreadyExists) return Fail(-1, Refused(code));
     if (request.create == SharedFileCreate::kCreateNew) return Fail(-1, kErrorFileExists);
-    handle.fd = ::openat(directory_fd, name.c_str(), kFlags);
-    if (handle.fd < 0 && errno != ENOENT) return Fail(-1, OpenError(errno));
+    code = calls.Open(open, handle.fd);
+    if (code != kErrorSuccess && code != kErrorFileNotFound) return Fail(-1, Refused(code));
   }
   if (handle.fd < 0) return Fail(-1, kErrorAccessDenied);
   struct stat st{};
-  if (::fstat(handle.fd, &st) != 0) return Fail(handle.fd, SetLastErrorFromErrno());
+  if (::fstat(handle.fd, &st) != 0) return Fail(handle.fd, WindowsErrorFromErrno(errno));
   const bool foreign = request.owner == SharedFileOwner::kThisAccount && st.st_uid != ::geteuid();
   if (!S_ISREG(st.st_mode) || st.st_nlink != 1 || foreign)
     return Fail(handle.fd, kErrorAccessDenied);
   // The umask must not narrow a file that other accounts are meant to open.
   if (handle.created && ::fchmod(handle.fd, request.create_mode) != 0)
-    return Fail(handle.fd, SetLastErrorFromErrno());
+    return Fail(handle.fd, WindowsErrorFromErrno(errno));
   ::fcntl(handle.fd, F_SETFL, ::fcntl(handle.fd, F_GETFL) & ~O_NONBLOCK);
   return handle;
 }

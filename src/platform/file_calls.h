@@ -1,0 +1,83 @@
+// The calls that create, write, close, rename and delete files, in one replaceable table (in the
+// manner of LevelDB's EnvWrapper): every file the library writes goes through CurrentFileCalls(),
+// so that a port supplies its own and a test can make any of these calls fail. FileStream,
+// WriteWholeFile, DeleteFile, RenameFile and the opens of shared_file.h use nothing else.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kvr::platform {
+
+using FileHandle = int;  // the port's descriptor
+constexpr FileHandle kNoFile = -1;
+constexpr FileHandle kCurrentDirectory = -100;  // a path that starts where paths usually do
+
+struct FileOpenCall {
+  FileHandle directory;  // where a relative `path` starts (kCurrentDirectory: the usual place)
+  const std::string& path;  // native
+  int flags;                // the port's open flags
+  unsigned mode;            // permissions of a file the call creates, before the umask
+};
+
+struct WriteBuffer {
+  const void* data;
+  std::size_t size;
+};
+
+// Each call returns kErrorSuccess or the Windows error code of the failure (system_error.h).
+class FileCalls {
+ public:
+  virtual ~FileCalls() = default;
+  virtual std::uint32_t Open(const FileOpenCall& call, FileHandle& handle) = 0;
+  // Writes from the buffers in order; `written` tells how many bytes (at least one on success).
+  virtual std::uint32_t Write(FileHandle handle, const WriteBuffer* buffers, std::size_t count,
+                              std::size_t& written) = 0;
+  virtual std::uint32_t Close(FileHandle handle) = 0;
+  // Renames `from` to `to`, replacing a file of that name at once.
+  virtual std::uint32_t Rename(const std::string& from, const std::string& to) = 0;
+  virtual std::uint32_t Delete(const std::string& path) = 0;
+};
+
+// Forwards every call to `target`; a subclass overrides the calls it wants to change.
+class FileCallsWrapper : public FileCalls {
+ public:
+  explicit FileCallsWrapper(FileCalls& target) : target_(target) {}
+  std::uint32_t Open(const FileOpenCall& call, FileHandle& handle) override {
+    return target_.Open(call, handle);
+  }
+  std::uint32_t Write(FileHandle handle, const WriteBuffer* buffers, std::size_t count,
+                      std::size_t& written) override {
+    return target_.Write(handle, buffers, count, written);
+  }
+  std::uint32_t Close(FileHandle handle) override { return target_.Close(handle); }
+  std::uint32_t Rename(const std::string& from, const std::string& to) override {
+    return target_.Rename(from, to);
+  }
+  std::uint32_t Delete(const std::string& path) override { return target_.Delete(path); }
+  FileCalls& target() const { return target_; }
+
+ private:
+  FileCalls& target_;
+};
+
+// The port's own calls (posix/file_calls.cpp here).
+FileCalls& PortFileCalls();
+// The calls in use: the port's own unless others are installed.
+FileCalls& CurrentFileCalls();
+
+// Installs `calls` for its lifetime and puts back the previous ones. Meant for tests: files
+// being written on other threads meanwhile see the change between two calls.
+class ScopedFileCalls {
+ public:
+  explicit ScopedFileCalls(FileCalls& calls);
+  ~ScopedFileCalls();
+  ScopedFileCalls(const ScopedFileCalls&) = delete;
+  ScopedFileCalls& operator=(const ScopedFileCalls&) = delete;
+
+ private:
+  FileCalls* previous_;
+};
+
+}  // namespace kvr::platform
