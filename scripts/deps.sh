@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           firebird3.0-server-core firebird3.0-utils libfbclient2 firebird-dev
           firebird3.0-server python3 python3-dbfread
-          libshp-dev locales dpkg-dev file)
+          libshp-dev locales dpkg-dev file clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,131 +1,193 @@
 #include "command_line.h"
 
-#include <optional>
+#include <getopt.h>
+
+#include <charconv>
 #include <utility>
+
+#include "report_catalogue.h"
 
 namespace kvr::host {
 namespace {
 
-bool IsSettingKey(const std::string& key) {
-  for (const char* k : {"library", "root", "database-dir", "office-mode", "station", "ka-column",
-                        "payment-names", "host-kind", "payment-codes", "control"})
-    if (key == k) return true;
-  return false;
+// The setting keys, each also an option taking a value ("--station NAME").
+constexpr const char* kSettingKeys[] = {"library",   "root",          "database-dir",
+                                        "office-mode", "station",     "ka-column",
+                                        "payment-names", "host-kind", "payment-codes",
+                                        "control"};
+constexpr int kSettingOption = 1000;  // + index into kSettingKeys
+
+enum OptionId {
+  kSettingsFile = 900, kNoInit, kJson, kProgress, kNoProgress, kNoCheck,
+  kCsv, kVertical, kAnsi, kOem, kCodePage,
+};
+
+// getopt_long wants a mutable argv; the copies live as long as the parse.
+class ArgvCopy {
+ public:
+  explicit ArgvCopy(const std::vector<std::string>& args) : store_(args) {
+    store_.insert(store_.begin(), "kvrhost");
+    for (std::string& s : store_) argv_.push_back(s.data());
+    argv_.push_back(nullptr);
+  }
+  int argc() const { return static_cast<int>(store_.size()); }
+  char** argv() { return argv_.data(); }
+
+ private:
+  std::vector<std::string> store_;
+  std::vector<char*> argv_;
+};
+
+// The usage error getopt_long signalled with '?' or ':' (opterr is off: we word it). For a
+// long option optopt holds its id, so the option is named from the argument itself.
+UsageError OptionError(int result, char** argv, const char* subject) {
+  const std::string prefix = subject;
+  std::string arg = optind > 0 ? argv[optind - 1] : "";
+  const bool long_option = arg.starts_with("--");
+  if (long_option) arg = arg.substr(0, arg.find('='));
+  const std::string name =
+      long_option || optopt <= 0 || optopt > 127 ? arg : std::string("-") + static_cast<char>(optopt);
+  if (result == ':') return UsageError(prefix + "option '" + name + "' needs a value");
+  return UsageError(prefix + "unknown or ambiguous option '" + name + "'");
+}
+
+void ResetGetopt() {
+  optind = 0;  // 0 makes glibc start afresh (parses may follow one another)
+  opterr = 0;
+}
+
+std::uint64_t ParseCount(const char* text) {
+  std::uint64_t value = 0;
+  std::string_view s = text;
+  auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  if (s.empty() || ec != std::errc() || ptr != s.data() + s.size())
+    throw UsageError(std::string("dbf: -n needs a record count, not '") + text + "'");
+  return value;
 }
 
 Invocation ParseDbf(const std::vector<std::string>& args) {
+  static const option kLong[] = {
+      {"csv", no_argument, nullptr, kCsv},         {"vertical", no_argument, nullptr, kVertical},
+      {"limit", required_argument, nullptr, 'n'}, {"ansi", no_argument, nullptr, kAnsi},
+      {"oem", no_argument, nullptr, kOem},         {"code-page", required_argument, nullptr, kCodePage},
+      {"help", no_argument, nullptr, 'h'},         {nullptr, 0, nullptr, 0}};
   Invocation inv;
   inv.mode = Invocation::Mode::kDumpDbf;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--ansi") inv.dbf_ansi = true;
-    else if (args[i] == "--oem") inv.dbf_ansi = false;
-    else if (inv.dbf_file.empty() && !args[i].starts_with("--")) inv.dbf_file = args[i];
-    else throw UsageError("dbf: unexpected argument '" + args[i] + "'");
+  ArgvCopy a(std::vector<std::string>(args.begin() + 1, args.end()));
+  ResetGetopt();
+  int c;
+  while ((c = getopt_long(a.argc(), a.argv(), ":hxn:", kLong, nullptr)) != -1) {
+    switch (c) {
+      case kCsv: inv.dbf.layout = DbfOptions::Layout::kCsv; break;
+      case 'x':
+      case kVertical: inv.dbf.layout = DbfOptions::Layout::kVertical; break;
+      case 'n': inv.dbf.limit = ParseCount(optarg); break;
+      case kAnsi: inv.dbf.code_page = 1251; break;
+      case kOem: inv.dbf.code_page = 866; break;
+      case kCodePage: {
+        int cp = 0;
+        std::string_view s = optarg;
+        auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), cp);
+        if (s.empty() || ec != std::errc() || ptr != s.data() + s.size() || cp <= 0)
+          throw UsageError(std::string("dbf: --code-page needs a code page number, not '") +
+                           optarg + "'");
+        inv.dbf.code_page = cp;
+        break;
+      }
+      case 'h': inv.mode = Invocation::Mode::kHelp; inv.dbf.file = "dbf"; return inv;
+      default: throw OptionError(c, a.argv(), "dbf: ");
+    }
   }
-  if (inv.dbf_file.empty()) throw UsageError("dbf: a file name is needed");
+  if (optind >= a.argc()) throw UsageError("dbf: a file name is needed");
+  inv.dbf.file = a.argv()[optind];
+  if (optind + 1 < a.argc())
+    throw UsageError(std::string("dbf: unexpected argument '") + a.argv()[optind + 1] + "'");
   return inv;
 }
 
 }  // namespace
 
+bool AsksForJson(const std::vector<std::string>& args) {
+  if (!args.empty() && args[0] == "dbf") return false;
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "--json") return true;
+  }
+  return false;
+}
+
+std::vector<HostParam> ControlParams(const HostSettings& settings) {
+  std::vector<HostParam> params{ParseParam("1000")};
+  if (settings.control)
+    for (const std::string& element : *settings.control) params.push_back(ParseParam(element));
+  return params;
+}
+
 Invocation ParseCommandLine(const std::vector<std::string>& args) {
   if (!args.empty() && args[0] == "dbf") return ParseDbf(args);
+  std::vector<option> options;
+  for (int i = 0; i < static_cast<int>(std::size(kSettingKeys)); ++i)
+    options.push_back({kSettingKeys[i], required_argument, nullptr, kSettingOption + i});
+  for (option o : std::initializer_list<option>{
+           {"settings", required_argument, nullptr, kSettingsFile},
+           {"no-init", no_argument, nullptr, kNoInit},
+           {"json", no_argument, nullptr, kJson},
+           {"progress", no_argument, nullptr, kProgress},
+           {"no-progress", no_argument, nullptr, kNoProgress},
+           {"no-check", no_argument, nullptr, kNoCheck},
+           {"help", no_argument, nullptr, 'h'},
+           {"version", no_argument, nullptr, 'V'},
+           {nullptr, 0, nullptr, 0}})
+    options.push_back(o);
+
   Invocation inv;
-  std::vector<std::pair<std::string, std::string>> options;
-  std::size_t i = 0;
-  for (; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "-h" || arg == "--help") return Invocation{};
-    if (!arg.starts_with("--")) break;
-    std::string key = arg.substr(2);
-    std::optional<std::string> value;
-    if (std::size_t eq = key.find('='); eq != std::string::npos) {
-      value = key.substr(eq + 1);
-      key.resize(eq);
-    }
-    if (key == "no-init" && !value) {
-      inv.init = false;
+  std::vector<std::pair<std::string, std::string>> settings;  // key, value; "settings" = a file
+  ArgvCopy a(args);
+  ResetGetopt();
+  int c;
+  // '+': the first operand (the report code) ends the options, so "6 -1 5" keeps its -1.
+  while ((c = getopt_long(a.argc(), a.argv(), "+:hV", options.data(), nullptr)) != -1) {
+    if (c >= kSettingOption) {
+      settings.emplace_back(kSettingKeys[c - kSettingOption], optarg);
       continue;
     }
-    if (key != "settings" && !IsSettingKey(key)) throw UsageError("unknown option '" + arg + "'");
-    if (!value) {
-      if (i + 1 >= args.size()) throw UsageError("option '" + arg + "' needs a value");
-      value = args[++i];
+    switch (c) {
+      case 'h': return Invocation{};
+      case 'V': inv.mode = Invocation::Mode::kVersion; return inv;
+      case kSettingsFile: settings.emplace_back("settings", optarg); break;
+      case kNoInit: inv.init = false; break;
+      case kJson: inv.json = true; break;
+      case kProgress: inv.progress = ProgressMode::kOn; break;
+      case kNoProgress: inv.progress = ProgressMode::kOff; break;
+      case kNoCheck: inv.check = false; break;
+      default: throw OptionError(c, a.argv(), "");
     }
-    options.emplace_back(key, *value);
   }
-  // The settings file first, so that options override it wherever they stand.
-  for (const auto& [key, value] : options)
+  // The settings files first, so that options override them wherever they stand.
+  for (const auto& [key, value] : settings)
     if (key == "settings") LoadSettingsFile(inv.settings, value);
-  for (const auto& [key, value] : options)
+  for (const auto& [key, value] : settings)
     if (key != "settings") ApplySetting(inv.settings, key, value);
-  if (i == args.size()) {
+
+  int i = optind;
+  if (inv.settings.control && inv.check) {
+    std::vector<HostParam> control = ControlParams(inv.settings);
+    CheckReportParams(FindReport('#', control), control);
+  }
+  if (i >= a.argc()) {
     if (!inv.settings.control) throw UsageError("no report code (and no --control to send)");
     inv.mode = Invocation::Mode::kControlOnly;
     return inv;
   }
-  if (args[i].size() != 1)
-    throw UsageError("the report code is one character (0, 1, 2, 6, 8 or #), not '" + args[i] + "'");
+  const std::string code = a.argv()[i];
+  if (code == "dbf") throw UsageError("dbf comes first: kvrhost dbf [OPTIONS] FILE");
+  if (code.size() != 1)
+    throw UsageError("the report code is one character (0, 1, 2, 6, 8 or #), not '" + code + "'");
   inv.mode = Invocation::Mode::kReport;
-  inv.report_code = args[i][0];
-  for (++i; i < args.size(); ++i) inv.params.push_back(ParseParam(args[i]));
+  inv.report_code = code[0];
+  for (++i; i < a.argc(); ++i) inv.params.push_back(ParseParam(a.argv()[i]));
+  if (inv.check) CheckReportParams(FindReport(inv.report_code, inv.params), inv.params);
   return inv;
-}
-
-const char* HelpText() {
-  return R"(kvrhost: plays the host program of libKVRExportCreator9.so.
-
-Usage:
-  kvrhost [OPTIONS] REPORT [PARAM...]   run one report (or control command)
-  kvrhost [OPTIONS] --control LIST      only hand over the host context and send control command 1000
-  kvrhost dbf FILE [--ansi]             show a DBF file (texts in code page 866, or 1251 with --ansi)
-  kvrhost --help
-
-The library is loaded with dlopen. kvrhost calls InitReports with its query callback, sends
-control command 1000 when --control is given, then calls GetReportsInStringEx with REPORT and
-the parameters, and prints the result, the text (in UTF-8) and the elapsed time. On a terminal
-a spinner shows while a call runs longer than a second.
-
-Options (each may also stand in a settings file as "key = value", without the dashes):
-  --settings FILE        read settings from FILE first (lines "key = value"; # starts a comment)
-  --library PATH         the library (default: $KVR_LIBRARY, else ../lib/libKVRExportCreator9.so
-                         beside kvrhost, else libKVRExportCreator9.so from the loader's path)
-  --root DIR             directory standing for the drives: "C:\MOLT\EXPORT\" is DIR/C/MOLT/EXPORT
-                         (sets KVR_ROOT for the library)
-  --database-dir DIR     query 5: directory of the station database GARVEN.FDB
-  --office-mode BOOL     query 8: office reports mode (default false)
-  --station NAME         query 13: station name
-  --ka-column BOOL       query 17: KA column enabled (default false)
-  --payment-names LIST   query 23: payment-type names separated by ';' (default: none given, so
-                         the library uses its default list of 13)
-  --host-kind N          query 46: host kind (default 0; 3 is the kind that matters)
-  --payment-codes LIST   query 57: a catalogue object with "code[:check]" per payment type,
-                         separated by ',' (default: no object)
-  --control LIST         control command 1000 with elements 1 to 4 separated by ',':
-                         ALLOW(0 allows office reports)[,DATABASE-DIR[,STATION[,SALE-LOG-MODE]]]
-  --no-init              do not call InitReports (the library then has no callback)
-
-REPORT is one character: 0 sale log, 1 tank events, 2 fuel receipts, 6 tank remains,
-8 the "8" family (parameter 1 = sub-code 1..5), # control commands.
-
-PARAM syntax:
-  42 or i:42             integer
-  2026-12-07T08:00       date-time (also "2026-12-07 08:00:00.000", or the date alone); d: forces it
-  f:1.5                  float
-  s:text                 text (a parameter that is neither integer nor date is a text anyway)
-  b:true, b:false        Boolean
-  null, empty            Null, Empty
-
-Exit status: 0 success; 1 the library reported a failure (false, or an error text);
-2 a usage error (or the library cannot be loaded).
-
-Examples:
-  kvrhost --root demo-root --control 0,/srv/station 8 4 2026-12-01 2026-12-08
-  kvrhost --host-kind 3 --payment-names "&Cash;&Card" --payment-codes 0:1,1:2 8 1 0 0 2026-12-01 2026-12-02
-  kvrhost --control 1 '#' 5            (a '#' command that is not 1000: an unknown report)
-  kvrhost --settings station.conf 0 2026-12-01T00:00 2026-12-02T00:00 1 3
-  kvrhost dbf demo-root/C/MOLT/EXPORT/ExportVidOpl.dbf
-)";
 }
 
 }  // namespace kvr::host

@@ -1,16 +1,18 @@
 #include "library_session.h"
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #include "common/text.h"
 #include "host_answers.h"
+#include "json_text.h"
 #include "platform/code_page.h"
 #include "platform/environment.h"
-#include "platform/process_environment.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/shared_library.h"
+#include "report_catalogue.h"
 #include "spinner.h"
 
 namespace kvr::host {
@@ -19,11 +21,17 @@ namespace {
 using namespace kvr::literals;
 
 constexpr const char* kLibraryFileName = "libKVRExportCreator9.so";
+constexpr const char* kExportDirectory = "C:\\MOLT\\EXPORT\\";
 
 struct CallResult {
+  const char* kind = "report";  // or "control"
+  char code = 0;
+  std::vector<HostParam> params;
   bool result = false;
-  std::string text;  // Windows-1251
-  long long elapsed_ms = 0;
+  std::string text;  // UTF-8
+  double elapsed_ms = 0;
+  bool ok = false;
+  std::optional<ExportFileInfo> file;
 };
 
 // Owns the host's text variable as the interface asks: malloc'd by the library, freed here.
@@ -37,47 +45,120 @@ class HostTextVariable {
   char* value_ = nullptr;
 };
 
-CallResult Call(kvr_get_reports_fn get_reports, char code, const std::vector<HostParam>& params,
-                const std::string& label) {
-  kvr_variant array = BuildParamsArray(params);
-  HostTextVariable text;
-  CallResult call;
-  const auto start = std::chrono::steady_clock::now();
-  {
-    Spinner spinner(label);
-    call.result = get_reports(code, array, text.Slot()) != 0;
-  }
-  call.elapsed_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - start).count();
-  kvr_variant_clear(&array);
-  call.text = text.Text();
-  return call;
-}
-
-std::string DescribeCall(char code, const std::vector<HostParam>& params) {
-  std::string s(1, code);
-  s += " [";
-  for (std::size_t i = 0; i < params.size(); ++i) s += (i ? ", " : "") + Describe(params[i]);
-  return s + "]";
-}
-
-void Print(std::ostream& out, const std::string& what, const CallResult& call) {
-  out << what << "\n"
-      << "result: " << (call.result ? "true" : "false") << "\n"
-      << "text: " << platform::Cp1251ToUtf8(call.text) << "\n"
-      << "elapsed: " << call.elapsed_ms << " ms\n";
-}
-
 bool IsControlCall(char code, const std::vector<HostParam>& params) {
   return code == '#' && !params.empty() && params[0].kind == HostParam::Kind::kInteger &&
          params[0].integer == 1000;
 }
 
+std::string LabelOf(char code, const std::vector<HostParam>& params) {
+  try {
+    return ReportLabel(FindReport(code, params));
+  } catch (const UsageError&) {
+    return std::string("report ") + code;
+  }
+}
+
 // A control command answers false with an empty text; a report answers true, and an error
 // text starts with "Ошибка".
-bool Succeeded(char code, const std::vector<HostParam>& params, const CallResult& call) {
-  if (IsControlCall(code, params)) return call.text.empty();
-  return call.result && !std::string_view(call.text).starts_with("Ошибка"_w);
+bool Succeeded(const CallResult& call, std::string_view cp1251_text) {
+  if (IsControlCall(call.code, call.params)) return cp1251_text.empty();
+  return call.result && !cp1251_text.starts_with("Ошибка"_w);
+}
+
+CallResult Call(kvr_get_reports_fn get_reports, char code, std::vector<HostParam> params,
+                ProgressMode progress) {
+  CallResult call;
+  call.kind = IsControlCall(code, params) ? "control" : "report";
+  call.code = code;
+  call.params = std::move(params);
+  kvr_variant array = BuildParamsArray(call.params);
+  HostTextVariable text;
+  const auto start = std::chrono::steady_clock::now();
+  {
+    Spinner spinner(LabelOf(code, call.params), progress);
+    call.result = get_reports(code, array, text.Slot()) != 0;
+  }
+  call.elapsed_ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  kvr_variant_clear(&array);
+  const std::string cp1251 = text.Text();
+  call.text = platform::Cp1251ToUtf8(cp1251);
+  call.ok = Succeeded(call, cp1251);
+  if (call.ok) call.file = ExportFileOf(code, call.params);
+  return call;
+}
+
+std::string DescribeCall(const CallResult& call) {
+  std::string s(1, call.code);
+  s += " [";
+  for (std::size_t i = 0; i < call.params.size(); ++i)
+    s += (i ? ", " : "") + Describe(call.params[i]);
+  return s + "]";
+}
+
+double RowsPerSecond(const CallResult& call) {
+  return call.file && call.elapsed_ms > 0 ? call.file->records * 1000.0 / call.elapsed_ms : 0;
+}
+
+void PrintText(std::ostream& out, const CallResult& call) {
+  out << call.kind << ": " << DescribeCall(call) << "\n"
+      << "result: " << (call.result ? "true" : "false") << "\n"
+      << "text: " << call.text << "\n"
+      << "elapsed: " << static_cast<long long>(call.elapsed_ms + 0.5) << " ms\n";
+  if (call.file) {
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%.0f", RowsPerSecond(call));
+    out << "file: " << call.file->path << "\n"
+        << "records: " << call.file->records << "\n"
+        << "rows/s: " << rate << "\n";
+  }
+  out.flush();
+}
+
+std::string JsonParams(const std::vector<HostParam>& params) {
+  std::string array = "[";
+  for (std::size_t i = 0; i < params.size(); ++i)
+    array += (i ? "," : "") + JsonString(Describe(params[i]));
+  return array + "]";
+}
+
+// The fields of one call, added to `object`.
+void AddCall(JsonObject& object, const CallResult& call) {
+  object.Add("result", call.result).Add("text", call.text).Add("ok", call.ok);
+  if (call.file) {
+    object.Add("file", call.file->path)
+        .Add("records", static_cast<std::int64_t>(call.file->records))
+        .AddNumber("rows_per_second", RowsPerSecond(call), 1);
+  } else {
+    object.AddNull("file").AddNull("records").AddNull("rows_per_second");
+  }
+  object.AddNumber("elapsed_ms", call.elapsed_ms, 3);
+}
+
+void PrintJson(std::ostream& out, const std::string& library, const std::optional<CallResult>& control,
+               const std::optional<CallResult>& report, int status) {
+  JsonObject object;
+  object.Add("library", library);
+  const CallResult& last = report ? *report : *control;
+  object.Add("call", last.kind).Add("code", std::string(1, last.code)).AddRaw("params", JsonParams(last.params));
+  AddCall(object, last);
+  if (control && report) {
+    JsonObject nested;
+    nested.AddRaw("params", JsonParams(control->params));
+    AddCall(nested, *control);
+    object.AddRaw("control", nested.Text());
+  }
+  object.Add("exit_status", status);
+  out << object.Text() << "\n";
+  out.flush();
+}
+
+// One line on standard error: the first line of the text (the whole is in the result).
+void TellFailure(std::ostream& err, const CallResult& call) {
+  err << "kvrhost: " << LabelOf(call.code, call.params) << " failed";
+  if (call.text.empty()) err << " (result " << (call.result ? "true" : "false") << ")";
+  else err << ": " << call.text.substr(0, call.text.find_first_of("\r\n"));
+  err << "\n";
 }
 
 }  // namespace
@@ -91,42 +172,59 @@ std::string DefaultLibraryPath() {
   return kLibraryFileName;
 }
 
+std::optional<ExportFileInfo> ExportFileOf(char code, const std::vector<HostParam>& params) {
+  const ReportShape* report = nullptr;
+  try {
+    report = &FindReport(code, params);
+  } catch (const UsageError&) {
+    return std::nullopt;
+  }
+  if (!report->file_name) return std::nullopt;
+  ExportFileInfo info;
+  info.path = platform::MapPath(std::string(kExportDirectory) + report->file_name);
+  std::FILE* file = std::fopen(info.path.c_str(), "rb");
+  if (!file) return std::nullopt;
+  unsigned char header[8];
+  const bool read = std::fread(header, 1, sizeof header, file) == sizeof header;
+  std::fclose(file);
+  if (!read) return std::nullopt;
+  info.records = header[4] | header[5] << 8 | header[6] << 16 |
+                 static_cast<std::uint32_t>(header[7]) << 24;
+  return info;
+}
+
 int RunSession(const Invocation& inv, std::ostream& out, std::ostream& err) {
   const HostSettings& settings = inv.settings;
-  if (!settings.root.empty()) platform::SetEnvironmentVariable("KVR_ROOT", settings.root);
   const std::string path = settings.library.empty() ? DefaultLibraryPath() : settings.library;
   std::string error;
   auto library = platform::SharedLibrary::Open(path, &error);
-  if (!library) {
-    err << "kvrhost: cannot load " << path << ": " << error << "\n";
-    return 2;
-  }
+  if (!library) throw UsageError("cannot load " + path + ": " + error);
   auto init = reinterpret_cast<kvr_init_reports_fn>(library->Symbol("InitReports"));
   auto get_reports = reinterpret_cast<kvr_get_reports_fn>(library->Symbol("GetReportsInStringEx"));
-  if (!init || !get_reports) {
-    err << "kvrhost: " << path << " does not export InitReports and GetReportsInStringEx\n";
-    return 2;
-  }
-  out << "library: " << path << "\n";
+  if (!init || !get_reports)
+    throw UsageError(path + " does not export InitReports and GetReportsInStringEx");
+  if (!inv.json) out << "library: " << path << "\n" << std::flush;
 
   UseHostSettings(settings);
   if (inv.init) init(nullptr, &HostCallback, nullptr);
 
+  std::optional<CallResult> control, report;
   bool ok = true;
   if (settings.control) {
-    std::vector<HostParam> params{ParseParam("1000")};
-    for (const std::string& element : *settings.control) params.push_back(ParseParam(element));
-    CallResult call = Call(get_reports, '#', params, "control command 1000");
-    Print(out, "control: " + DescribeCall('#', params), call);
-    ok = Succeeded('#', params, call);
+    control = Call(get_reports, '#', ControlParams(settings), inv.progress);
+    if (!inv.json) PrintText(out, *control);
+    if (!control->ok) TellFailure(err, *control);
+    ok = control->ok;
   }
   if (inv.mode == Invocation::Mode::kReport) {
-    CallResult call = Call(get_reports, inv.report_code, inv.params,
-                           std::string("report ") + inv.report_code);
-    Print(out, "report: " + DescribeCall(inv.report_code, inv.params), call);
-    ok = Succeeded(inv.report_code, inv.params, call) && ok;
+    report = Call(get_reports, inv.report_code, inv.params, inv.progress);
+    if (!inv.json) PrintText(out, *report);
+    if (!report->ok) TellFailure(err, *report);
+    ok = report->ok && ok;
   }
-  return ok ? 0 : 1;
+  const int status = ok ? 0 : 1;
+  if (inv.json) PrintJson(out, path, control, report, status);
+  return status;
 }
 
 }  // namespace kvr::host

@@ -25,23 +25,25 @@ bool TryDateTime(std::string_view text, double& out) {
   }
 }
 
-HostParam Make(HostParam::Kind kind) {
+HostParam Make(HostParam::Kind kind, std::string_view source) {
   HostParam p;
   p.kind = kind;
+  p.source = source;
   return p;
 }
 
 }  // namespace
 
 HostParam ParseParam(std::string_view text) {
-  if (text == "null") return Make(HostParam::Kind::kNull);
-  if (text == "empty") return Make(HostParam::Kind::kEmpty);
+  if (text == "null") return Make(HostParam::Kind::kNull, text);
+  if (text == "empty") return Make(HostParam::Kind::kEmpty, text);
   std::string_view prefix = text.size() >= 2 && text[1] == ':' ? text.substr(0, 2) : "";
   std::string_view value = prefix.empty() ? text : text.substr(2);
   auto bad = [&](const char* what) {
     return UsageError("parameter '" + std::string(text) + "': " + what);
   };
   HostParam p;
+  p.source = text;
   if (prefix == "s:") {
     p.kind = HostParam::Kind::kText;
     p.text = value;

@@ -22,6 +22,7 @@ struct HostParam {
   std::int64_t integer = 0;
   double real = 0;          // float or date-time (days since 30 December 1899)
   std::string text;         // UTF-8
+  std::string source;       // as written on the command line
 };
 
 // Raises UsageError for a prefixed parameter whose value does not fit its prefix.

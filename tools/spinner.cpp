@@ -9,8 +9,10 @@ namespace kvr::host {
 
 using namespace std::chrono_literals;
 
-Spinner::Spinner(std::string label) : label_(std::move(label)) {
-  if (platform::StandardErrorIsTerminal()) thread_ = std::thread([this] { Run(); });
+Spinner::Spinner(std::string label, ProgressMode mode) : label_(std::move(label)) {
+  terminal_ = platform::StandardErrorIsTerminal();
+  const bool show = mode == ProgressMode::kOn || (mode == ProgressMode::kAuto && terminal_);
+  if (show) thread_ = std::thread([this] { Run(); });
 }
 
 Spinner::~Spinner() {
@@ -21,7 +23,7 @@ Spinner::~Spinner() {
   }
   done_signal_.notify_one();
   thread_.join();
-  if (shown_) std::fputs("\r\033[K", stderr);
+  if (shown_ && terminal_) std::fputs("\r\033[K", stderr);
 }
 
 void Spinner::Run() {
@@ -31,10 +33,13 @@ void Spinner::Run() {
   if (done_signal_.wait_for(lock, 1s, [this] { return done_; })) return;
   for (unsigned frame = 0; !done_; ++frame) {
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "\r%c %s running... %.1f s", kFrames[frame % 4], label_.c_str(), seconds);
+    if (terminal_)
+      std::fprintf(stderr, "\r%c %s running... %.1f s", kFrames[frame % 4], label_.c_str(), seconds);
+    else
+      std::fprintf(stderr, "%s running... %.0f s\n", label_.c_str(), seconds);
     std::fflush(stderr);
     shown_ = true;
-    done_signal_.wait_for(lock, 100ms, [this] { return done_; });
+    done_signal_.wait_for(lock, terminal_ ? 100ms : 1s, [this] { return done_; });
   }
 }
 

@@ -1,6 +1,7 @@
-// A progress line on standard error while a library call runs longer than a second, when a
-// person watches (standard error is a terminal). The library runs on the calling thread, so
-// the spinner has a thread of its own.
+// The progress line on standard error while a library call runs longer than a second. On a
+// terminal it is one line rewritten ten times a second and cleared at the end; elsewhere
+// (--progress into a file or pipe) a line per second. The library runs on the calling
+// thread, so the progress line has a thread of its own.
 #pragma once
 
 #include <condition_variable>
@@ -8,11 +9,13 @@
 #include <string>
 #include <thread>
 
+#include "command_line.h"
+
 namespace kvr::host {
 
 class Spinner {
  public:
-  explicit Spinner(std::string label);
+  Spinner(std::string label, ProgressMode mode);
   ~Spinner();
   Spinner(const Spinner&) = delete;
   Spinner& operator=(const Spinner&) = delete;
@@ -21,6 +24,7 @@ class Spinner {
   void Run();
 
   std::string label_;
+  bool terminal_ = false;
   std::mutex mutex_;
   std::condition_variable done_signal_;
   bool done_ = false;

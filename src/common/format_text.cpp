@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "common/exceptions.h"
@@ -14,10 +13,20 @@ namespace {
   throw EConvertError("Format '" + std::string(format) + "' invalid or incompatible with argument");
 }
 
-std::string FixedText(double v, int precision) {
+// The C library's texts for these conversions in the "C" locale, whatever locale the host
+// process runs under: to_chars never reads the locale, snprintf does.
+std::string FloatText(double v, std::chars_format form, int precision, bool upper) {
   char buf[512];
-  int n = std::snprintf(buf, sizeof buf, "%.*f", precision, v);
-  return std::string(buf, n > 0 && n < static_cast<int>(sizeof buf) ? n : 0);
+  auto r = std::to_chars(buf, buf + sizeof buf, v, form, precision);
+  if (r.ec != std::errc()) return {};
+  if (upper)
+    for (char* p = buf; p != r.ptr; ++p)
+      if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 32);
+  return std::string(buf, r.ptr);
+}
+
+std::string FixedText(double v, int precision) {
+  return FloatText(v, std::chars_format::fixed, precision, false);
 }
 
 std::string WithThousands(std::string fixed) {
@@ -122,12 +131,9 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
         else Invalid(format);
         if (type == 'f') piece = FixedText(v, precision < 0 ? 2 : precision);
         else if (type == 'n') piece = WithThousands(FixedText(v, precision < 0 ? 2 : precision));
-        else {
-          char buf[512];
-          int n = type == 'e' ? std::snprintf(buf, sizeof buf, "%.*E", precision < 0 ? 15 : precision, v)
-                              : std::snprintf(buf, sizeof buf, "%.*G", precision < 0 ? 15 : precision, v);
-          piece.assign(buf, n > 0 ? n : 0);
-        }
+        else
+          piece = FloatText(v, type == 'e' ? std::chars_format::scientific : std::chars_format::general,
+                            precision < 0 ? 15 : precision, true);
         break;
       }
       default:

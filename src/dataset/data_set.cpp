@@ -52,11 +52,11 @@ void TDataSet::Close() {
   Fire(AfterClose);
 }
 
-void TDataSet::CloseOnDestroy() noexcept {
+void TDataSet::CloseNoThrow() noexcept {
   try {
     Close();
   } catch (...) {
-    // A destructor must not throw; the descendant releases its data anyway.
+    // The callers cannot report it; the descendant releases its data anyway.
   }
 }
 
@@ -127,14 +127,14 @@ TField& TDataSet::AddCalculatedField(std::string_view name, FieldType type, int 
   return *calculated_fields_.back();
 }
 
-bool TDataSet::ReadField(const TField& field, FieldValue* value) const {
+bool TDataSet::ReadField(const TField& field, FieldValue* value) {
   if (!Active()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
   if (field.GetFieldKind() == FieldKind::Calculated) {
     if (!has_record_ && state_ == DataSetState::Browse) return false;
     if (value && !field.calculated_null_) *value = field.calculated_;
     return !field.calculated_null_;
   }
-  return const_cast<TDataSet*>(this)->GetFieldData(field, value);
+  return GetFieldData(field, value);
 }
 
 void TDataSet::WriteField(TField& field, const FieldValue* value) {

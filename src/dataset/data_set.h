@@ -207,9 +207,9 @@ class TDataSet {
   void DoBeforeScroll() { Fire(BeforeScroll); }
   void DoAfterScroll() { Fire(AfterScroll); }
   void SetFound(bool found) { found_ = found; }
-  // Ends the dataset's life from a descendant's destructor: closes without letting an
-  // exception escape.
-  void CloseOnDestroy() noexcept;
+  // Close for the paths that must not throw (destructors, a connection or transaction going
+  // away, a changed SQL text): a failure in the close events is dropped.
+  void CloseNoThrow() noexcept;
 
  private:
   friend class TField;
@@ -235,8 +235,9 @@ class TDataSet {
   void CalculateFields();
   void CheckOperation(void (TDataSet::*operation)(), const ErrorEvent& on_error);
   void Reindex();
-  // Field access from TField.
-  bool ReadField(const TField& field, FieldValue* value) const;
+  // Field access from TField. A read is not const: it asks the descendant, whose
+  // GetFieldData may use its connection (a blob) or its buffers.
+  bool ReadField(const TField& field, FieldValue* value);
   void WriteField(TField& field, const FieldValue* value);
 
   DataSetState state_ = DataSetState::Inactive;

@@ -27,14 +27,16 @@ int TFieldDefs::IndexOf(std::string_view name) const {
   return -1;
 }
 
-TFieldDef& TFieldDefs::Find(std::string_view name) {
+std::size_t TFieldDefs::IndexOfExisting(std::string_view name) const {
   int index = IndexOf(name);
   if (index < 0) throw EDatabaseError(Format("Field '%s' not found", {name}));
-  return items_[static_cast<std::size_t>(index)];
+  return static_cast<std::size_t>(index);
 }
 
+TFieldDef& TFieldDefs::Find(std::string_view name) { return items_[IndexOfExisting(name)]; }
+
 const TFieldDef& TFieldDefs::Find(std::string_view name) const {
-  return const_cast<TFieldDefs*>(this)->Find(name);
+  return items_[IndexOfExisting(name)];
 }
 
 }  // namespace kvr

@@ -60,6 +60,8 @@ class TFieldDefs {
   const TFieldDef& Find(std::string_view name) const;
 
  private:
+  std::size_t IndexOfExisting(std::string_view name) const;  // raises as Find does
+
   std::vector<TFieldDef> items_;
 };
 

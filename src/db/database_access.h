@@ -14,18 +14,13 @@
 #include <string>
 #include <string_view>
 
+#include "db/database_names.h"
 #include "firebird/component.h"
 #include "firebird/ib_database.h"
 #include "firebird/ib_dataset.h"
 #include "firebird/ib_transaction.h"
 
 namespace kvr::db {
-
-// The values every caller in this library passes.
-constexpr const char* kDatabaseUser = "SYSDBA";
-constexpr const char* kDatabaseHost = "127.0.0.1";
-constexpr const char* kDatabaseCharSet = "WIN1251";
-constexpr const char* kDefaultTransactionName = "DefTran_RO";
 
 // The connection's database name: the file alone when port is 0, else "%s/%d:%s" from host,
 // port and file. The file is first mapped to this machine (platform MapPath), so the

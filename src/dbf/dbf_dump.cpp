@@ -51,7 +51,7 @@ void DumpDBFImage(std::string image, DumpEncoding encoding, std::ostream& out) {
   access.LoadFromStream(stream);
   const TDBFStructure& s = access.Structure();
   auto decode = [encoding](std::string_view text) {
-    return encoding == DumpEncoding::Oem ? platform::Cp866ToUtf8(text)
+    return encoding == DumpEncoding::kOem ? platform::Cp866ToUtf8(text)
                                          : platform::Cp1251ToUtf8(text);
   };
 

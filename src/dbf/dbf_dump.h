@@ -10,7 +10,7 @@
 
 namespace kvr {
 
-enum class DumpEncoding { Oem, Ansi };
+enum class DumpEncoding { kOem, kAnsi };
 
 // Reads the file and writes the dump. File and format errors raise (EFOpenError for a
 // missing file, Exception with the DBF layer's message for a broken one).

@@ -107,7 +107,7 @@ bool DecodeDBFField(const TDBFField& field, std::string_view text, bool oem, Fie
   if (!value) return !TrimBlanks(text).empty();
   switch (field.DataType) {
     case FieldType::String: {
-      std::string_view kept = TrimRightBlanks(text);
+      std::string_view kept = TrimRightSpaces(text);  // the padding; a tab is data
       value->text.assign(kept);
       if (oem) platform::OemToAnsi(value->text.data(), value->text.size());
       return true;

@@ -60,7 +60,7 @@ int Order(const T& a, const T& b) {
 
 }  // namespace
 
-TDBFFilter::TDBFFilter(std::string_view filter, const TDBFFieldList& fields) {
+DBFFilter::DBFFilter(std::string_view filter, const TDBFFieldList& fields) {
   for (const OperatorText& candidate : kOperators) {
     const std::size_t at = filter.find(candidate.text);
     if (at == std::string_view::npos) continue;
@@ -79,19 +79,19 @@ TDBFFilter::TDBFFilter(std::string_view filter, const TDBFFieldList& fields) {
   }
 }
 
-bool TDBFFilter::Compare(int order) const {
+bool DBFFilter::Compare(int order) const {
   switch (op_) {
-    case Op::Ge: return order >= 0;
-    case Op::Le: return order <= 0;
-    case Op::Ne: return order != 0;
-    case Op::Gt: return order > 0;
-    case Op::Lt: return order < 0;
-    case Op::Eq: return order == 0;
+    case Op::kGe: return order >= 0;
+    case Op::kLe: return order <= 0;
+    case Op::kNe: return order != 0;
+    case Op::kGt: return order > 0;
+    case Op::kLt: return order < 0;
+    case Op::kEq: return order == 0;
   }
   return false;
 }
 
-bool TDBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& options) const {
+bool DBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& options) const {
   if (!field_) return true;
   const TDBFField& field = *field_;
   std::string_view raw;
@@ -108,7 +108,7 @@ bool TDBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& 
         for (char& c : left_) c = platform::AnsiUpperChar(c);
         left = TrimBlanks(left_);
       }
-      if (op_ == Op::Eq && !options.no_partial_compare)
+      if (op_ == Op::kEq && !options.no_partial_compare)
         return left.find(right) != std::string_view::npos;
       const int order = left.compare(right);
       return Compare(order < 0 ? -1 : (order > 0 ? 1 : 0));

@@ -20,19 +20,19 @@
 
 namespace kvr {
 
-class TDBFFilter {
+class DBFFilter {
  public:
   // Parses the text and binds it to a field of the list (by name, letter case ignored).
-  TDBFFilter(std::string_view filter, const TDBFFieldList& fields);
+  DBFFilter(std::string_view filter, const TDBFFieldList& fields);
 
   bool Passes(std::string_view record, bool oem, const FilterOptions& options) const;
 
  private:
-  enum class Op { Ge, Le, Ne, Gt, Lt, Eq };
+  enum class Op { kGe, kLe, kNe, kGt, kLt, kEq };
   bool Compare(int order) const;
 
   const TDBFField* field_ = nullptr;  // nullptr: every record passes
-  Op op_ = Op::Eq;
+  Op op_ = Op::kEq;
   std::string value_;
   // The filter value read once as a number and as a date (false when it is none).
   bool value_is_number_ = false, value_is_date_ = false;

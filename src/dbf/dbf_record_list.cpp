@@ -1,11 +1,14 @@
 #include "dbf/dbf_record_list.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kvr {
 
 namespace {
-constexpr std::size_t kChunkSize = 1 << 20;
+// Chunks grow with the table, from a small one for a small table to huge-page-sized ones.
+constexpr std::size_t kFirstChunkSize = 64 << 10;
+constexpr std::size_t kLargestChunkSize = 4 * platform::kHugePageSize;
 }
 
 void TDBFRecordList::Clear() {
@@ -15,12 +18,17 @@ void TDBFRecordList::Clear() {
   images_.clear();
   chunk_free_ = nullptr;
   chunk_left_ = 0;
+  chunk_total_ = 0;
 }
 
 char* TDBFRecordList::Store(std::string_view text) {
   if (text.size() > chunk_left_) {
-    const std::size_t size = text.size() > kChunkSize ? text.size() : kChunkSize;
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+    const std::size_t next = chunk_total_ < kFirstChunkSize      ? kFirstChunkSize
+                             : chunk_total_ < kLargestChunkSize ? chunk_total_
+                                                                : kLargestChunkSize;
+    const std::size_t size = std::max(text.size(), next);
+    chunks_.push_back(platform::AllocateLargeBlock(size));
+    chunk_total_ += size;
     chunk_free_ = chunks_.back().get();
     chunk_left_ = size;
   }

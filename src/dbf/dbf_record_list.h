@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/large_block.h"
+
 namespace kvr {
 
 class TDBFRecordList {
@@ -56,10 +58,11 @@ class TDBFRecordList {
   char* Store(std::string_view text);
 
   std::vector<Entry> entries_;
-  std::vector<std::unique_ptr<char[]>> chunks_;
+  std::vector<platform::LargeBlock> chunks_;
   std::vector<std::unique_ptr<std::string>> images_;  // adopted file images
   char* chunk_free_ = nullptr;
   std::size_t chunk_left_ = 0;
+  std::size_t chunk_total_ = 0;  // bytes in chunks_
 };
 
 }  // namespace kvr

@@ -88,11 +88,11 @@ TDBFFieldList FieldsFromDefinitions(const TFieldDefs& defs) {
 
 }  // namespace
 
-TMemDBFTable::TMemDBFTable(void* /*owner*/) {
+TMemDBFTable::TMemDBFTable() {
   access_.OnError = [this](void*, std::string_view message) { DBFError(message); };
 }
 
-TMemDBFTable::~TMemDBFTable() { CloseOnDestroy(); }
+TMemDBFTable::~TMemDBFTable() { CloseNoThrow(); }
 
 std::string TMemDBFTable::About() const {
   return "TMemDBFTable: dBase III+/IV tables held in memory";
@@ -271,9 +271,8 @@ bool TMemDBFTable::Accepted(int index) const {
   std::string_view record = records_->Text(index);
   if (!show_deleted_ && !record.empty() && record[0] == '*') return false;
   if (Filtered() || IsFinding()) {
-    auto& filter = const_cast<std::unique_ptr<TDBFFilter>&>(filter_);
-    if (!filter) filter = std::make_unique<TDBFFilter>(Filter(), access_.Structure().Fields);
-    return filter->Passes(record, oem_, GetFilterOptions());
+    if (!filter_) filter_ = std::make_unique<DBFFilter>(Filter(), access_.Structure().Fields);
+    return filter_->Passes(record, oem_, GetFilterOptions());
   }
   return true;
 }

@@ -30,8 +30,7 @@ class FileStream;
 
 class TMemDBFTable : public TDataSet {
  public:
-  // The owner is kept for compatibility with callers that pass one; it is not used.
-  explicit TMemDBFTable(void* owner = nullptr);
+  TMemDBFTable();
   ~TMemDBFTable() override;
 
   // Makes a new empty table with the given fields, or with fields built from FieldDefs()
@@ -43,7 +42,6 @@ class TMemDBFTable : public TDataSet {
 
   // --- properties
   std::string About() const;
-  void SetAbout(std::string_view) {}  // the banner is fixed
   const std::string& FileName() const { return file_name_; }
   void SetFileName(std::string_view file_name);
   bool MakeBackup() const { return make_backup_; }
@@ -122,7 +120,8 @@ class TMemDBFTable : public TDataSet {
   bool oem_ = true;
   std::unique_ptr<TMemoryStream> pending_stream_;
   std::unique_ptr<platform::FileStream> memo_stream_;
-  std::unique_ptr<TDBFFilter> filter_;  // parsed Filter(), rebuilt when it changes
+  // Parsed Filter(), made on the first record a filter looks at and dropped when it changes.
+  mutable std::unique_ptr<DBFFilter> filter_;
   int located_ = -1;                    // a record Locate found, shown even when hidden
   FieldValue key_value_;                // scratch for Locate
 };

@@ -6,7 +6,7 @@
 #include "common/format_text.h"
 #include "common/text.h"
 #include "common/trim.h"
-#include "db/database_access.h"
+#include "db/connection.h"
 #include "entry/host_context.h"
 #include "entry/host_options.h"
 #include "entry/payment_catalogue.h"
@@ -71,7 +71,7 @@ std::string StationDatabaseFile() {
 // The element of the host's parameter array at `index` (bounds checked by the array).
 const Variant& Element(const Variant& params, int index) { return params.Array().Get(index); }
 
-void LogLine(log::TLogLevel level, std::string_view format, std::initializer_list<FormatArg> args) {
+void LogLine(log::LogLevel level, std::string_view format, std::initializer_list<FormatArg> args) {
   if (log::TDIZEvudod* logger = log::ReportsLog()) {
     try {
       logger->LogFmt(level, format, args);
@@ -118,25 +118,16 @@ TExportCreator::TExportCreator() {
   context_.host = MakeHostOptions();
   const std::string file = StationDatabaseFile();
   if (TheHostContext().host_kind3) BuildPaymentCatalogue();
-  const std::string password = db::GetDBPassword();
-  const std::int32_t port = db::GetDBPort();
-  database_ = db::CreateDatabase(file, password, port, true, nullptr, "SYSDBA", "127.0.0.1",
-                                 false, "", "WIN1251");
-  db::ConnectDatabase(*database_);
-  context_.station = database_.get();
+  station_ = std::make_unique<db::Connection>(db::ConnectionOptions{.file = file});
+  context_.station = &station_->Database();
 }
 
-TExportCreator::~TExportCreator() {
-  if (!database_) return;
-  try {
-    db::DisconnectDatabase(*database_);
-  } catch (...) {
-    // The connection goes with the object below; a failed disconnect changes no export.
-  }
-}
+TExportCreator::~TExportCreator() = default;
 
-bool TExportCreator::RunExport(char code, const Variant& params, std::string& title,
-                               std::string& text) {
+// The host's elements are converted in index order, each into a variable before the export
+// call (the order of a call's arguments is unspecified), so the lowest bad element's error wins.
+bool TExportCreator::ConvertParamsAndExport(char code, const Variant& params, std::string& title,
+                                            std::string& text) {
   const Variant& p = params;
   switch (code) {
     case '0': {
@@ -221,15 +212,15 @@ bool TExportCreator::Dispatch(char report_code, const Variant& params, std::stri
     std::string title(std::string_view("Неизвестный отчет"_w));
     const std::uint32_t start = platform::TickCount();
     std::string file_name;
-    result = RunExport(report_code, params, title, file_name);
+    result = ConvertParamsAndExport(report_code, params, title, file_name);
     text = file_name;
     const std::uint32_t duration = platform::TickCount() - start;  // modulo 2^32
     if (result)
-      LogLine(1, "Документ \"%s\" подготовлен за %d ms"_w,
+      LogLine(log::kLogInformation, "Документ \"%s\" подготовлен за %d ms"_w,
               {title, static_cast<long long>(duration)});
   } catch (...) {
     const std::string message = CurrentExceptionMessage();
-    LogLine(2, "Ошибка формирования отчета №%d: %s"_w,
+    LogLine(log::kLogError, "Ошибка формирования отчета №%d: %s"_w,
             {static_cast<int>(static_cast<unsigned char>(report_code)), message});
     text = std::string("Ошибка при формировании отчета: "_w) + message;
   }

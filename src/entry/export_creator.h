@@ -4,12 +4,12 @@
 // into the text for the host.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "common/variant.h"
-#include "firebird/component.h"
-#include "firebird/ib_database.h"
+#include "db/connection.h"
 #include "reports/export_context.h"
 
 namespace kvr {
@@ -29,10 +29,12 @@ class TExportCreator {
   const reports::ExportSettings& Settings() const { return context_.settings; }
 
  private:
-  // Runs the export of the report table; returns false for an unknown report.
-  bool RunExport(char report_code, const Variant& params, std::string& title, std::string& text);
+  // Converts the host's parameters for `report_code` and runs that report's export; returns
+  // false for an unknown report.
+  bool ConvertParamsAndExport(char report_code, const Variant& params, std::string& title,
+                              std::string& text);
 
-  ComponentPtr<TIBDatabase> database_;
+  std::unique_ptr<db::Connection> station_;
   reports::ExportContext context_;
 };
 

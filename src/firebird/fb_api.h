@@ -28,7 +28,6 @@ class Status {
   Status(const Status&) = delete;
   Status& operator=(const Status&) = delete;
 
-  Firebird::CheckStatusWrapper* operator&() { return &wrapper_; }
   Firebird::CheckStatusWrapper* get() { return &wrapper_; }
   bool Failed() const {
     return (wrapper_.getState() & Firebird::IStatus::STATE_ERRORS) != 0;

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "common/exceptions.h"
+#include "firebird/call_watchdog.h"
 #include "firebird/fb_api.h"
 #include "firebird/ib_transaction.h"
 #include "platform/code_page.h"
@@ -14,7 +15,7 @@ namespace {
 using firebird::Ref;
 using firebird::Status;
 
-// Database parameter names and their DPB tags.
+// Database parameter names and their DPB tags (0: a parameter of this side, not sent).
 struct DpbName {
   const char* name;
   unsigned char tag;
@@ -26,27 +27,36 @@ constexpr DpbName kDpbNames[] = {
     {"lc_ctype", isc_dpb_lc_ctype, false},
     {"sql_role_name", isc_dpb_sql_role_name, false},
     {"connect_timeout", isc_dpb_connect_timeout, true},
+    {"read_timeout", 0, true},
 };
+constexpr const char* kReadTimeout = "read_timeout";
 
-void AddParameter(Status& status, Firebird::IXpbBuilder* dpb, std::string_view line) {
+// Adds one "name=value" line; returns the number of a numeric parameter (else 0).
+int AddParameter(Status& status, Firebird::IXpbBuilder* dpb, std::string_view line) {
   const std::size_t eq = line.find('=');
   const std::string_view name = line.substr(0, eq);
   const std::string value(eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1));
   for (const DpbName& known : kDpbNames) {
     if (!platform::AnsiSameText(name, known.name)) continue;
+    int number = 0;
     if (known.numeric) {
-      int number = 0;
       auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
-      if (ec != std::errc() || end != value.data() + value.size())
+      if (ec != std::errc() || end != value.data() + value.size() || number < 0)
         throw EIBClientError("Invalid value of database parameter \"" + std::string(name) + "\"");
-      dpb->insertInt(status.get(), known.tag, number);
+      if (known.tag != 0) dpb->insertInt(status.get(), known.tag, number);
     } else {
       dpb->insertString(status.get(), known.tag, value.c_str());
     }
     status.Check();
-    return;
+    return number;
   }
   throw EIBClientError("Unknown database parameter \"" + std::string(name) + "\"");
+}
+
+// "host:path", "host/port:path": the client goes through a server. A plain path opens the
+// file with the embedded engine, which has no connection that could stall.
+bool ThroughServer(std::string_view database_name) {
+  return database_name.find(':') != std::string_view::npos;
 }
 
 }  // namespace
@@ -81,8 +91,13 @@ void TIBDatabase::Open() {
   Ref<Firebird::IXpbBuilder> dpb(
       firebird::Util()->getXpbBuilder(status.get(), Firebird::IXpbBuilder::DPB, nullptr, 0));
   status.Check();
-  for (const std::string& line : params_)
-    if (!line.empty()) AddParameter(status, dpb.get(), line);
+  int read_timeout = 0;
+  for (const std::string& line : params_) {
+    if (line.empty()) continue;
+    const int number = AddParameter(status, dpb.get(), line);
+    if (platform::AnsiSameText(std::string_view(line).substr(0, line.find('=')), kReadTimeout))
+      read_timeout = number;
+  }
   const unsigned length = dpb->getBufferLength(status.get());
   status.Check();
   const unsigned char* buffer = dpb->getBuffer(status.get());
@@ -94,6 +109,17 @@ void TIBDatabase::Open() {
     if (attachment != nullptr) attachment->release();
     status.Check();
   }
+  if (read_timeout > 0 && ThroughServer(database_name_)) {
+    try {
+      watchdog_ = std::make_unique<firebird::CallWatchdog>(
+          attachment, std::chrono::seconds(read_timeout));
+    } catch (...) {
+      Status detach_status;
+      attachment->detach(detach_status.get());
+      if (detach_status.Failed()) attachment->release();
+      throw;
+    }
+  }
   attachment_ = attachment;
 }
 
@@ -102,7 +128,11 @@ void TIBDatabase::Close() {
   CloseUsers();
   Firebird::IAttachment* attachment = std::exchange(attachment_, nullptr);
   Status status;
-  attachment->detach(status.get());
+  {
+    firebird::ServerCall call(watchdog_.get());
+    attachment->detach(status.get());
+  }
+  watchdog_.reset();
   if (status.Failed()) {
     attachment->release();  // a broken connection cannot detach; drop the client object
     status.Check();

@@ -1,6 +1,8 @@
 // TIBDatabase: a connection to a Firebird database.
 //   Params        "name=value" lines: user_name, password, lc_ctype, sql_role_name,
-//                 connect_timeout (seconds); any other name is refused when connecting.
+//                 connect_timeout (seconds to reach the server and log in), read_timeout
+//                 (seconds any later call may wait for a server; 0 or unset: no limit);
+//                 any other name is refused when connecting.
 //   DatabaseName  a file path (opened by the embedded engine, no server needed) or
 //                 "host/port:path" (through that server over TCP).
 //   LoginPrompt   kept for callers that set it; no prompt is ever shown.
@@ -9,6 +11,7 @@
 // that use it; they stay usable and reconnect with it.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +24,9 @@ class IAttachment;
 }
 
 namespace kvr {
+namespace firebird {
+class CallWatchdog;
+}
 
 class TIBTransaction;
 
@@ -63,6 +69,9 @@ class TIBDatabase : public TComponent {
 
   // The client's attachment while connected (for the components of this folder).
   Firebird::IAttachment* Handle() const { return attachment_; }
+  // What bounds this connection's calls to a server (firebird/call_watchdog.h); null for the
+  // embedded engine or without read_timeout.
+  firebird::CallWatchdog* Watchdog() const { return watchdog_.get(); }
   void AddUser(TIBConnectionUser& user);
   void RemoveUser(TIBConnectionUser& user);
 
@@ -74,6 +83,7 @@ class TIBDatabase : public TComponent {
   bool login_prompt_ = true;
   TIBTransaction* default_transaction_ = nullptr;
   Firebird::IAttachment* attachment_ = nullptr;
+  std::unique_ptr<firebird::CallWatchdog> watchdog_;
   std::vector<TIBConnectionUser*> users_;  // datasets and transactions, in registration order
 };
 

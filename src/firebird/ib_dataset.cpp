@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/exceptions.h"
+#include "firebird/call_watchdog.h"
 #include "firebird/fb_api.h"
 #include "firebird/result_columns.h"
 #include "firebird/sql_parameters.h"
@@ -63,6 +64,11 @@ void CloseOrRelease(Ref<I>& ref, CloseCall close) noexcept {
     ref.forget();
 }
 
+// The watchdog of a dataset's connection, if it has one (the database may be gone already).
+firebird::CallWatchdog* WatchdogOf(const TIBDatabase* database) {
+  return database != nullptr ? database->Watchdog() : nullptr;
+}
+
 // Field names: the column alias, with "_1", "_2"... for repeats (letter case ignored).
 std::string UniqueFieldName(const TFieldDefs& defs, const std::string& name) {
   if (defs.IndexOf(name) < 0) return name;
@@ -79,7 +85,7 @@ TIBDataSet::TIBDataSet(TComponent* owner) : TComponent(owner) {
 }
 
 TIBDataSet::~TIBDataSet() {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   if (transaction_ != nullptr) transaction_->RemoveUser(*this);
   if (database_ != nullptr) database_->RemoveUser(*this);
@@ -89,7 +95,7 @@ TIBDataSet::~TIBDataSet() {
 
 void TIBDataSet::SetDatabase(TIBDatabase* database) {
   if (database == database_) return;
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   if (database_ != nullptr) database_->RemoveUser(*this);
   database_ = database;
@@ -98,7 +104,7 @@ void TIBDataSet::SetDatabase(TIBDatabase* database) {
 
 void TIBDataSet::SetTransaction(TIBTransaction* transaction) {
   if (transaction == transaction_) return;
-  CloseOnDestroy();
+  CloseNoThrow();
   if (transaction_ != nullptr) transaction_->RemoveUser(*this);
   transaction_ = transaction;
   if (transaction_ != nullptr) transaction_->AddUser(*this);
@@ -117,13 +123,13 @@ TIBTransaction& TIBDataSet::ActiveTransaction() {
 }
 
 void TIBDataSet::ConnectionClosing() noexcept {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
 }
 
 void TIBDataSet::DatabaseDestroyed() noexcept { database_ = nullptr; }
 
-void TIBDataSet::TransactionEnding() noexcept { CloseOnDestroy(); }
+void TIBDataSet::TransactionEnding() noexcept { CloseNoThrow(); }
 
 void TIBDataSet::TransactionDestroyed() noexcept {
   if (query_ != nullptr) query_->cursor_transaction = nullptr;
@@ -133,7 +139,7 @@ void TIBDataSet::TransactionDestroyed() noexcept {
 // ---------------------------------------------------------------- SQL and parameters
 
 void TIBDataSet::SqlChanged() {
-  CloseOnDestroy();
+  CloseNoThrow();
   Unprepare();
   params_.clear();
   params_parsed_ = false;
@@ -179,6 +185,7 @@ void TIBDataSet::Prepare() {
   query->sql = firebird::ParseSqlParameters(select_sql_.Text());
   if (query->sql.text.find_first_not_of(" \t\r\n") == std::string::npos)
     throw EIBClientError("Empty query");
+  firebird::ServerCall call(database_->Watchdog());
   Firebird::IStatement* statement = database_->Handle()->prepare(
       query->status.get(), transaction.Handle(), 0, query->sql.text.c_str(), SQL_DIALECT_V6,
       Firebird::IStatement::PREPARE_PREFETCH_METADATA);
@@ -201,6 +208,7 @@ void TIBDataSet::Prepare() {
 void TIBDataSet::Unprepare() noexcept {
   if (query_ == nullptr) return;
   CloseCursor();
+  firebird::ServerCall call(WatchdogOf(database_));
   CloseOrRelease(query_->statement,
                  [](Firebird::IStatement* s, Firebird::CheckStatusWrapper* st) { s->free(st); });
   query_.reset();
@@ -253,6 +261,7 @@ void TIBDataSet::OpenCursor() {
       std::memcpy(&q.input_buffer[offset + 4], &ts.time, 4);
     }
   }
+  firebird::ServerCall call(database_->Watchdog());
   Firebird::IResultSet* cursor =
       q.statement->openCursor(q.status.get(), transaction.Handle(), q.input.get(),
                               q.input_buffer.data(), q.output.get(), 0);
@@ -266,6 +275,7 @@ void TIBDataSet::OpenCursor() {
 void TIBDataSet::CloseCursor() noexcept {
   if (query_ == nullptr) return;
   Query& q = *query_;
+  firebird::ServerCall call(WatchdogOf(database_));
   CloseOrRelease(q.cursor,
                  [](Firebird::IResultSet* r, Firebird::CheckStatusWrapper* st) { r->close(st); });
   if (q.cursor_transaction != nullptr && q.cursor_transaction != transaction_)
@@ -277,7 +287,11 @@ void TIBDataSet::CloseCursor() noexcept {
 bool TIBDataSet::FetchNext(char* buffer) {
   Query& q = *query_;
   if (!q.cursor) OpenCursor();
-  const int result = q.cursor->fetchNext(q.status.get(), buffer);
+  int result;
+  {
+    firebird::ServerCall call(database_->Watchdog());
+    result = q.cursor->fetchNext(q.status.get(), buffer);
+  }
   q.status.Check();
   if (result != Firebird::IStatus::RESULT_OK) {
     q.row_count = q.fetched;
@@ -392,6 +406,7 @@ void TIBDataSet::ReadBlob(const void* blob_id, std::string& text) {
     throw EIBClientError("Cannot read a blob without an active transaction");
   ISC_QUAD id;
   std::memcpy(&id, blob_id, sizeof id);
+  firebird::ServerCall call(database_->Watchdog());
   Ref<Firebird::IBlob> blob(database_->Handle()->openBlob(
       q.status.get(), q.cursor_transaction->Handle(), &id, 0, nullptr));
   q.status.Check();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/exceptions.h"
+#include "firebird/call_watchdog.h"
 #include "firebird/fb_api.h"
 #include "platform/code_page.h"
 
@@ -84,8 +85,11 @@ void TIBTransaction::StartTransaction() {
   status.Check();
   const unsigned char* buffer = tpb->getBuffer(status.get());
   status.Check();
-  Firebird::ITransaction* transaction =
-      database_->Handle()->startTransaction(status.get(), length, buffer);
+  Firebird::ITransaction* transaction;
+  {
+    firebird::ServerCall call(database_->Watchdog());
+    transaction = database_->Handle()->startTransaction(status.get(), length, buffer);
+  }
   if (status.Failed()) {
     if (transaction != nullptr) transaction->release();
     status.Check();
@@ -102,10 +106,13 @@ void TIBTransaction::End(bool commit) {
   EndUsers();
   Firebird::ITransaction* transaction = std::exchange(transaction_, nullptr);
   Status status;
-  if (commit)
-    transaction->commit(status.get());
-  else
-    transaction->rollback(status.get());
+  {
+    firebird::ServerCall call(database_ != nullptr ? database_->Watchdog() : nullptr);
+    if (commit)
+      transaction->commit(status.get());
+    else
+      transaction->rollback(status.get());
+  }
   if (status.Failed()) {
     transaction->release();
     status.Check();

@@ -10,12 +10,20 @@
 namespace kvr::log {
 
 // 0 plain, 1 information, 2 error, 3 failure, 4 warning, 5 event, 6 debug, 7 other.
-using TLogLevel = std::uint8_t;
+using LogLevel = std::uint8_t;
 // Bit n set: level n is written.
-using TLogLevels = std::uint8_t;
+using LogLevels = std::uint8_t;
 
-constexpr TLogLevel kMaxLogLevel = 7;
-constexpr TLogLevels kAllLogLevels = 0xFF;
+constexpr LogLevel kLogPlain = 0;  // no tag: the error writer's records
+constexpr LogLevel kLogInformation = 1;
+constexpr LogLevel kLogError = 2;
+constexpr LogLevel kLogFailure = 3;
+constexpr LogLevel kLogWarning = 4;
+constexpr LogLevel kLogEvent = 5;
+constexpr LogLevel kLogDebug = 6;
+constexpr LogLevel kLogOther = 7;
+constexpr LogLevel kMaxLogLevel = kLogOther;
+constexpr LogLevels kAllLogLevels = 0xFF;
 
 // The character of each level, indexed by level.
 constexpr std::string_view kLevelChars = "-+?!#$%@";
@@ -28,10 +36,10 @@ inline constexpr std::array<std::string_view, 8> kLevelTags = {
 
 // The tag appended to the time stamp (Windows-1251, starting with a blank); empty for level 0
 // and for levels above 7.
-constexpr std::string_view LevelTag(TLogLevel level) {
+constexpr std::string_view LevelTag(LogLevel level) {
   return level <= kMaxLogLevel ? detail::kLevelTags[level] : std::string_view();
 }
-constexpr char LevelChar(TLogLevel level) { return level <= kMaxLogLevel ? kLevelChars[level] : ' '; }
+constexpr char LevelChar(LogLevel level) { return level <= kMaxLogLevel ? kLevelChars[level] : ' '; }
 
 // Fixed settings of the logging unit.
 struct LogSettings {

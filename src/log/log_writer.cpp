@@ -73,7 +73,7 @@ void TDIZEvudod::Unlock() {
   main_lock_.unlock();
 }
 
-void TDIZEvudod::Log(TLogLevel level, std::string_view text) noexcept {
+void TDIZEvudod::Log(LogLevel level, std::string_view text) noexcept {
   try {
     std::lock_guard in_process(main_lock_);
     if (!active_ || file_name_.empty() || level > kMaxLogLevel || !((enabled_levels_ >> level) & 1))
@@ -95,7 +95,7 @@ void TDIZEvudod::Log(TLogLevel level, std::string_view text) noexcept {
   }
 }
 
-void TDIZEvudod::LogFmt(TLogLevel level, std::string_view format,
+void TDIZEvudod::LogFmt(LogLevel level, std::string_view format,
                         std::initializer_list<FormatArg> args) {
   std::string text;
   try {
@@ -106,7 +106,7 @@ void TDIZEvudod::LogFmt(TLogLevel level, std::string_view format,
   Log(level, text);
 }
 
-void TDIZEvudod::BuildLine(TLogLevel level, std::string_view text) {
+void TDIZEvudod::BuildLine(LogLevel level, std::string_view text) {
   line_.clear();
   text = Trim(text);
   if (text.empty()) return;  // a bare line end
@@ -183,7 +183,7 @@ void TDIZEvudod::ReportFailure(Stage stage, bool created, std::string_view text)
     if (stage != Stage::kBuilding) progress += "-OK";
     if (stage == Stage::kWritten) progress += ";ProcessFile...";
     std::string_view line = stage == Stage::kBuilding ? Trim(text) : Trim(line_);
-    writer->LogFmt(0,
+    writer->LogFmt(kLogPlain,
                    "Ошибка при попытке записи (%0:s) в лог \"%1:s\" строки [%2:s]: %3:s <%4:s>"_w,
                    {progress, file_name_, line, message, class_name});
   } catch (...) {
@@ -250,7 +250,7 @@ KVR_LOG_PROPERTY(bool, ShowLevelChar, SetShowLevelChar, show_level_char_)
 KVR_LOG_PROPERTY(bool, ShowLevelTag, SetShowLevelTag, show_level_tag_)
 KVR_LOG_PROPERTY(int, MaxBackups, SetMaxBackups, max_backups_)
 KVR_LOG_PROPERTY(bool, SuppressWriteErrors, SetSuppressWriteErrors, suppress_write_errors_)
-KVR_LOG_PROPERTY(TLogLevels, EnabledLevels, SetEnabledLevels, enabled_levels_)
+KVR_LOG_PROPERTY(LogLevels, EnabledLevels, SetEnabledLevels, enabled_levels_)
 KVR_LOG_PROPERTY(double, MaxAge, SetMaxAge, max_age_)
 KVR_LOG_PROPERTY(platform::WindowHandle, NotifyWindow, SetNotifyWindow, notify_window_)
 KVR_LOG_PROPERTY(std::uint32_t, NotifyMessage, SetNotifyMessage, notify_message_)

@@ -43,10 +43,10 @@ class TDIZEvudod {
   TDIZEvudod& operator=(const TDIZEvudod&) = delete;
 
   // Writes one record; never raises.
-  void Log(TLogLevel level, std::string_view text) noexcept;
+  void Log(LogLevel level, std::string_view text) noexcept;
   // Formats with Format() and writes; raises Exception "Error args for string [<format>]:
   // <reason>" when the arguments do not fit the format.
-  void LogFmt(TLogLevel level, std::string_view format, std::initializer_list<FormatArg> args);
+  void LogFmt(LogLevel level, std::string_view format, std::initializer_list<FormatArg> args);
 
   // The in-process lock, then the file's mutex (waited for without a time limit); recursive.
   void Lock();
@@ -81,8 +81,8 @@ class TDIZEvudod {
   void SetMaxBackups(int count);  // 0 or less: keep every old file
   bool SuppressWriteErrors() const;
   void SetSuppressWriteErrors(bool suppress);
-  TLogLevels EnabledLevels() const;
-  void SetEnabledLevels(TLogLevels levels);
+  LogLevels EnabledLevels() const;
+  void SetEnabledLevels(LogLevels levels);
   // On for a file in a directory that other accounts may write (the temporary directory): it is
   // opened as platform/shared_file.h describes, and one that is not this account's own regular
   // file is not written.
@@ -106,7 +106,7 @@ class TDIZEvudod {
   enum class Stage { kBuilding, kOpened, kWritten };
   class Guard;
 
-  void BuildLine(TLogLevel level, std::string_view text);
+  void BuildLine(LogLevel level, std::string_view text);
   void WriteLine(bool create, Stage& stage);
   void ReportFailure(Stage stage, bool created, std::string_view text) noexcept;
   void RememberLine() noexcept;
@@ -134,7 +134,7 @@ class TDIZEvudod {
   bool use_mutex_ = LogSettings::kUseMutexByDefault;
   int max_backups_ = 10;
   bool suppress_write_errors_ = false;
-  TLogLevels enabled_levels_ = kAllLogLevels;
+  LogLevels enabled_levels_ = kAllLogLevels;
   std::deque<std::string> recent_lines_;
   platform::WindowHandle notify_window_ = 0;
   std::uint32_t notify_message_ = kDefaultNotifyMessage;

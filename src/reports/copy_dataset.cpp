@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/exceptions.h"
+#include "platform/code_page.h"
 #include "reports/date_time_texts.h"
 
 namespace kvr::reports {
@@ -35,50 +36,91 @@ class ActiveStateGuard {
   bool table_active_;
 };
 
+// What one table field gets from each source row.
+enum class Fill { kCopy, kDateTimeText, kFalse, kZeroInteger, kZeroFloat, kEmptyText, kNull };
+
 struct FieldPair {
-  TField* source;
+  TField* source;  // null unless kCopy or kDateTimeText
   TField* target;
-  bool date_time;
+  Fill fill;
 };
+
+Fill NeutralFill(const TField& target) {
+  if (platform::AnsiSameText(target.FieldName(), "KA")) return Fill::kFalse;
+  switch (target.DataType()) {
+    case FieldType::Integer:
+    case FieldType::Smallint:
+    case FieldType::Largeint: return Fill::kZeroInteger;
+    case FieldType::String: return Fill::kEmptyText;
+    case FieldType::Float:
+    case FieldType::Currency:
+    case FieldType::BCD:
+    case FieldType::FMTBcd: return Fill::kZeroFloat;
+    default: return Fill::kNull;
+  }
+}
+
+// The pairs are worked out once, before the first row.
+std::vector<FieldPair> PairFields(TDataSet& source, TMemDBFTable& table, MissingFields missing) {
+  std::vector<FieldPair> pairs;
+  for (int i = 0; i < table.FieldCount(); ++i) {
+    TField& target = table.Fields(i);
+    if (TField* from = source.FindField(target.FieldName())) {
+      const bool date_time = from->DataType() == FieldType::DateTime;
+      pairs.push_back({from, &target, date_time ? Fill::kDateTimeText : Fill::kCopy});
+    } else if (missing == MissingFields::kNeutralValues) {
+      pairs.push_back({nullptr, &target, NeutralFill(target)});
+    }
+  }
+  return pairs;
+}
+
+void CopyRows(TDataSet& source, TMemDBFTable& table, const CopyOptions& options) {
+  ActiveStateGuard restore(source, table);
+  if (!source.Active()) source.Open();
+  if (!table.Active()) table.Open();
+
+  const std::vector<FieldPair> pairs = PairFields(source, table, options.missing_fields);
+  const bool every_row = options.missing_fields == MissingFields::kNeutralValues;
+  std::string text;  // reused for every date-time value
+  source.First();
+  while (!source.Eof()) {
+    table.Append();
+    for (const FieldPair& pair : pairs) {
+      switch (pair.fill) {
+        case Fill::kCopy:
+          if (!pair.source->IsNull()) pair.target->Assign(*pair.source);
+          break;
+        case Fill::kDateTimeText:
+          if (pair.source->IsNull()) break;
+          options.use_us_date_time ? DateTimeToUSText(pair.source->AsDateTime(), text)
+                                   : DateTimeToDotText(pair.source->AsDateTime(), text);
+          pair.target->SetAsString(text);
+          break;
+        case Fill::kFalse: pair.target->SetAsBoolean(false); break;
+        case Fill::kZeroInteger: pair.target->SetAsInteger(0); break;
+        case Fill::kZeroFloat: pair.target->SetAsFloat(0); break;
+        case Fill::kEmptyText: pair.target->SetAsString(""); break;
+        case Fill::kNull: break;
+      }
+    }
+    if (every_row || table.Modified())
+      table.Post();
+    else
+      table.Cancel();
+    source.Next();
+  }
+  source.First();
+}
 
 }  // namespace
 
-void CopyDataSet(TDataSet& source, TMemDBFTable& table, bool use_us_date_time) {
+void CopyDataSet(TDataSet& source, TMemDBFTable& table, const CopyOptions& options) {
+  if (options.error_context.empty()) return CopyRows(source, table, options);
   try {
-    ActiveStateGuard restore(source, table);
-    if (!source.Active()) source.Open();
-    if (!table.Active()) table.Open();
-
-    std::vector<FieldPair> pairs;
-    for (int i = 0; i < table.FieldCount(); ++i) {
-      TField& target = table.Fields(i);
-      if (TField* from = source.FindField(target.FieldName()))
-        pairs.push_back({from, &target, from->DataType() == FieldType::DateTime});
-    }
-
-    std::string text;  // reused for every date-time value
-    source.First();
-    while (!source.Eof()) {
-      table.Append();
-      for (const FieldPair& pair : pairs) {
-        if (pair.source->IsNull()) continue;
-        if (pair.date_time) {
-          TDateTime value = pair.source->AsDateTime();
-          use_us_date_time ? DateTimeToUSText(value, text) : DateTimeToDotText(value, text);
-          pair.target->SetAsString(text);
-        } else {
-          pair.target->Assign(*pair.source);
-        }
-      }
-      if (table.Modified())
-        table.Post();
-      else
-        table.Cancel();
-      source.Next();
-    }
-    source.First();
+    CopyRows(source, table, options);
   } catch (...) {
-    ChainException("CopyDataSet");
+    ChainException(options.error_context);
   }
 }
 

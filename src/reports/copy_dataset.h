@@ -1,17 +1,38 @@
 // CopyDataSet: moves every record of a source dataset (normally an open query) into an
-// in-memory DBF table whose fields were made from the source's field definitions. Fields
-// pair by name (letter case ignored); date-time values become text in the US or dotted form.
-// A source row whose paired fields are all null adds no record.
+// in-memory DBF table. Fields pair by name (letter case ignored); date-time values become text
+// in the US or dotted form. What a table field without a partner in the source gets, and
+// whether a row of nulls adds a record, is the caller's choice (MissingFields).
 #pragma once
+
+#include <string_view>
 
 #include "dataset/data_set.h"
 #include "dbf/mem_dbf_table.h"
 
 namespace kvr::reports {
 
+enum class MissingFields {
+  // The field stays null, and a source row whose paired fields are all null adds no record:
+  // the table was made from the source's own field definitions.
+  kLeaveNull,
+  // "KA" gets false, numbers 0, text an empty string, other types null; every source row adds
+  // a record. For a table that takes rows of several queries with different columns.
+  kNeutralValues,
+};
+
+struct CopyOptions {
+  bool use_us_date_time = false;
+  MissingFields missing_fields = MissingFields::kLeaveNull;
+  // Failures are raised again as "<error_context> -> <message>"; empty: raised as they are.
+  std::string_view error_context = "CopyDataSet";
+};
+
 // On return the source stands on its first record and both datasets are active or inactive
-// as they were on entry. Any failure is raised again as "CopyDataSet -> <message>" with the
-// class marker (ChainException).
-void CopyDataSet(TDataSet& source, TMemDBFTable& table, bool use_us_date_time);
+// as they were on entry. Failures keep their class (ChainException).
+void CopyDataSet(TDataSet& source, TMemDBFTable& table, const CopyOptions& options);
+
+inline void CopyDataSet(TDataSet& source, TMemDBFTable& table, bool use_us_date_time) {
+  CopyDataSet(source, table, CopyOptions{.use_us_date_time = use_us_date_time});
+}
 
 }  // namespace kvr::reports

@@ -20,7 +20,7 @@ std::string ExportAllDscCards(const ExportContext&) {
                                     DeleteMessage::kTemporaryFile};
   platform::ForceDirectories(kExportDirectory);  // made again here; a failure shows later
   RunExport(kSpec, [&](TMemDBFTable& table) {
-    SecondConnection office(kOfficeDatabase);
+    db::Connection office({.file = kOfficeDatabase});
     auto query = NewReadDataSet(office.Database());
     query->SelectSQL().SetText(kDiscountCardsSql);
     // Date-times always in the dotted form here, whatever UseDBETime says.

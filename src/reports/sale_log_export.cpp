@@ -7,7 +7,7 @@
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "reports/date_time_texts.h"
+#include "reports/copy_dataset.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
@@ -78,67 +78,13 @@ void DefineShopFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width
   AddIdFields(d, l);
 }
 
-// Closes the query when the copy ends, also on failure.
-struct QueryCloser {
-  TIBDataSet& query;
-  ~QueryCloser() {
-    try {
-      query.Close();
-    } catch (...) {
-    }
-  }
-};
-
 // The copy step of the sale log: every query row becomes a record; table fields the query
-// lacks get neutral values (false, 0, empty text) so that fuel and goods rows line up.
+// lacks get neutral values so that fuel and goods rows line up. Failures keep their text.
 void AppendQueryRows(TMemDBFTable& table, TIBDataSet& query, bool use_us_date_time) {
-  query.Open();
-  QueryCloser closer{query};
-  struct Column {
-    TField* target;
-    TField* source;
-    bool date_time;
-  };
-  std::vector<Column> columns;
-  for (int i = 0; i < table.FieldCount(); ++i) {
-    TField& target = table.Fields(i);
-    TField* source = query.FindField(target.FieldName());
-    columns.push_back({&target, source, source && source->DataType() == FieldType::DateTime});
-  }
-  std::string text;
-  for (query.First(); !query.Eof(); query.Next()) {
-    table.Append();
-    for (const Column& c : columns) {
-      if (c.source) {
-        if (c.source->IsNull()) {
-          c.target->Clear();
-        } else if (c.date_time) {
-          TDateTime value = c.source->AsDateTime();
-          use_us_date_time ? DateTimeToUSText(value, text) : DateTimeToDotText(value, text);
-          c.target->SetAsString(text);
-        } else {
-          c.target->Assign(*c.source);  // the variant conversion, without a variant per value
-        }
-        continue;
-      }
-      if (platform::AnsiSameText(c.target->FieldName(), "KA")) {
-        c.target->SetAsBoolean(false);
-        continue;
-      }
-      switch (c.target->DataType()) {
-        case FieldType::Integer:
-        case FieldType::Smallint:
-        case FieldType::Largeint: c.target->SetAsInteger(0); break;
-        case FieldType::String: c.target->SetAsString(""); break;
-        case FieldType::Float:
-        case FieldType::Currency:
-        case FieldType::BCD:
-        case FieldType::FMTBcd: c.target->SetAsFloat(0); break;
-        default: c.target->Clear(); break;
-      }
-    }
-    table.Post();
-  }
+  CopyDataSet(query, table,
+              {.use_us_date_time = use_us_date_time,
+               .missing_fields = MissingFields::kNeutralValues,
+               .error_context = {}});
 }
 
 // Card sales (payment codes ending in 01) take the counterparty of their card from the
@@ -241,7 +187,8 @@ void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
       if (platform::FileExists(kCardFile)) FillCardContractors(table);
     }
     if (layout.shop_rows) {
-      SecondConnection shop(ShopDatabaseFile(shop_directory));
+      const std::string shop_file = ShopDatabaseFile(shop_directory);
+      db::Connection shop({.file = shop_file});
       auto goods = NewReadDataSet(shop.Database());
       goods->SelectSQL().SetText(SaleLogGoodsSql());
       SetDateTimeParam(*goods, "BegData", begin);

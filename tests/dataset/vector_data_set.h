@@ -18,7 +18,7 @@ class VectorDataSet : public TDataSet {
   };
   VectorDataSet(std::vector<Column> columns, std::vector<std::vector<Variant>> rows)
       : columns_(std::move(columns)), rows_(std::move(rows)) {}
-  ~VectorDataSet() override { CloseOnDestroy(); }
+  ~VectorDataSet() override { CloseNoThrow(); }
   bool CanModify() const override { return false; }
 
  protected:

@@ -32,7 +32,7 @@ TEST(DBFDump, HeaderFieldsAndRecordsInUtf8) {
   table.SaveToFile(dir.File("d.dbf"));
 
   std::ostringstream oem;
-  DumpDBFFile(dir.File("d.dbf"), DumpEncoding::Oem, oem);
+  DumpDBFFile(dir.File("d.dbf"), DumpEncoding::kOem, oem);
   const std::string text = oem.str();
   EXPECT_NE(text.find("Level:        dBase III+"), std::string::npos) << text;
   EXPECT_NE(text.find("mark 101 (866)"), std::string::npos) << text;
@@ -42,12 +42,12 @@ TEST(DBFDump, HeaderFieldsAndRecordsInUtf8) {
   EXPECT_NE(text.find("  Бензин |           2\n"), std::string::npos) << text;
 
   std::ostringstream ansi;  // the wrong code page shows other letters, not Cyrillic
-  DumpDBFFile(dir.File("d.dbf"), DumpEncoding::Ansi, ansi);
+  DumpDBFFile(dir.File("d.dbf"), DumpEncoding::kAnsi, ansi);
   EXPECT_EQ(ansi.str().find("Дизель"), std::string::npos);
 
   std::ostringstream broken;
-  EXPECT_THROW(DumpDBFImage(std::string("\x01garbage"), DumpEncoding::Oem, broken), Exception);
-  EXPECT_THROW(DumpDBFFile(dir.File("missing.dbf"), DumpEncoding::Oem, broken), EFOpenError);
+  EXPECT_THROW(DumpDBFImage(std::string("\x01garbage"), DumpEncoding::kOem, broken), Exception);
+  EXPECT_THROW(DumpDBFFile(dir.File("missing.dbf"), DumpEncoding::kOem, broken), EFOpenError);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "common/exceptions.h"
 #include "common/text.h"
@@ -133,6 +134,13 @@ TEST(DBFFieldDecode, ValuesAndNulls) {
   EXPECT_EQ(v.text, "  ab");
   EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 3), "   ", false, &v));
   EXPECT_EQ(v.text, "");
+  // The padding is spaces only: a tab or a control byte at the end is part of the text.
+  const std::pair<const char*, const char*> padded[] = {
+      {"ab\t   ", "ab\t"}, {"\t     ", "\t"}, {"ab\r\n  ", "ab\r\n"}, {"a \t \t ", "a \t \t"}};
+  for (const auto& [text, kept] : padded) {
+    EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 6), text, false, &v));
+    EXPECT_EQ(v.text, kept) << '[' << text << ']';
+  }
   EXPECT_FALSE(DecodeDBFField(Field(FieldType::String, 3), "   ", false, nullptr));
   EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 3), " a ", false, nullptr));
 

@@ -161,13 +161,16 @@ TEST(MemDBFTable, ValuesRoundTripThroughAFile) {
     table.Post();
     table.Append();  // nothing assigned: stored blank
     table.Post();
+    table.Append();
+    table.FieldByName("Name").SetAsString("АИ-92\t"_w);  // a tab is no padding
+    table.Post();
     table.SaveToFile(dir.File("t.dbf"));
   }
   TMemDBFTable table;
   table.SetFileName(dir.File("t.dbf"));
   table.Open();
   EXPECT_EQ(table.VersionText(), "dBase III+");
-  ASSERT_EQ(table.RecordCount(), 2);
+  ASSERT_EQ(table.RecordCount(), 3);
   EXPECT_EQ(table.FieldByName("NAME").AsString(), "Щука"_w);
   EXPECT_EQ(table.FieldByName("QTY").AsInteger(), 1234567);
   EXPECT_DOUBLE_EQ(table.FieldByName("PRICE").AsFloat(), -0.5);
@@ -178,6 +181,8 @@ TEST(MemDBFTable, ValuesRoundTripThroughAFile) {
   EXPECT_FALSE(table.Eof());
   for (int i = 0; i < table.FieldCount(); ++i) EXPECT_TRUE(table.Fields(i).IsNull()) << i;
   EXPECT_EQ(table.FieldByName("NAME").AsString(), "");
+  table.Next();
+  EXPECT_EQ(table.FieldByName("NAME").AsString(), "АИ-92\t"_w);
   table.Next();
   EXPECT_TRUE(table.Eof());
 }

@@ -235,7 +235,7 @@ TEST(CopyDataSetTest, AnErrorIsChainedAndTheStatesRestored) {
 class FailingDataSet : public VectorDataSet {
  public:
   using VectorDataSet::VectorDataSet;
-  ~FailingDataSet() override { CloseOnDestroy(); }
+  ~FailingDataSet() override { CloseNoThrow(); }
 
  protected:
   bool GetFieldData(const TField& field, FieldValue* value) override {
@@ -253,6 +253,57 @@ TEST(CopyDataSetTest, TheClassMarkerIsAddedOncePerChain) {
   OpenNumberTable(table);
   const EDatabaseError e = FailingCopy<EDatabaseError>(source, table);
   EXPECT_EQ(e.Message(), "CopyDataSet -> Fetch -> connection lost <# EIBInterBaseError #>");
+  EXPECT_FALSE(source.Active());
+  EXPECT_EQ(table.RecordCount(), 1);
+}
+
+// Rows of several queries in one table: the fields a query lacks get neutral values, and a row
+// of nulls still adds a record, so that every row of every query lines up.
+TEST(CopyDataSetTest, NeutralValuesForMissingFieldsAndARecordPerRow) {
+  VectorDataSet source({{"NUM", FieldType::Integer, 0}, {"Stamp", FieldType::DateTime, 0}},
+                       {{Variant(std::int32_t{5}), At(2026, 12, 7, 13, 19, 5)}, {Null(), Null()}});
+  TMemDBFTable table;
+  table.FieldDefs().Add("KA", FieldType::Boolean);
+  table.FieldDefs().Add("NUM", FieldType::Integer);
+  table.FieldDefs().Add("COUNT", FieldType::Integer);
+  table.FieldDefs().Add("QTY", FieldType::Float);
+  table.FieldDefs().Add("DAY", FieldType::Date);
+  table.FieldDefs().Add("OTHER", FieldType::Boolean);
+  table.FieldDefs().Add("STAMP", FieldType::String, 30);
+  table.CreateTable();
+  table.Open();
+  reports::CopyDataSet(source, table,
+                       {.use_us_date_time = false,
+                        .missing_fields = reports::MissingFields::kNeutralValues});
+  ASSERT_EQ(table.RecordCount(), 2);
+  for (table.First(); !table.Eof(); table.Next()) {
+    SCOPED_TRACE(table.RecNo());
+    EXPECT_FALSE(table.FieldByName("KA").IsNull());
+    EXPECT_FALSE(table.FieldByName("KA").AsBoolean());
+    EXPECT_EQ(table.FieldByName("COUNT").AsString(), "0");
+    EXPECT_EQ(table.FieldByName("QTY").AsString(), "0");
+    EXPECT_TRUE(table.FieldByName("DAY").IsNull());
+    EXPECT_TRUE(table.FieldByName("OTHER").IsNull()) << "only KA is a neutral false";
+  }
+  table.First();
+  EXPECT_EQ(table.FieldByName("NUM").AsInteger(), 5);
+  EXPECT_EQ(table.FieldByName("STAMP").AsString(), "07.12.2026 13:19:05");
+  table.Next();
+  EXPECT_TRUE(table.FieldByName("NUM").IsNull()) << "a null in the query stays null";
+  EXPECT_TRUE(table.FieldByName("STAMP").IsNull());
+}
+
+TEST(CopyDataSetTest, WithoutAnErrorContextTheErrorIsRaisedAsItIs) {
+  FailingDataSet source({{"NUM", FieldType::Integer, 0}},
+                        {{Variant(std::int32_t{1})}, {Variant(std::int32_t{2})}});
+  TMemDBFTable table;
+  OpenNumberTable(table);
+  try {
+    reports::CopyDataSet(source, table, {.error_context = {}});
+    ADD_FAILURE() << "the copy raised nothing";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Fetch -> connection lost <# EIBInterBaseError #>");
+  }
   EXPECT_FALSE(source.Active());
   EXPECT_EQ(table.RecordCount(), 1);
 }

@@ -79,6 +79,8 @@ TEST(ReplaceFuelNamesTest, MapLinesAndTheirEffect) {
       {"line without = names nothing", {"Аи-92", "Аи-92=Регуляр"}, {"Аи-92"}, {"Регуляр"}, 1},
       {"whole text compared", {"Аи=Короткий"}, {"Аи-92", "Аи"}, {"Аи-92", "Короткий"}, 1},
       {"empty field matches an empty name", {"=Без названия"}, {"", "Аи-92"}, {"Без названия", "Аи-92"}, 1},
+      {"a tab ending the name is part of it", {"Аи-92=Регуляр", "Аи-95\t=Премиум"},
+       {"Аи-92\t", "Аи-95\t", "Аи-95"}, {"Аи-92\t", "Премиум", "Аи-95"}, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

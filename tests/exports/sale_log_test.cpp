@@ -269,6 +269,8 @@ TEST_F(SaleLogTest, CardSalesTakeTheCounterpartyOfTheirCard) {
       "(1104, '2024-03-04 10:04:00', '7001000012345678', -101, 'АИ-92', 92, 10);"
       "INSERT INTO LOGTRAN (INDEXSALE, DATA, POKUPATEL, VIDOPL, GSMNAME, KODGSM, LITER) VALUES "
       "(1105, '2024-03-04 10:05:00', '7001000000000007', 101, 'АИ-92', 92, 10);"
+      "INSERT INTO LOGTRAN (INDEXSALE, DATA, POKUPATEL, VIDOPL, GSMNAME, KODGSM, LITER) VALUES "
+      "(1106, '2024-03-04 10:06:00', '7001000055550042' || ASCII_CHAR(9), 1, 'АИ-92', 92, 10);"
       "COMMIT;");
   // A card record marked as deleted is no longer in the list: a card handed to another
   // holder keeps only its live record, and a withdrawn card has none.
@@ -291,6 +293,7 @@ TEST_F(SaleLogTest, CardSalesTakeTheCounterpartyOfTheirCard) {
       {1101, "", ""},                                  // -99: the remainder is -99, not 1
       {1104, "", ""},                                  // -101: the remainder is -1
       {1105, "", ""},                                  // its only record is deleted
+      {1106, "", ""},                                  // a tab after the card number
       {1102, "", ""},                                  // 2
       {1001, "", ""},                                  // a cash buyer that is no card
   };

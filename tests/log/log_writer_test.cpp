@@ -84,7 +84,7 @@ TEST_F(LogWriterTest, RecordCarriesStampTagsAndMarkers) {
 
 TEST_F(LogWriterTest, LevelTagsAndCharacters) {
   const char* tags[] = {"", " [инф]", " [ошиб]", " [сбой]", " [вним]", " [событ]", " [отлад]", " [другое]"};
-  for (TLogLevel level = 0; level <= 7; ++level) {
+  for (LogLevel level = 0; level <= 7; ++level) {
     EXPECT_EQ(LevelTag(level), platform::Utf8ToCp1251(tags[level]));
     EXPECT_EQ(LevelChar(level), "-+?!#$%@"[level]);
   }

@@ -1,6 +1,7 @@
 -- Fills an empty station database (station_schema.sql, station_optional.sql) with @SALES@
 -- generated sales for benchmarks: 250 sales per twelve-hour shift from 1 January 2023, a cash
--- receipt for every second sale, a discount for every tenth, tank and nozzle rows per shift.
+-- receipt for every second sale, a discount for every tenth, tank and nozzle rows, two tank
+-- events per tank and one fuel receipt (with its tank line) per shift.
 -- @SALES@ is replaced by the generator before isql-fb runs the script.
 SET TERM ^ ;
 EXECUTE BLOCK AS
@@ -8,6 +9,7 @@ EXECUTE BLOCK AS
   DECLARE i INTEGER = 0;
   DECLARE sm INTEGER;
   DECLARE k INTEGER;
+  DECLARE j INTEGER;
   DECLARE t SMALLINT;
   DECLARE lit NUMERIC(15, 3);
   DECLARE price NUMERIC(15, 2);
@@ -34,8 +36,30 @@ BEGIN
                          TRKSMENA, TRKSMENAM, BEGELCOUNTER, ENDELCOUNTER)
         VALUES (:sm + 1, 1 + :k / 2, 1 + MOD(:k, 2), :fuel, :k, 55.10, :sm * 900.0, :sm * 900.0 + 900,
                 900, 49590, :sm * 901.0, :sm * 901.0 + 901);
+      j = 0;
+      WHILE (j < 2) DO
+      BEGIN
+        INSERT INTO LSILO (NAME, DATA, SILONUM, GSMNAME, EVENTCODE, EVENTNAME, "LEVEL", LITER,
+                           TEMPER, PLOTN)
+          VALUES ('Резервуар ' || (:k + 1), DATEADD(:j * 21600 + :k * 60 + 30 SECOND TO :stamp),
+                  :k, :fuel, 1 + :j, IIF(:j = 0, 'Начало слива', 'Конец слива'),
+                  1500.5 + :j, 12000 - :j * 10.5, 14.5, 0.7451);
+        j = j + 1;
+      END
       k = k + 1;
     END
+    fuel = DECODE(MOD(sm, 4), 0, 'АИ-92', 1, 'АИ-95', 2, 'ДТ Евро', 'АИ-95 Премиум');
+    INSERT INTO PRX (OPNUM, SMNUM, "DATE", BEGTIME, ENDTIME, PRIM, GSMNAME, SILONAME, CARVOLTTN,
+                     UDVES, TEMPER, FACT1, FACTPLOTN, CARVOLFACT, CARUDVESFACT, CARTEMPERFACT,
+                     CARNAME, PRIHOD, CONTR_ID, TTNDATA, TTNNUM, NAMESLIV)
+      VALUES (:sm + 1, :sm + 1, DATEADD(3 HOUR TO :stamp), DATEADD(3 HOUR TO :stamp),
+              DATEADD(4 HOUR TO :stamp), 'Накладная ' || (:sm + 1), :fuel,
+              'Резервуар ' || (MOD(:sm, 4) + 1), 20000.000, 0.7450, 12.5, 19950.000, 0.7452,
+              19980.000, 0.7449, 11.5, 'МАЗ А123ВС 77', IIF(MOD(:sm, 10) = 9, 0, 1), 12,
+              CAST(:stamp AS DATE), 'ТТН-' || (:sm + 1), 'Площадка слива 1');
+    INSERT INTO PRXSILO (OPNUM, SILONUM, BEGTIME, ENDTIME, FACTL, FACTPLOTN)
+      VALUES (:sm + 1, MOD(:sm, 4) + 1, DATEADD(3 HOUR TO :stamp), DATEADD(4 HOUR TO :stamp),
+              19948.500, 0.7453);
     sm = sm + 1;
   END
   WHILE (i < n) DO

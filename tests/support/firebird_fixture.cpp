@@ -1,6 +1,7 @@
 #include "support/firebird_fixture.h"
 
 #include <arpa/inet.h>
+#include <signal.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -234,6 +235,16 @@ void GenerateLargeStationDatabase(const std::string& path, int sales) {
                             {{"@SALES@", std::to_string(sales)}});
 }
 
+void GenerateLargeOfficeDatabase(const std::string& path, int cards) {
+  CreateDatabaseFromScripts(path, {"office.sql", "office_large.sql"},
+                            {{"@CARDS@", std::to_string(cards)}});
+}
+
+void GenerateLargeShopDatabase(const std::string& path, int documents) {
+  CreateDatabaseFromScripts(path, {"shop.sql", "shop_large.sql"},
+                            {{"@DOCUMENTS@", std::to_string(documents)}});
+}
+
 FirebirdServer::FirebirdServer() : dir_("fbserver") {
   PrepareEmbeddedEngine();
   const SecurityTemplate& security = Security();
@@ -262,7 +273,10 @@ FirebirdServer::FirebirdServer() : dir_("fbserver") {
   if (!process_) throw std::runtime_error("the Firebird server did not start");
 }
 
-FirebirdServer::~FirebirdServer() { Stop(); }
+FirebirdServer::~FirebirdServer() {
+  Resume();
+  Stop();
+}
 
 std::string FirebirdServer::DatabaseName(const std::string& path) const {
   return "127.0.0.1/" + std::to_string(port_) + ":" + path;
@@ -274,6 +288,14 @@ void FirebirdServer::Stop() {
 
 void FirebirdServer::Kill() {
   if (process_) process_->Stop(std::chrono::milliseconds(0));
+}
+
+void FirebirdServer::Pause() {
+  if (process_ && process_->Running()) ::kill(process_->pid(), SIGSTOP);
+}
+
+void FirebirdServer::Resume() {
+  if (process_ && process_->Running()) ::kill(process_->pid(), SIGCONT);
 }
 
 }  // namespace kvr::test

@@ -64,6 +64,10 @@ std::string CreateShopDatabase(const std::string& dir);
 // <path> with the full station schema and `sales` generated sales, their shifts, receipts and
 // discounts (tests/sql/station_large.sql); about 13 s per million sales.
 void GenerateLargeStationDatabase(const std::string& path, int sales);
+// <path> with the office data and `cards` more generated discount cards (office_large.sql).
+void GenerateLargeOfficeDatabase(const std::string& path, int cards);
+// <path> with the shop data and `documents` more generated goods sales (shop_large.sql).
+void GenerateLargeShopDatabase(const std::string& path, int documents);
 
 class FirebirdServer {
  public:
@@ -82,6 +86,10 @@ class FirebirdServer {
   void Stop();
   // Ends the server at once, as a crash would (for tests of a server that went away).
   void Kill();
+  // Stops the server's process (SIGSTOP) and lets it go on (SIGCONT): a stalled server keeps
+  // its connections open (the kernel still acknowledges them) but answers nothing.
+  void Pause();
+  void Resume();
 
  private:
   TempDir dir_;

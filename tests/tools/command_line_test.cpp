@@ -54,7 +54,7 @@ TEST(KvrhostParams, PrefixesAndGuesses) {
 TEST(KvrhostCommandLine, OptionsReportAndParameters) {
   Invocation inv = ParseCommandLine({"--host-kind", "3", "--station=АЗС 5", "--payment-names",
                                      "&A; B ;C", "--payment-codes", "1:2,104,-104:255",
-                                     "--control", "0,/db", "8", "4", "2026-12-01", "-1"});
+                                     "--control", "0,/db", "8", "3", "1", "-1"});
   EXPECT_EQ(inv.mode, Invocation::Mode::kReport);
   EXPECT_EQ(inv.report_code, '8');
   ASSERT_EQ(inv.params.size(), 3u);
@@ -69,9 +69,132 @@ TEST(KvrhostCommandLine, OptionsReportAndParameters) {
 
   EXPECT_EQ(ParseCommandLine({"--control", "1"}).mode, Invocation::Mode::kControlOnly);
   EXPECT_EQ(ParseCommandLine({"--help"}).mode, Invocation::Mode::kHelp);
+  EXPECT_EQ(ParseCommandLine({"-V"}).mode, Invocation::Mode::kVersion);
   Invocation dbf = ParseCommandLine({"dbf", "x.dbf", "--ansi"});
   EXPECT_EQ(dbf.mode, Invocation::Mode::kDumpDbf);
-  EXPECT_TRUE(dbf.dbf_ansi);
+  EXPECT_EQ(dbf.dbf.code_page, 1251);
+  EXPECT_EQ(dbf.dbf.file, "x.dbf");
+}
+
+TEST(KvrhostCommandLine, DoubleDashEndsTheOptionsAndFlagsAreRead) {
+  Invocation inv = ParseCommandLine({"--json", "--no-progress", "--station", "S", "--", "6", "-1", "-5"});
+  EXPECT_TRUE(inv.json);
+  EXPECT_EQ(inv.progress, ProgressMode::kOff);
+  EXPECT_EQ(inv.report_code, '6');
+  ASSERT_EQ(inv.params.size(), 2u);
+  EXPECT_EQ(inv.params[0].integer, -1);
+  EXPECT_EQ(inv.params[1].integer, -5);
+  EXPECT_TRUE(inv.check);
+  EXPECT_EQ(ParseCommandLine({"--progress", "--no-check", "8", "0"}).progress, ProgressMode::kOn);
+  EXPECT_FALSE(ParseCommandLine({"--no-check", "8", "0"}).check);  // unchecked: reaches the library
+  // getopt_long takes an unambiguous prefix and the --key=value form.
+  EXPECT_EQ(ParseCommandLine({"--host-k=3", "8", "2"}).settings.host_kind, 3);
+  EXPECT_TRUE(AsksForJson({"--bogus", "--json"}));
+  EXPECT_FALSE(AsksForJson({"--", "--json"}));
+  EXPECT_FALSE(AsksForJson({"dbf", "--json"}));
+
+  Invocation dbf = ParseCommandLine({"dbf", "--csv", "-n", "7", "--", "-odd.dbf"});
+  EXPECT_EQ(dbf.dbf.layout, DbfOptions::Layout::kCsv);
+  EXPECT_EQ(dbf.dbf.limit, 7u);
+  EXPECT_EQ(dbf.dbf.file, "-odd.dbf");
+  EXPECT_EQ(ParseCommandLine({"dbf", "-x", "f.dbf"}).dbf.layout, DbfOptions::Layout::kVertical);
+  EXPECT_EQ(ParseCommandLine({"dbf", "--code-page", "850", "f.dbf"}).dbf.code_page, 850);
+  EXPECT_EQ(ParseCommandLine({"dbf", "f.dbf"}).dbf.code_page, 0);  // the mark decides
+}
+
+// Every report's parameters, named as the library's dispatch converts them.
+TEST(KvrhostCommandLine, EachReportNamesItsParameters) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{"0", "2024-03-01"},
+       "report 0 needs: begin, end, first number[, second number[, shop database directory]] (1 given)"},
+      {{"1"}, "report 1 needs: begin, end (0 given)"},
+      {{"2", "2024-03-01"}, "report 2 needs: begin, end (1 given)"},
+      {{"6", "6"}, "report 6 needs: last shift, first shift (1 given)"},
+      {{"8", "1", "0", "0", "2024-03-01"},
+       "report 8 sub-code 1 needs: sub-code, first number, second number, begin, end (4 given)"},
+      {{"8", "2", "1"}, "report 8 sub-code 2 takes at most 1 parameters: sub-code (2 given)"},
+      {{"8", "3", "1"}, "report 8 sub-code 3 needs: sub-code, first shift, last shift (2 given)"},
+      {{"8", "4"}, "report 8 sub-code 4 needs: sub-code, begin, end (1 given)"},
+      {{"8", "5", "2024-03-01"}, "report 8 sub-code 5 needs: sub-code, begin, end (2 given)"},
+      {{"#", "1000"},
+       "control command 1000 needs: command, office reports (0 allows them)[, database directory[, "
+       "station name[, sale log mode]]] (1 given)"},
+      {{"1", "2024-03-01", "2024-03-02", "5"}, "report 1 takes at most 2 parameters: begin, end (3 given)"},
+      {{"6", "6", "x"}, "report 6, first shift: 'x' is not an integer"},
+      {{"6", "9999999999", "1"}, "report 6, last shift: '9999999999' is outside the 32-bit integer range"
+                                 ""},
+      {{"1", "2026-13-01", "2026-12-02"},
+       "report 1, begin: '2026-13-01' is not a date-time (yyyy-mm-dd[Thh:nn[:ss[.zzz]]])"},
+      {{"8", "4", "2024-03-01", "5"}, "report 8 sub-code 4, end: '5' is not a date-time (yyyy-mm-dd[Thh:nn[:ss[.zzz]]])"},
+      {{"0", "2024-03-01", "2024-03-02", "0", "0", "2024-03-03"},
+       "report 0, shop database directory: '2024-03-03' is not a text (write s:TEXT)"},
+      {{"8"}, "report 8 needs a sub-code: 1 payment types, 2 discount cards, 3 dispenser information, "
+              "4 cash receipts, 5 sale discounts (none given)"},
+      {{"8", "6"}, "report 8 needs a sub-code: 1 payment types, 2 discount cards, 3 dispenser "
+                   "information, 4 cash receipts, 5 sale discounts ('6' given)"},
+      {{"5"}, "unknown report '5' (the reports are 0, 1, 2, 6 and 8; # sends control command 1000)"},
+      {{"#", "5"}, "the only command of '#' is 1000 (control command 1000 needs: command, office "
+                   "reports (0 allows them)[, database directory[, station name[, sale log mode]]])"},
+      {{"--control", "0,/db,АЗС,x", "1", "2024-03-01", "2024-03-02"},
+       "control command 1000, sale log mode: 'x' is not an integer"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    try {
+      ParseCommandLine(c.args);
+      ADD_FAILURE() << "no error for " << c.message;
+    } catch (const UsageError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
+
+// The parameters each report accepts pass the check, the shortest and the longest form.
+TEST(KvrhostCommandLine, CompleteParametersPass) {
+  const std::vector<std::vector<std::string>> good = {
+      {"0", "2024-03-01", "2024-03-05", "0"},
+      {"0", "2024-03-01", "2024-03-05", "0", "0", "s:D:\\SHOP\\"},
+      {"1", "2024-03-01", "d:2024-03-05 12:00"},
+      {"2", "f:45352.5", "2024-03-05"},
+      {"6", "6", "1"},
+      {"8", "1", "0", "0", "2024-03-01", "2024-03-05"},
+      {"8", "2"},
+      {"8", "3", "1", "6"},
+      {"8", "4", "2024-03-01", "2024-03-05"},
+      {"8", "5", "2024-03-01", "2024-03-05"},
+      {"#", "1000", "0", "/srv/station", "s:АЗС 1", "1"},
+  };
+  for (const auto& args : good) EXPECT_NO_THROW(ParseCommandLine(args)) << args[0];
+}
+
+TEST(KvrhostCommandLine, OptionMistakesNameTheOption) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{"--bogus", "8"}, "unknown or ambiguous option '--bogus'"},
+      {{"--bogus=1", "8"}, "unknown or ambiguous option '--bogus'"},
+      {{"-q", "8"}, "unknown or ambiguous option '-q'"},
+      {{"--host-kind"}, "option '--host-kind' needs a value"},
+      {{"--no"}, "unknown or ambiguous option '--no'"},  // --no-init, --no-progress, --no-check
+      {{"dbf", "-n"}, "dbf: option '-n' needs a value"},
+      {{"dbf", "-n", "ten", "f.dbf"}, "dbf: -n needs a record count, not 'ten'"},
+      {{"dbf", "a.dbf", "b.dbf"}, "dbf: unexpected argument 'b.dbf'"},
+      {{"--json", "dbf", "f.dbf"}, "dbf comes first: kvrhost dbf [OPTIONS] FILE"},
+  };
+  for (const Case& c : cases) {
+    try {
+      ParseCommandLine(c.args);
+      ADD_FAILURE() << "no error for " << c.message;
+    } catch (const UsageError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
 }
 
 TEST(KvrhostCommandLine, UsageErrors) {
@@ -84,6 +207,7 @@ TEST(KvrhostCommandLine, UsageErrors) {
       {"--payment-codes", "1:256", "8"},
       {"--control", "1,2,3,4,5"},
       {"88"},
+      {"8", "0"},  // an unknown sub-code is told before the library is called
       {"dbf"},
       {"--settings", "/nonexistent/kvrhost.conf", "8"},
   };
@@ -98,7 +222,7 @@ TEST(KvrhostCommandLine, SettingsFileThenOptions) {
     out << "# host answers\n\nstation = Station One\nhost-kind = 3\r\noffice-mode = yes\n"
            "; another comment\npayment-names = X;Y\n";
   }
-  Invocation inv = ParseCommandLine({"--host-kind", "1", "--settings", file.string(), "1"});
+  Invocation inv = ParseCommandLine({"--host-kind", "1", "--settings", file.string(), "8", "2"});
   EXPECT_EQ(inv.settings.station, "Station One");
   EXPECT_EQ(inv.settings.host_kind, 1);  // the option wins, wherever it stands
   EXPECT_TRUE(inv.settings.office_mode);
@@ -109,7 +233,7 @@ TEST(KvrhostCommandLine, SettingsFileThenOptions) {
     out << "station = ok\nthis line has no equals sign\n";
   }
   try {
-    ParseCommandLine({"--settings", file.string(), "1"});
+    ParseCommandLine({"--settings", file.string(), "8", "2"});
     ADD_FAILURE() << "no error";
   } catch (const UsageError& e) {
     EXPECT_NE(std::string(e.what()).find(":2:"), std::string::npos) << e.what();

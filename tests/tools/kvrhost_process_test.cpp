@@ -1,68 +1,283 @@
-// kvrhost as a person runs it: a real process, the real library, exit status and output.
-#include <sys/wait.h>
+// kvrhost as a person or a script runs it: a real process, the real library, real databases;
+// exit status, standard output and standard error apart.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 
+#include "kvrhost_runner.h"
+#include "station_root.h"
+
+namespace kvr::test {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string output;  // standard output and standard error
-};
+using namespace std::chrono_literals;
 
-Outcome RunKvrhost(const std::string& arguments) {
-  std::string command = std::string("KVR_LIBRARY=") + KVR_LIBRARY_PATH + " KVR_ROOT=" +
-                        ::testing::TempDir() + "kvrhost-root " + KVRHOST_PATH + " " +
-                        arguments + " 2>&1";
-  Outcome outcome;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return outcome;
-  std::array<char, 4096> buffer;
-  std::size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) outcome.output.append(buffer.data(), n);
-  int status = ::pclose(pipe);
-  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+std::size_t Lines(const std::string& text) {
+  std::size_t n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
 }
 
 TEST(KvrhostProcess, ControlCommandSucceeds) {
-  Outcome o = RunKvrhost("--control 0,/srv/station,'АЗС 1',1");
-  EXPECT_EQ(o.status, 0) << o.output;
-  EXPECT_NE(o.output.find("result: false\ntext: \n"), std::string::npos) << o.output;
-  EXPECT_NE(o.output.find("elapsed: "), std::string::npos);
-}
-
-TEST(KvrhostProcess, UnknownReportIsAFailure) {
-  Outcome o = RunKvrhost("--payment-names 'A;B' 8 0");
-  EXPECT_EQ(o.status, 1) << o.output;
-  EXPECT_NE(o.output.find("report: 8 [0]\nresult: false"), std::string::npos) << o.output;
-}
-
-TEST(KvrhostProcess, ErrorTextArrivesInUtf8) {
-  Outcome o = RunKvrhost("'#' abc");
-  EXPECT_EQ(o.status, 1) << o.output;
-  EXPECT_NE(o.output.find("text: Ошибка при формировании экспортного отчета: Could not convert "
-                          "variant of type (String) into type (Integer)"),
+  RunResult r = RunKvrhost({"--control", "0,/srv/station,АЗС 1,1"});
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("control: # [1000, 0, \"/srv/station\", \"АЗС 1\", 1]\nresult: false\ntext: \n"),
             std::string::npos)
-      << o.output;
+      << r.out;
+  EXPECT_NE(r.out.find("elapsed: "), std::string::npos);
+  EXPECT_EQ(r.err, "");
 }
 
-TEST(KvrhostProcess, UsageErrorsAndHelp) {
-  EXPECT_EQ(RunKvrhost("--no-such-option 8").status, 2);
-  EXPECT_EQ(RunKvrhost("").status, 2);
-  EXPECT_EQ(RunKvrhost("--library /nonexistent/lib.so 8 1").status, 2);
-  Outcome help = RunKvrhost("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.output.find("PARAM syntax"), std::string::npos);
-  EXPECT_NE(help.output.find("Examples"), std::string::npos);
+// --no-check hands the parameters over as they are, so the library's own answers show.
+// (Without it both calls are usage errors: an unknown sub-code, a command that is not 1000.)
+TEST(KvrhostProcess, UncheckedCallsReachTheLibrary) {
+  RunResult r = RunKvrhost({"--no-check", "--payment-names", "A;B", "8", "0"});
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("report: 8 [0]\nresult: false"), std::string::npos) << r.out;
+
+  r = RunKvrhost({"--no-check", "#", "abc"});
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("text: Ошибка при формировании экспортного отчета: Could not convert "
+                       "variant of type (String) into type (Integer)"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.err, "kvrhost: report # failed: Ошибка при формировании экспортного отчета: Could "
+                   "not convert variant of type (String) into type (Integer)\n");
 }
 
-// A dBase III file with one text field NAME (10) and two records, texts in `cp866_or_1251`.
+TEST(KvrhostProcess, HelpAndVersion) {
+  RunResult help = RunKvrhost({"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("PARAM syntax"), std::string::npos);
+  EXPECT_NE(help.out.find("6 LAST-SHIFT FIRST-SHIFT"), std::string::npos);
+  RunResult dbf_help = RunKvrhost({"dbf", "--help"});
+  EXPECT_EQ(dbf_help.exit_code, 0);
+  EXPECT_NE(dbf_help.out.find("--csv"), std::string::npos);
+  RunResult version = RunKvrhost({"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_TRUE(version.out.starts_with("kvrhost ")) << version.out;
+  EXPECT_EQ(Lines(version.out), 1u);
+}
+
+// Bad input is one line on standard error naming what is wrong, exit status 2, and nothing
+// on standard output. The library path given does not exist, so an error that named anything
+// else than the mistake (or got as far as loading) would show.
+TEST(KvrhostProcess, BadInputIsOneLineAndExitStatus2) {
+  StationRoot root;
+  const std::string nolib = "--library=/nonexistent/libKVRExportCreator9.so";
+  const std::string missing = root.path() + "/missing";
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;
+  };
+  const Case cases[] = {
+      {{nolib, "--bogus", "8", "2"}, "kvrhost: unknown or ambiguous option '--bogus'"},
+      {{nolib, "--host-kind"}, "kvrhost: option '--host-kind' needs a value"},
+      {{nolib, "--database-dir", root.StationDir(), "1", "2026-13-01", "2026-12-02"},
+       "kvrhost: report 1, begin: '2026-13-01' is not a date-time"},
+      {{nolib, "--database-dir", root.StationDir(), "2", "d:2026-02-30", "2026-12-02"},
+       "kvrhost: parameter 'd:2026-02-30': not a date-time"},
+      {{nolib, "--settings", missing + "/kvrhost.conf", "8", "2"},
+       "kvrhost: cannot read the settings file " + missing + "/kvrhost.conf"},
+      {{nolib, "--root", missing, "--database-dir", root.StationDir(), "8", "2"},
+       "kvrhost: the root directory " + missing + " does not exist"},
+      {{nolib, "--root", root.path(), "8", "2"}, "kvrhost: no station database directory is known"},
+      {{nolib, "--root", root.path(), "--database-dir", missing, "8", "2"},
+       "kvrhost: the station database directory " + missing + " does not exist"},
+      {{nolib, "--root", root.path(), "--database-dir", root.path(), "8", "2"},
+       "kvrhost: the station database directory holds no GARVEN.FDB: " + root.path() + "/GARVEN.FDB"},
+      {{nolib, "--root", root.path(), "--database-dir", root.StationDir(), "0", "2024-03-01",
+        "2024-03-05", "0", "0", "s:D:\\NOSHOP\\"},
+       "kvrhost: the shop database directory " + root.path() + "/D/NOSHOP/ does not exist"},
+      {{nolib, "--database-dir", root.StationDir(), "6", "6"},
+       "kvrhost: report 6 needs: last shift, first shift (1 given)"},
+      {{nolib, "5"}, "kvrhost: unknown report '5'"},
+      {{"dbf", missing + ".dbf"}, "kvrhost: cannot open " + missing + ".dbf: No such file or directory"},
+      {{"dbf", "-n", "x", "f.dbf"}, "kvrhost: dbf: -n needs a record count, not 'x'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    RunResult r = RunKvrhost(c.args);
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(r.err.starts_with(c.error)) << r.err;
+    EXPECT_EQ(Lines(r.err), 1u) << r.err;
+  }
+}
+
+TEST(KvrhostProcess, ReportPrintsTheFileItsRecordsAndTheRate) {
+  StationRoot root;
+  RunResult r = RunKvrhost(Join(root.HostArgs(), {"8", "1", "0", "0", "2026-12-01", "2026-12-02"}));
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  // No payment names given: the library's default list of 13 payment types.
+  EXPECT_NE(r.out.find("text: ExportVidOpl.dbf\nelapsed: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("file: " + root.ExportFile("ExportVidOpl.dbf") + "\nrecords: 13\nrows/s: "),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.err, "");  // no terminal: no progress line
+}
+
+TEST(KvrhostProcess, JsonOfASuccessOnTheDemoStation) {
+  StationRoot root;
+  RunResult r = RunKvrhost(Join(root.HostArgs(), {"--json", "8", "4", "2024-03-01", "2024-03-05"}));
+  ASSERT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(Lines(r.out), 1u) << r.out;
+  auto json = ParseJsonObject(r.out);
+  EXPECT_EQ(json["result"], "true");
+  EXPECT_EQ(json["ok"], "true");
+  EXPECT_EQ(json["text"], "\"ExportBCheck.dbf\"");
+  EXPECT_EQ(json["file"], "\"" + root.ExportFile("ExportBCheck.dbf") + "\"");
+  EXPECT_EQ(json["call"], "\"report\"");
+  EXPECT_EQ(json["code"], "\"8\"");
+  EXPECT_EQ(json["exit_status"], "0");
+  // The record count is the file's, as dbfread counts it.
+  RunResult count = RunProcess(
+      {SystemPython(), "-c",
+       "import sys, dbfread; print(len(list(dbfread.DBF(sys.argv[1]))))", root.ExportFile("ExportBCheck.dbf")});
+  ASSERT_EQ(count.exit_code, 0) << count.err;
+  EXPECT_EQ(json["records"] + "\n", count.out);
+  EXPECT_GT(std::stoi(json["records"]), 0);
+  const double elapsed = std::stod(json["elapsed_ms"]);
+  EXPECT_GT(elapsed, 0);
+  EXPECT_NEAR(std::stod(json["rows_per_second"]), std::stoi(json["records"]) * 1000.0 / elapsed, 0.1);
+}
+
+TEST(KvrhostProcess, JsonOfAnExportFailure) {
+  StationRoot root;
+  // The shop directory exists but holds no shop database: the export fails, the call is true.
+  RunResult r = RunKvrhost(Join(root.HostArgs(), {"--json", "--control", "0", "0", "2024-03-01",
+                                                  "2024-03-05", "0", "0", "s:C:\\MOLT\\"}));
+  EXPECT_EQ(r.exit_code, 1) << r.out << r.err;
+  auto json = ParseJsonObject(r.out);
+  EXPECT_EQ(json["result"], "true");
+  EXPECT_EQ(json["ok"], "false");
+  EXPECT_TRUE(json["text"].starts_with("\"Ошибка при формировании отчета: ОтчетПоОтливам -> "))
+      << json["text"];
+  EXPECT_EQ(json["file"], "null");
+  EXPECT_EQ(json["records"], "null");
+  EXPECT_EQ(json["exit_status"], "1");
+  // The control command sent first has its own member.
+  auto control = ParseJsonObject(json["control"]);
+  EXPECT_EQ(control["result"], "false");
+  EXPECT_EQ(control["text"], "\"\"");
+  EXPECT_EQ(control["ok"], "true");
+  EXPECT_TRUE(r.err.starts_with("kvrhost: report 0 failed: Ошибка при формировании отчета: ")) << r.err;
+  EXPECT_EQ(Lines(r.err), 1u) << r.err;
+}
+
+TEST(KvrhostProcess, JsonOfAUsageError) {
+  RunResult r = RunKvrhost({"--json", "--", "6", "1"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(Lines(r.err), 1u) << r.err;
+  auto json = ParseJsonObject(r.err);
+  EXPECT_EQ(json["error"], "\"report 6 needs: last shift, first shift (1 given)\"");
+  EXPECT_EQ(json["exit_status"], "2");
+  // Even a mistake that stands before --json is told as JSON.
+  r = RunKvrhost({"--bogus", "--json", "8", "2"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(ParseJsonObject(r.err)["error"], "\"unknown or ambiguous option '--bogus'\"");
+}
+
+// The settings file as a FIFO holds the library inside the call (it waits to read it) until
+// the test serves it: a call as long as the test wants.
+class SlowCall {
+ public:
+  explicit SlowCall(const StationRoot& root) : fifo_(root.path() + "/C/WINDOWS/cnf.ini") {
+    std::remove(fifo_.c_str());
+    EXPECT_EQ(::mkfifo(fifo_.c_str(), 0600), 0);
+  }
+  // From `after` on, hands the settings to every open of the FIFO (the library opens the
+  // file more than once) until the object goes.
+  void ReleaseAfter(std::chrono::milliseconds after) {
+    writer_ = std::thread([this, after] {
+      const auto start = std::chrono::steady_clock::now();
+      while (!stop_ && std::chrono::steady_clock::now() - start < 60s) {
+        if (std::chrono::steady_clock::now() - start >= after) {
+          // Opens only while a reader waits (no reader: ENXIO).
+          int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+          if (fd >= 0) {
+            const char text[] = "[REPORTS]\r\nGSMTbl=0\r\n";
+            EXPECT_EQ(::write(fd, text, sizeof text - 1), static_cast<ssize_t>(sizeof text - 1));
+            ::close(fd);
+          }
+        }
+        std::this_thread::sleep_for(5ms);
+      }
+    });
+  }
+  ~SlowCall() {
+    stop_ = true;
+    if (writer_.joinable()) writer_.join();
+    std::remove(fifo_.c_str());
+  }
+
+ private:
+  std::string fifo_;
+  std::atomic<bool> stop_{false};
+  std::thread writer_;
+};
+
+TEST(KvrhostProcess, CtrlCEndsWithExitStatus130) {
+  StationRoot root;
+  SlowCall slow(root);  // never released: only Ctrl-C ends the call
+  RunOptions options;
+  options.interrupt_after = 1500ms;
+  options.timeout = 30s;
+  RunResult r = RunKvrhost(Join(root.HostArgs(), {"8", "1", "0", "0", "2026-12-01", "2026-12-02"}), options);
+  EXPECT_FALSE(r.timed_out);
+  EXPECT_EQ(r.exit_code, 130) << r.out << r.err;
+  EXPECT_NE(r.err.find("kvrhost: interrupted\n"), std::string::npos) << r.err;
+
+  r = RunKvrhost(Join(root.HostArgs(), {"--json", "8", "2"}), options);
+  EXPECT_EQ(r.exit_code, 130) << r.out << r.err;
+  EXPECT_EQ(r.out, "");  // no half object for a script
+  EXPECT_NE(r.err.find("{\"error\":\"interrupted\",\"exit_status\":130}"), std::string::npos) << r.err;
+}
+
+TEST(KvrhostProcess, ProgressLinesOnlyOnATerminalOrWhenAskedFor) {
+  StationRoot root;
+  const std::vector<std::string> report = {"8", "1", "0", "0", "2026-12-01", "2026-12-02"};
+  {
+    SlowCall slow(root);
+    slow.ReleaseAfter(2500ms);
+    RunResult r = RunKvrhost(Join(root.HostArgs(), Join({"--progress"}, report)));
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_NE(r.err.find("report 8 sub-code 1 running... 1 s\nreport 8 sub-code 1 running... 2 s\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("records: 13\n"), std::string::npos) << r.out;
+  }
+  {
+    SlowCall slow(root);
+    slow.ReleaseAfter(1500ms);
+    RunResult r = RunKvrhost(Join(root.HostArgs(), report));
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "");  // a script gets nothing but the result
+  }
+  {
+    SlowCall slow(root);
+    slow.ReleaseAfter(1500ms);
+    RunOptions terminal;
+    terminal.stderr_on_terminal = true;
+    RunResult r = RunKvrhost(Join(root.HostArgs(), report), terminal);
+    EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+    EXPECT_NE(r.err.find("\r| report 8 sub-code 1 running... 1."), std::string::npos) << r.err;
+    EXPECT_TRUE(r.err.ends_with("\r\033[K")) << r.err;  // the line is cleared at the end
+  }
+}
+
+// A dBase III file with one text field NAME (10) and two records; no code-page mark.
 std::string WriteDbf(const std::string& name, const std::string& first, const std::string& second) {
   std::string image(32, '\0');
   image[0] = 0x03;
@@ -87,20 +302,23 @@ std::string WriteDbf(const std::string& name, const std::string& first, const st
 
 TEST(KvrhostProcess, DumpsDbfFilesInBothCodePages) {
   const std::string oem = WriteDbf("kvrhost-oem.dbf", "\x8A\xA0\xE1\xE1\xA0", "Card");  // "Касса" in 866
-  Outcome o = RunKvrhost("dbf " + oem);
-  if (o.status == 2 && o.output.find("no DBF layer") != std::string::npos) GTEST_SKIP() << o.output;
-  EXPECT_EQ(o.status, 0) << o.output;
-  EXPECT_NE(o.output.find("NAME"), std::string::npos) << o.output;
-  EXPECT_NE(o.output.find("Касса"), std::string::npos) << o.output;
+  RunResult r = RunKvrhost({"dbf", oem});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("NAME"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Касса"), std::string::npos) << r.out;
 
   const std::string ansi = WriteDbf("kvrhost-ansi.dbf", "\xCA\xE0\xF1\xF1\xE0", "Card");  // in 1251
-  o = RunKvrhost("dbf " + ansi + " --ansi");
-  EXPECT_EQ(o.status, 0) << o.output;
-  EXPECT_NE(o.output.find("Касса"), std::string::npos) << o.output;
+  r = RunKvrhost({"dbf", ansi, "--ansi"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("Касса"), std::string::npos) << r.out;
+  r = RunKvrhost({"dbf", "--csv", "-n", "1", ansi, "--ansi"});
+  EXPECT_EQ(r.out, "NAME\r\nКасса\r\n");
 
-  EXPECT_EQ(RunKvrhost("dbf /nonexistent/file.dbf").status, 1);
+  // A missing file is a usage error now (it was a failure, 1, before the checks).
+  EXPECT_EQ(RunKvrhost({"dbf", "/nonexistent/file.dbf"}).exit_code, 2);
   std::remove(oem.c_str());
   std::remove(ansi.c_str());
 }
 
 }  // namespace
+}  // namespace kvr::test

@@ -1,0 +1,84 @@
+#include "dbf_text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+#include <stdexcept>
+
+namespace kvr::host {
+namespace {
+
+struct MarkEntry {
+  std::uint8_t mark;
+  int code_page;
+};
+
+// The language-driver marks of dBase and FoxPro, as the common DBF readers take them.
+constexpr MarkEntry kMarks[] = {
+    {0x01, 437},  {0x02, 850},  {0x03, 1252}, {0x04, 10000}, {0x08, 865},  {0x09, 437},
+    {0x0A, 850},  {0x0B, 437},  {0x0D, 437},  {0x0E, 850},   {0x0F, 437},  {0x10, 850},
+    {0x11, 437},  {0x12, 850},  {0x13, 932},  {0x14, 850},   {0x15, 437},  {0x16, 850},
+    {0x17, 865},  {0x18, 437},  {0x19, 437},  {0x1A, 850},   {0x1B, 437},  {0x1C, 863},
+    {0x1D, 850},  {0x1F, 852},  {0x22, 852},  {0x23, 852},   {0x24, 860},  {0x25, 850},
+    {0x26, 866},  {0x37, 850},  {0x40, 852},  {0x4D, 936},   {0x4E, 949},  {0x4F, 950},
+    {0x50, 874},  {0x57, 1252}, {0x58, 1252}, {0x59, 1252},  {0x64, 852},  {0x65, 866},
+    {0x66, 865},  {0x67, 861},  {0x6A, 737},  {0x6B, 857},   {0x78, 950},  {0x79, 949},
+    {0x7A, 936},  {0x7B, 932},  {0x7C, 874},  {0x7D, 1255},  {0x7E, 1256}, {0x96, 10007},
+    {0x97, 10029}, {0x98, 10006}, {0xC8, 1250}, {0xC9, 1251}, {0xCA, 1254}, {0xCB, 1253},
+};
+
+std::string IconvName(int code_page) {
+  switch (code_page) {
+    case 10000: return "MACINTOSH";
+    case 10006: return "MACGREEK";
+    case 10007: return "MAC-CYRILLIC";
+    case 10029: return "MAC-CENTRALEUROPE";
+    case 950: return "BIG5";
+    default: return "CP" + std::to_string(code_page);
+  }
+}
+
+}  // namespace
+
+int CodePageOfMark(std::uint8_t mark) {
+  for (const MarkEntry& e : kMarks)
+    if (e.mark == mark) return e.code_page;
+  return 0;
+}
+
+int CodePageToRead(std::uint8_t mark, int forced) {
+  if (forced) return forced;
+  if (int cp = CodePageOfMark(mark)) return cp;
+  return 866;
+}
+
+TextDecoder::TextDecoder(int code_page) : code_page_(code_page) {
+  iconv_t cd = ::iconv_open("UTF-8", IconvName(code_page).c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1))
+    throw std::invalid_argument("code page " + std::to_string(code_page) + " cannot be decoded here");
+  handle_ = cd;
+}
+
+TextDecoder::~TextDecoder() { ::iconv_close(static_cast<iconv_t>(handle_)); }
+
+void TextDecoder::Append(std::string_view bytes, std::string& out) {
+  iconv_t cd = static_cast<iconv_t>(handle_);
+  char buffer[1024];
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t in_left = bytes.size();
+  while (in_left > 0) {
+    char* to = buffer;
+    std::size_t to_left = sizeof buffer;
+    const std::size_t r = ::iconv(cd, &in, &in_left, &to, &to_left);
+    out.append(buffer, to - buffer);
+    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      out += "\xEF\xBF\xBD";  // a byte the code page lacks (or a cut multi-byte character)
+      ++in;
+      --in_left;
+      ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+}
+
+}  // namespace kvr::host

@@ -1,0 +1,42 @@
+// Texts of a DBF file in UTF-8: the code page a code-page mark stands for, as the common DBF
+// readers map the marks, and a decoder for it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kvr::host {
+
+// The code page of a mark (header byte 29): 101 -> 866, 201 -> 1251, 3 -> 1252, ...; 0 when
+// the mark names none (0 included).
+int CodePageOfMark(std::uint8_t mark);
+
+// The code page kvrhost reads a file in: `forced` when given, else the mark's, else 866 (the
+// library's tables).
+int CodePageToRead(std::uint8_t mark, int forced);
+
+// Decodes one code page to UTF-8 (through iconv); bytes the code page lacks become U+FFFD.
+class TextDecoder {
+ public:
+  // Raises std::invalid_argument for a code page this system cannot decode.
+  explicit TextDecoder(int code_page);
+  ~TextDecoder();
+  TextDecoder(const TextDecoder&) = delete;
+  TextDecoder& operator=(const TextDecoder&) = delete;
+
+  int CodePage() const { return code_page_; }
+  // Appends the UTF-8 text of `bytes` to `out`.
+  void Append(std::string_view bytes, std::string& out);
+  std::string ToUtf8(std::string_view bytes) {
+    std::string out;
+    Append(bytes, out);
+    return out;
+  }
+
+ private:
+  int code_page_;
+  void* handle_;  // iconv_t
+};
+
+}  // namespace kvr::host
