@@ -73,7 +73,7 @@ KVR_EXPORT std::int32_t GetReportsInStringEx(char report_code, kvr_variant param
                kvr::CurrentExceptionMessage();
       // The operator sees in the log what the host got (an unreachable database, a helper
       // without a function): such failures never reach the dispatch's own log line.
-      if (kvr::log::TDIZEvudod* log = kvr::log::ReportsLog()) log->Log(2, answer);
+      if (kvr::log::TDIZEvudod* log = kvr::log::ReportsLog()) log->Log(kvr::log::kLogError, answer);
     } catch (...) {
       answer.clear();  // out of memory: the result alone reports the failure
     }

@@ -454,7 +454,8 @@ TEST_F(DispatchTest, EveryReportIsLoggedWithItsTitle) {
   }
 }
 
-// A sequence of calls leaves one record per finished or failed export and none for the rest.
+// A sequence of calls leaves one record per finished or failed export, one for a failure before
+// the export (with the host's text), and none for the rest.
 TEST_F(DispatchTest, ReportsLogHoldsOneRecordPerFinishedOrFailedExport) {
   UseStation(StationVariant::kMinimal);
   RunOk('8', PaymentTypeParams(), "ExportVidOpl.dbf");               // finished
@@ -462,16 +463,21 @@ TEST_F(DispatchTest, ReportsLogHoldsOneRecordPerFinishedOrFailedExport) {
   Run('8', {Int(1)});                                                 // failed (elements)
   Run('2', {Date(DataBegin())});                                      // failed (elements)
   Host().answers[5] = AnswerText(Root() + "/no-such-station/");
-  Run('8', PaymentTypeParams());                                      // creator failed
+  const ReportResult failed = Run('8', PaymentTypeParams());          // creator failed
   const std::vector<std::string> lines = NewLogLines();
-  ASSERT_EQ(lines.size(), 3u);
-  for (const std::string& line : lines) EXPECT_TRUE(std::regex_match(line, kRecord)) << line;
+  ASSERT_EQ(lines.size(), 4u);
+  for (const std::string& line : lines)  // a record keeps the line breaks of the engine's text
+    EXPECT_TRUE(std::regex_match(line.substr(0, line.find('\n')), kRecord)) << line;
   EXPECT_NE(lines[0].find("[инф] [KVRExportCreator9] Документ \"Экспорт видов оплаты\""),
             std::string::npos);
   EXPECT_NE(lines[1].find("[ошиб] [KVRExportCreator9] Ошибка формирования отчета №56: "),
             std::string::npos);
   EXPECT_NE(lines[2].find("[ошиб] [KVRExportCreator9] Ошибка формирования отчета №50: "),
             std::string::npos);
+  EXPECT_FALSE(failed.result);
+  const std::string first_line_of_text = U(failed.text).substr(0, U(failed.text).find('\n'));
+  EXPECT_NE(lines[3].find("[ошиб] [KVRExportCreator9] " + first_line_of_text), std::string::npos)
+      << lines[3];
 }
 
 }  // namespace

@@ -234,8 +234,9 @@ TEST_F(ExportFaultTest, AStationDatabaseThatIsMissingOrNoDatabase) {
     const std::string head = "Ошибка при формировании экспортного отчета: ";
     EXPECT_EQ(text.substr(0, head.size()), head) << text;
     EXPECT_NE(text.find(c.expected), std::string::npos) << text;
-    if (fs::is_regular_file(file))
+    if (fs::is_regular_file(file)) {
       EXPECT_EQ(platform::ReadWholeFile(file), before) << "the engine changed the file";
+    }
     EXPECT_EQ(platform::ReadWholeFile(ExportFile("RezEnd.dbf")), "the export of an earlier run");
   }
 }

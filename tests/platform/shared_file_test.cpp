@@ -132,7 +132,7 @@ TEST_F(SharedFileTest, UnsafeLockDirectoriesAreRefusedWithAClearError) {
       {"owned by another account",
        [](const std::string& dir) {
          ::mkdir(dir.c_str(), 0755);
-         ::chown(dir.c_str(), test::kNobodyId, test::kNobodyId);
+         ASSERT_EQ(::chown(dir.c_str(), test::kNobodyId, test::kNobodyId), 0);
        },
        false},
       {"writable by all without the sticky bit",
@@ -148,7 +148,7 @@ TEST_F(SharedFileTest, UnsafeLockDirectoriesAreRefusedWithAClearError) {
        },
        false},
       {"a symbolic link to a safe directory",
-       [&](const std::string& dir) { ::symlink(good.c_str(), dir.c_str()); }, false},
+       [&](const std::string& dir) { ASSERT_EQ(::symlink(good.c_str(), dir.c_str()), 0); }, false},
       {"sticky and writable by all",
        [](const std::string& dir) {
          ::mkdir(dir.c_str(), 0);

@@ -8,12 +8,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 
+#include "ini/safe_ini_file.h"
 #include "kvr/host_abi.h"
+#include "support/child_process.h"
 #include "kvrhost_runner.h"
 #include "station_root.h"
 
@@ -190,43 +194,46 @@ TEST(KvrhostProcess, JsonOfAUsageError) {
   EXPECT_EQ(ParseJsonObject(r.err)["error"], "\"unknown or ambiguous option '--bogus'\"");
 }
 
-// The settings file as a FIFO holds the library inside the call (it waits to read it) until
-// the test serves it: a call as long as the test wants.
+// Another process holding the settings file's lock holds the library inside the call (it waits
+// for the lock before it reads cnf.ini) until the holder goes: a call as long as the test wants.
+// The lock directory is the test's own, inherited by kvrhost and the holder alike.
 class SlowCall {
  public:
-  explicit SlowCall(const StationRoot& root) : fifo_(root.path() + "/C/WINDOWS/cnf.ini") {
-    std::remove(fifo_.c_str());
-    EXPECT_EQ(::mkfifo(fifo_.c_str(), 0600), 0);
+  explicit SlowCall(const StationRoot& root) : lock_dir_(root.path() + "/locks") {
+    std::ofstream(root.path() + "/C/WINDOWS/cnf.ini", std::ios::binary) << "[REPORTS]\r\nGSMTbl=0\r\n";
+    ::setenv("KVR_LOCK_DIR", lock_dir_.c_str(), 1);
+    const std::string ready = root.path() + "/holder-ready";
+    std::remove(ready.c_str());
+    ProcessOptions options;
+    options.args = {KVR_MUTEX_CONTENDER_PATH,
+                    ini::TSafeIniFile::MutexNameFor("C:\\WINDOWS\\cnf.ini"), "hold", ready};
+    holder_ = std::make_unique<ChildProcess>(options);
+    for (int i = 0; i < 5000 && ::access(ready.c_str(), F_OK) != 0; ++i)
+      std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(::access(ready.c_str(), F_OK), 0) << "the holder did not take the settings lock";
   }
-  // From `after` on, hands the settings to every open of the FIFO (the library opens the
-  // file more than once) until the object goes.
+  // Lets the call go on after `after` (the holder dies holding the lock, which releases it).
   void ReleaseAfter(std::chrono::milliseconds after) {
-    writer_ = std::thread([this, after] {
+    releaser_ = std::thread([this, after] {
       const auto start = std::chrono::steady_clock::now();
-      while (!stop_ && std::chrono::steady_clock::now() - start < 60s) {
-        if (std::chrono::steady_clock::now() - start >= after) {
-          // Opens only while a reader waits (no reader: ENXIO).
-          int fd = ::open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
-          if (fd >= 0) {
-            const char text[] = "[REPORTS]\r\nGSMTbl=0\r\n";
-            EXPECT_EQ(::write(fd, text, sizeof text - 1), static_cast<ssize_t>(sizeof text - 1));
-            ::close(fd);
-          }
-        }
+      while (!stop_ && std::chrono::steady_clock::now() - start < after)
         std::this_thread::sleep_for(5ms);
-      }
+      ::kill(holder_->pid(), SIGKILL);
     });
   }
   ~SlowCall() {
     stop_ = true;
-    if (writer_.joinable()) writer_.join();
-    std::remove(fifo_.c_str());
+    if (releaser_.joinable()) releaser_.join();
+    ::kill(holder_->pid(), SIGKILL);
+    holder_.reset();
+    ::unsetenv("KVR_LOCK_DIR");
   }
 
  private:
-  std::string fifo_;
+  std::string lock_dir_;
+  std::unique_ptr<ChildProcess> holder_;
   std::atomic<bool> stop_{false};
-  std::thread writer_;
+  std::thread releaser_;
 };
 
 TEST(KvrhostProcess, CtrlCEndsWithExitStatus130) {

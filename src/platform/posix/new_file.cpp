@@ -2,13 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
+#include "platform/file_calls.h"
 #include "platform/paths.h"
 #include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
@@ -16,14 +16,14 @@
 namespace kvr::platform {
 namespace {
 
-// Linux accepts at most this many pieces in one writev (UIO_MAXIOV).
+// Pieces handed to one gathered write (the port writes at most IOV_MAX of them at a time).
 constexpr std::size_t kMaxPiecesPerWrite = 1024;
 
 // With O_CREAT|O_EXCL a missing entry can only be a directory of the path, and a symbolic
 // link under the name is an entry that exists.
-std::uint32_t CreateError(int err) {
-  if (err == EEXIST || err == ELOOP) return kErrorFileExists;
-  return err == ENOENT ? kErrorPathNotFound : WindowsErrorFromErrno(err);
+std::uint32_t CreateError(std::uint32_t error) {
+  if (error == kErrorAlreadyExists || error == kErrorCantResolveFilename) return kErrorFileExists;
+  return error == kErrorFileNotFound ? kErrorPathNotFound : error;
 }
 
 bool SyncDirectoryOf(const std::string& native) {
@@ -38,22 +38,26 @@ bool SyncDirectoryOf(const std::string& native) {
 
 }  // namespace
 
+// Creating, writing, closing and renaming go through CurrentFileCalls(), so that tests can make
+// each of them fail; syncing and fstat are this port's own.
 NewFile::~NewFile() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) CurrentFileCalls().Close(fd_);
 }
 
 bool NewFile::Create(std::string_view path) {
   if (fd_ >= 0) Close();
   native_path_ = MapPath(path);
-  int fd = ::open(native_path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                  0666);
-  if (fd < 0) {
-    SetLastError(CreateError(errno));
+  FileHandle fd = kNoFile;
+  const std::uint32_t error = CurrentFileCalls().Open(
+      {kCurrentDirectory, native_path_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666},
+      fd);
+  if (error != kErrorSuccess) {
+    SetLastError(CreateError(error));
     return false;
   }
   struct stat st{};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
+    CurrentFileCalls().Close(fd);
     SetLastError(kErrorAccessDenied);
     return false;
   }
@@ -66,8 +70,8 @@ bool NewFile::Write(std::span<const std::string_view> pieces) {
     SetLastError(kErrorInvalidHandle);
     return false;
   }
-  // writev in batches; a short write resumes inside the piece where it stopped.
-  std::vector<iovec> batch;
+  // Gathered writes in batches; a short write resumes inside the piece where it stopped.
+  std::vector<WriteBuffer> batch;
   batch.reserve(std::min<std::size_t>(pieces.size(), kMaxPiecesPerWrite));
   std::size_t next = 0;
   std::size_t skip = 0;  // bytes of pieces[next] already written
@@ -75,16 +79,15 @@ bool NewFile::Write(std::span<const std::string_view> pieces) {
     batch.clear();
     for (std::size_t i = next; i < pieces.size() && batch.size() < kMaxPiecesPerWrite; ++i) {
       std::string_view piece = pieces[i].substr(i == next ? skip : 0);
-      if (!piece.empty()) batch.push_back({const_cast<char*>(piece.data()), piece.size()});
+      if (!piece.empty()) batch.push_back({piece.data(), piece.size()});
     }
     if (batch.empty()) break;
-    ssize_t n = ::writev(fd_, batch.data(), static_cast<int>(batch.size()));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      SetLastErrorFromErrno();
+    std::size_t written = 0;
+    const std::uint32_t error = CurrentFileCalls().Write(fd_, batch.data(), batch.size(), written);
+    if (error != kErrorSuccess) {
+      SetLastError(error);
       return false;
     }
-    std::size_t written = static_cast<std::size_t>(n);
     while (next < pieces.size() && written >= pieces[next].size() - skip) {
       written -= pieces[next].size() - skip;
       skip = 0;
@@ -104,17 +107,19 @@ bool NewFile::Sync() {
 
 bool NewFile::Close() {
   if (fd_ < 0) return true;
-  const int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) == 0) return true;
-  SetLastErrorFromErrno();
+  const FileHandle fd = fd_;
+  fd_ = kNoFile;
+  const std::uint32_t error = CurrentFileCalls().Close(fd);
+  if (error == kErrorSuccess) return true;
+  SetLastError(error);
   return false;
 }
 
 bool ReplaceFileByRename(std::string_view from, std::string_view to) {
   const std::string target = MapPath(to);
-  if (::rename(MapPath(from).c_str(), target.c_str()) != 0) {
-    SetLastErrorFromErrno();
+  const std::uint32_t error = CurrentFileCalls().Rename(MapPath(from), target);
+  if (error != kErrorSuccess) {
+    SetLastError(error);
     return false;
   }
   SyncDirectoryOf(target);  // the file is in place either way; durability is best effort
