@@ -61,7 +61,8 @@ int VariantArray::LowBound(int dim) const {
 
 int VariantArray::HighBound(int dim) const {
   if (dim < 1 || dim > data_->dims) RaiseBadIndex();
-  return data_->low[dim - 1] + data_->count[dim - 1] - 1;
+  // Summed wide: low + count alone can pass INT_MAX where the high bound does not.
+  return static_cast<int>(static_cast<long long>(data_->low[dim - 1]) + data_->count[dim - 1] - 1);
 }
 
 VarType VariantArray::ElementType() const { return data_->element_type; }

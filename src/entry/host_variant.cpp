@@ -75,7 +75,8 @@ Variant ConvertArray(HostMemoryProbe& probe, const kvr_array* array, kvr_vartype
   std::uint64_t total = a.bounds[0].count;
   if (a.dims == 2) total *= a.bounds[1].count;
   for (int d = 0; d < a.dims; ++d)
-    if (static_cast<std::int64_t>(a.bounds[d].lower) + a.bounds[d].count - 1 > INT32_MAX)
+    // A high bound of INT32_MAX would leave no index past it to end a loop over the bounds.
+    if (static_cast<std::int64_t>(a.bounds[d].lower) + a.bounds[d].count - 1 >= INT32_MAX)
       RaiseBadType();
   if (total > kMaxArrayElements) RaiseBadType();
   if (total > 0) RequireReadable(probe, a.data, total * element_size);

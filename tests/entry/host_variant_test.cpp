@@ -103,6 +103,8 @@ TEST(HostVariant, BadDescriptorsAreErrors) {
       {"huge count", [](kvr_array& a, kvr_variant&, kvr_variant&) { a.bounds[0].count = 0xFFFFFFFFu; }, false},
       {"bound overflow",
        [](kvr_array& a, kvr_variant&, kvr_variant&) { a.bounds[0].lower = 0x7FFFFFFF; a.bounds[0].count = 2; }, false},
+      {"high bound at the largest index (no index left past it to end a loop)",
+       [](kvr_array& a, kvr_variant&, kvr_variant&) { a.bounds[0].lower = 0x7FFFFFFF; a.bounds[0].count = 1; }, false},
       {"unknown element type", [](kvr_array&, kvr_variant& e, kvr_variant&) { e.vt = 99; }, false},
       {"by-reference element", [](kvr_array&, kvr_variant& e, kvr_variant&) { e.vt = 0x4003; }, false},
       {"array that contains itself",
