@@ -269,6 +269,13 @@ class AsNobody {
     options.env = {{"FIREBIRD_LOCK", Path("fblock")}, {"KVR_LOCK_DIR", Path("locks")}};
     return RunProgram(options);
   }
+  // Whether `nobody` can reach the build tree at all (a checkout under a private home cannot).
+  bool NobodyCanRunTheHost() const {
+    ProcessOptions options;
+    options.args = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                    KVR_KVRHOST_PATH, "--version"};
+    return RunProgram(options).exit_code == 0;
+  }
   std::string FirstReceiptDate() const {
     const DbfContent dbf = ReadDbf(Path("C/MOLT/EXPORT/ExportBCheck.dbf"));
     return dbf.rows.empty() ? "" : dbf.At(0, "DATA");
@@ -280,6 +287,7 @@ class AsNobody {
 
 TEST_F(ExportFaultTest, AStationDatabaseTheHostMayNotReadFailsTheCall) {
   AsNobody machine;
+  if (!machine.NobodyCanRunTheHost()) GTEST_SKIP() << "nobody cannot run kvrhost from this build tree";
   ASSERT_EQ(::chown(machine.Station().c_str(), 65534, 65534), 0);
   const ProgramResult readable = machine.RunReceipts();
   ASSERT_EQ(readable.exit_code, 0) << "the set-up itself fails: " << readable.output;
@@ -300,6 +308,7 @@ TEST_F(ExportFaultTest, AStationDatabaseTheHostMayNotReadFailsTheCall) {
 // A settings file the host may not read reads as empty: every setting has its default.
 TEST_F(ExportFaultTest, ASettingsFileTheHostMayNotReadGivesTheDefaults) {
   AsNobody machine;
+  if (!machine.NobodyCanRunTheHost()) GTEST_SKIP() << "nobody cannot run kvrhost from this build tree";
   ASSERT_EQ(::chown(machine.Station().c_str(), 65534, 65534), 0);
   platform::WriteWholeFile(machine.Settings(), "[REPORTS]\r\nUseDBETime=0\r\n");
   ASSERT_EQ(::chmod(machine.Settings().c_str(), 0644), 0);
