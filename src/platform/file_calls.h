@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace kvr::platform {
 
@@ -61,6 +63,11 @@ class FileCallsWrapper : public FileCalls {
  private:
   FileCalls& target_;
 };
+
+// Writes `pieces` in order through `calls` in gathered batches, resuming a short write inside the
+// piece where it stopped. Returns kErrorSuccess or the first failing call's error code.
+std::uint32_t WritePieces(FileCalls& calls, FileHandle handle,
+                          std::span<const std::string_view> pieces);
 
 // The port's own calls (posix/file_calls.cpp here).
 FileCalls& PortFileCalls();

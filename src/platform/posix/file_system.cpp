@@ -40,9 +40,6 @@ class Fd {
 
 std::string Quoted(const std::string& native) { return "\"" + native + "\". "; }
 
-// Linux accepts at most this many pieces in one writev (UIO_MAXIOV).
-constexpr std::size_t kMaxPiecesPerWrite = 1024;
-
 }  // namespace
 
 bool FileExists(std::string_view path) {
@@ -185,28 +182,7 @@ void WriteWholeFile(std::string_view path, std::span<const std::string_view> pie
     SetLastError(code);
     throw EFCreateError("Cannot write file " + Quoted(native) + SysErrorMessage(code));
   };
-  // Gathered writes in batches; a short write resumes inside the piece where it stopped.
-  std::vector<WriteBuffer> batch;
-  batch.reserve(std::min<std::size_t>(pieces.size(), kMaxPiecesPerWrite));
-  std::size_t next = 0;
-  std::size_t skip = 0;  // bytes of pieces[next] already written
-  while (next < pieces.size()) {
-    batch.clear();
-    for (std::size_t i = next; i < pieces.size() && batch.size() < kMaxPiecesPerWrite; ++i) {
-      std::string_view piece = pieces[i].substr(i == next ? skip : 0);
-      if (!piece.empty()) batch.push_back({piece.data(), piece.size()});
-    }
-    if (batch.empty()) break;
-    std::size_t written = 0;
-    if (const std::uint32_t code = calls.Write(fd.get(), batch.data(), batch.size(), written))
-      write_failed(code);
-    while (next < pieces.size() && written >= pieces[next].size() - skip) {
-      written -= pieces[next].size() - skip;
-      skip = 0;
-      ++next;
-    }
-    skip += written;
-  }
+  if (const std::uint32_t code = WritePieces(calls, fd.get(), pieces)) write_failed(code);
   if (const std::uint32_t code = calls.Close(fd.release())) {
     calls.Delete(native);
     SetLastError(code);

@@ -16,9 +16,6 @@
 namespace kvr::platform {
 namespace {
 
-// Pieces handed to one gathered write (the port writes at most IOV_MAX of them at a time).
-constexpr std::size_t kMaxPiecesPerWrite = 1024;
-
 // With O_CREAT|O_EXCL a missing entry can only be a directory of the path, and a symbolic
 // link under the name is an entry that exists.
 std::uint32_t CreateError(std::uint32_t error) {
@@ -70,30 +67,9 @@ bool NewFile::Write(std::span<const std::string_view> pieces) {
     SetLastError(kErrorInvalidHandle);
     return false;
   }
-  // Gathered writes in batches; a short write resumes inside the piece where it stopped.
-  std::vector<WriteBuffer> batch;
-  batch.reserve(std::min<std::size_t>(pieces.size(), kMaxPiecesPerWrite));
-  std::size_t next = 0;
-  std::size_t skip = 0;  // bytes of pieces[next] already written
-  while (next < pieces.size()) {
-    batch.clear();
-    for (std::size_t i = next; i < pieces.size() && batch.size() < kMaxPiecesPerWrite; ++i) {
-      std::string_view piece = pieces[i].substr(i == next ? skip : 0);
-      if (!piece.empty()) batch.push_back({piece.data(), piece.size()});
-    }
-    if (batch.empty()) break;
-    std::size_t written = 0;
-    const std::uint32_t error = CurrentFileCalls().Write(fd_, batch.data(), batch.size(), written);
-    if (error != kErrorSuccess) {
-      SetLastError(error);
-      return false;
-    }
-    while (next < pieces.size() && written >= pieces[next].size() - skip) {
-      written -= pieces[next].size() - skip;
-      skip = 0;
-      ++next;
-    }
-    skip += written;
+  if (const std::uint32_t error = WritePieces(CurrentFileCalls(), fd_, pieces)) {
+    SetLastError(error);
+    return false;
   }
   return true;
 }
