@@ -13,11 +13,10 @@
 #define _GNU_SOURCE /* dladdr */
 #include <dlfcn.h>
 #include <iconv.h>
+#include <kvr/host_abi.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-#include <kvr/host_abi.h>
 
 #ifdef KVR_PLUGIN_DIR
 #define LIBRARY_PATH KVR_PLUGIN_DIR "/libKVRExportCreator9.so"
@@ -25,23 +24,23 @@
 #define LIBRARY_PATH "libKVRExportCreator9.so"
 #endif
 
-static const char *g_database_dir;
+static const char* g_database_dir;
 
-static void answer_query(kvr_variant *answer, int32_t code, int32_t arg) {
+static void answer_query(kvr_variant* answer, int32_t code, int32_t arg) {
   (void)arg;
   switch (code) {
-    case 5: kvr_variant_set_utf8(answer, g_database_dir); break;       /* database directory */
+    case 5: kvr_variant_set_utf8(answer, g_database_dir); break; /* database directory */
     case 13: kvr_variant_set_utf8(answer, "\xD0\x90\xD0\x97\xD0\xA1 1"); break; /* "АЗС 1" */
-    case 46: kvr_variant_set_i4(answer, 3); break;                      /* host kind */
+    case 46: kvr_variant_set_i4(answer, 3); break;                              /* host kind */
     default: break; /* left empty: the library's default */
   }
 }
 
 /* Prints a Windows-1251 text as UTF-8. */
-static void print_text(const char *label, const char *cp1251) {
+static void print_text(const char* label, const char* cp1251) {
   char out[4096], *to = out;
   size_t in_left = strlen(cp1251), out_left = sizeof out - 1;
-  char *from = (char *)cp1251;
+  char* from = (char*)cp1251;
   iconv_t cd = iconv_open("UTF-8", "CP1251");
   if (cd == (iconv_t)-1) {
     printf("%s%s\n", label, cp1251);
@@ -53,16 +52,16 @@ static void print_text(const char *label, const char *cp1251) {
   printf("%s%s\n", label, out);
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   Dl_info loaded;
   kvr_init_reports_fn init;
   kvr_get_reports_fn get_reports;
-  kvr_array *params;
+  kvr_array* params;
   kvr_variant array;
-  char *text = NULL;
+  char* text = NULL;
   int32_t result;
   int status;
-  void *library;
+  void* library;
 
   if (argc != 2 && argc != 4) {
     fprintf(stderr, "usage: %s DATABASE_DIR [LAST_SHIFT FIRST_SHIFT]\n", argv[0]);
@@ -81,7 +80,7 @@ int main(int argc, char **argv) {
     fprintf(stderr, "not the export library: %s\n", LIBRARY_PATH);
     return 2;
   }
-  if (dladdr((void *)get_reports, &loaded) && loaded.dli_fname)
+  if (dladdr((void*)get_reports, &loaded) && loaded.dli_fname)
     printf("library %s, header %s\n", loaded.dli_fname, KVR_VERSION_STRING);
   init(NULL, answer_query, NULL);
 
@@ -95,7 +94,8 @@ int main(int argc, char **argv) {
   result = get_reports('6', array, &text);
   kvr_variant_clear(&array); /* params stay the caller's */
 
-  if (result && (!text || strncmp(text, KVR_EXPORT_FAILED_PREFIX, strlen(KVR_EXPORT_FAILED_PREFIX)) != 0)) {
+  if (result &&
+      (!text || strncmp(text, KVR_EXPORT_FAILED_PREFIX, strlen(KVR_EXPORT_FAILED_PREFIX)) != 0)) {
     /* Done. Report 8 would give the file name in text; reports 0, 1, 2 and 6 give none. */
     printf("result 1: export written\n");
     status = 0;

@@ -57,25 +57,21 @@ typedef void (*FBDisconnectDBProc)(CorvaneDatabase* database, const char* module
                                    CorvaneError* error);
 /* A transaction on the database, named `name`, owned by `owner` (or the caller when null).
  * read_only nonzero: read-only, read committed, no waiting; zero: read-write snapshot. */
-typedef CorvaneTransaction* (*FBCreateTransactionProc)(CorvaneDatabase* database,
-                                                       int32_t read_only, const char* name,
-                                                       CorvaneComponent* owner,
+typedef CorvaneTransaction* (*FBCreateTransactionProc)(CorvaneDatabase* database, int32_t read_only,
+                                                       const char* name, CorvaneComponent* owner,
                                                        const char* module_name,
                                                        CorvaneError* error);
 /* A read dataset on the database, owned by the caller, with the component name `name`.
  * `transaction` runs its queries (null: the database's default transaction). read_only is
  * accepted for the interface's sake: every dataset of this helper is read-only. */
-typedef CorvaneDataSet* (*FBCreateDataSetForRead2Proc)(CorvaneDatabase* database,
-                                                       int32_t read_only,
+typedef CorvaneDataSet* (*FBCreateDataSetForRead2Proc)(CorvaneDatabase* database, int32_t read_only,
                                                        CorvaneTransaction* transaction,
                                                        const char* module_name, const char* name,
                                                        CorvaneError* error);
 /* The same without a name. */
-typedef CorvaneDataSet* (*FBCreateDataSetForReadProc)(CorvaneDatabase* database,
-                                                      int32_t read_only,
+typedef CorvaneDataSet* (*FBCreateDataSetForReadProc)(CorvaneDatabase* database, int32_t read_only,
                                                       CorvaneTransaction* transaction,
-                                                      const char* module_name,
-                                                      CorvaneError* error);
+                                                      const char* module_name, CorvaneError* error);
 /* The password of the database user. The text stays valid until the next call of this
  * function on the same thread. */
 typedef const char* (*GetFBPasswordProc)(const char* module_name, CorvaneError* error);

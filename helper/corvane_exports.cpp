@@ -68,9 +68,9 @@ TIBDatabase& AsDatabase(CorvaneDatabase* database) {
   static const std::unique_ptr<platform::NamedMutex> mutex = [] {
     auto m = platform::NamedMutex::Open("Global\\CorvaneHelperConnectMutex");
     if (!m)
-      throw EOSError("Cannot create the connect mutex: " +
-                         platform::SysErrorMessage(platform::GetLastError()),
-                     platform::GetLastError());
+      throw EOSError(
+          "Cannot create the connect mutex: " + platform::SysErrorMessage(platform::GetLastError()),
+          platform::GetLastError());
     return m;
   }();
   return *mutex;
@@ -116,9 +116,8 @@ CORVANE_EXPORT void FBDisconnectDB(CorvaneDatabase* database, const char* /*modu
 #endif
 
 #ifndef CORVANE_CONNECT_ONLY
-CORVANE_EXPORT CorvaneTransaction* FBCreateTransaction(CorvaneDatabase* database,
-                                                       int32_t read_only, const char* name,
-                                                       CorvaneComponent* owner,
+CORVANE_EXPORT CorvaneTransaction* FBCreateTransaction(CorvaneDatabase* database, int32_t read_only,
+                                                       const char* name, CorvaneComponent* owner,
                                                        const char* /*module_name*/,
                                                        CorvaneError* error) {
   CorvaneTransaction* result = nullptr;

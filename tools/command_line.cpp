@@ -11,15 +11,23 @@ namespace kvr::host {
 namespace {
 
 // The setting keys, each also an option taking a value ("--station NAME").
-constexpr const char* kSettingKeys[] = {"library",   "root",          "database-dir",
-                                        "office-mode", "station",     "ka-column",
-                                        "payment-names", "host-kind", "payment-codes",
-                                        "control"};
+constexpr const char* kSettingKeys[] = {
+    "library",   "root",          "database-dir", "office-mode",   "station",
+    "ka-column", "payment-names", "host-kind",    "payment-codes", "control"};
 constexpr int kSettingOption = 1000;  // + index into kSettingKeys
 
 enum OptionId {
-  kSettingsFile = 900, kNoInit, kJson, kProgress, kNoProgress, kNoCheck,
-  kCsv, kVertical, kAnsi, kOem, kCodePage,
+  kSettingsFile = 900,
+  kNoInit,
+  kJson,
+  kProgress,
+  kNoProgress,
+  kNoCheck,
+  kCsv,
+  kVertical,
+  kAnsi,
+  kOem,
+  kCodePage,
 };
 
 // getopt_long wants a mutable argv; the copies live as long as the parse.
@@ -45,8 +53,9 @@ UsageError OptionError(int result, char** argv, const char* subject) {
   std::string arg = optind > 0 ? argv[optind - 1] : "";
   const bool long_option = arg.starts_with("--");
   if (long_option) arg = arg.substr(0, arg.find('='));
-  const std::string name =
-      long_option || optopt <= 0 || optopt > 127 ? arg : std::string("-") + static_cast<char>(optopt);
+  const std::string name = long_option || optopt <= 0 || optopt > 127
+                               ? arg
+                               : std::string("-") + static_cast<char>(optopt);
   if (result == ':') return UsageError(prefix + "option '" + name + "' needs a value");
   return UsageError(prefix + "unknown or ambiguous option '" + name + "'");
 }
@@ -66,11 +75,14 @@ std::uint64_t ParseCount(const char* text) {
 }
 
 Invocation ParseDbf(const std::vector<std::string>& args) {
-  static const option kLong[] = {
-      {"csv", no_argument, nullptr, kCsv},         {"vertical", no_argument, nullptr, kVertical},
-      {"limit", required_argument, nullptr, 'n'}, {"ansi", no_argument, nullptr, kAnsi},
-      {"oem", no_argument, nullptr, kOem},         {"code-page", required_argument, nullptr, kCodePage},
-      {"help", no_argument, nullptr, 'h'},         {nullptr, 0, nullptr, 0}};
+  static const option kLong[] = {{"csv", no_argument, nullptr, kCsv},
+                                 {"vertical", no_argument, nullptr, kVertical},
+                                 {"limit", required_argument, nullptr, 'n'},
+                                 {"ansi", no_argument, nullptr, kAnsi},
+                                 {"oem", no_argument, nullptr, kOem},
+                                 {"code-page", required_argument, nullptr, kCodePage},
+                                 {"help", no_argument, nullptr, 'h'},
+                                 {nullptr, 0, nullptr, 0}};
   Invocation inv;
   inv.mode = Invocation::Mode::kDumpDbf;
   ArgvCopy a(std::vector<std::string>(args.begin() + 1, args.end()));
@@ -94,7 +106,10 @@ Invocation ParseDbf(const std::vector<std::string>& args) {
         inv.dbf.code_page = cp;
         break;
       }
-      case 'h': inv.mode = Invocation::Mode::kHelp; inv.dbf.file = "dbf"; return inv;
+      case 'h':
+        inv.mode = Invocation::Mode::kHelp;
+        inv.dbf.file = "dbf";
+        return inv;
       default: throw OptionError(c, a.argv(), "dbf: ");
     }
   }
@@ -128,16 +143,16 @@ Invocation ParseCommandLine(const std::vector<std::string>& args) {
   std::vector<option> options;
   for (int i = 0; i < static_cast<int>(std::size(kSettingKeys)); ++i)
     options.push_back({kSettingKeys[i], required_argument, nullptr, kSettingOption + i});
-  for (option o : std::initializer_list<option>{
-           {"settings", required_argument, nullptr, kSettingsFile},
-           {"no-init", no_argument, nullptr, kNoInit},
-           {"json", no_argument, nullptr, kJson},
-           {"progress", no_argument, nullptr, kProgress},
-           {"no-progress", no_argument, nullptr, kNoProgress},
-           {"no-check", no_argument, nullptr, kNoCheck},
-           {"help", no_argument, nullptr, 'h'},
-           {"version", no_argument, nullptr, 'V'},
-           {nullptr, 0, nullptr, 0}})
+  for (option o :
+       std::initializer_list<option>{{"settings", required_argument, nullptr, kSettingsFile},
+                                     {"no-init", no_argument, nullptr, kNoInit},
+                                     {"json", no_argument, nullptr, kJson},
+                                     {"progress", no_argument, nullptr, kProgress},
+                                     {"no-progress", no_argument, nullptr, kNoProgress},
+                                     {"no-check", no_argument, nullptr, kNoCheck},
+                                     {"help", no_argument, nullptr, 'h'},
+                                     {"version", no_argument, nullptr, 'V'},
+                                     {nullptr, 0, nullptr, 0}})
     options.push_back(o);
 
   Invocation inv;

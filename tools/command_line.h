@@ -24,7 +24,7 @@ struct DbfOptions {
   enum class Layout { kTable, kCsv, kVertical };
   std::string file;
   Layout layout = Layout::kTable;
-  int code_page = 0;  // 0: the file's code-page mark decides
+  int code_page = 0;                   // 0: the file's code-page mark decides
   std::optional<std::uint64_t> limit;  // -n: at most this many records
 };
 

@@ -106,7 +106,8 @@ struct Dump {
       for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i) line += ',';
         cell.clear();
-        AppendCellValue(columns[i], record.substr(columns[i].offset, columns[i].length), decoder, cell);
+        AppendCellValue(columns[i], record.substr(columns[i].offset, columns[i].length), decoder,
+                        cell);
         AppendCsvField(cell, line);
       }
       line += "\r\n";
@@ -122,11 +123,13 @@ struct Dump {
     for (const std::string& name : names) width = std::max(width, DisplayWidth(name));
     std::string_view record;
     for (std::uint64_t shown = 0; Wanted(shown) && reader.Next(record); ++shown) {
-      line = "-- record " + std::to_string(shown + 1) + (record[0] == kDeleted ? " (deleted)\n" : "\n");
+      line = "-- record " + std::to_string(shown + 1) +
+             (record[0] == kDeleted ? " (deleted)\n" : "\n");
       for (std::size_t i = 0; i < columns.size(); ++i) {
         AppendPadded(names[i], width, line);
         line += " : ";
-        AppendCellValue(columns[i], record.substr(columns[i].offset, columns[i].length), decoder, line);
+        AppendCellValue(columns[i], record.substr(columns[i].offset, columns[i].length), decoder,
+                        line);
         line += '\n';
       }
       out << line;
@@ -139,23 +142,26 @@ struct Dump {
 void AppendCellValue(const DbfColumn& column, std::string_view raw, TextDecoder& decoder,
                      std::string& out) {
   switch (column.type) {
-    case 'C':
-      decoder.Append(TrimRight(raw, std::string_view(" \0", 2)), out);
-      return;
+    case 'C': decoder.Append(TrimRight(raw, std::string_view(" \0", 2)), out); return;
     case 'N':
-    case 'F':
-      out += Trim(raw, " *");
-      return;
+    case 'F': out += Trim(raw, " *"); return;
     case 'D':
       if (Trim(raw, " 0").empty()) return;
-      if (raw.size() == 8 && std::all_of(raw.begin(), raw.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        out.append(raw.substr(0, 4)).append("-").append(raw.substr(4, 2)).append("-").append(raw.substr(6, 2));
+      if (raw.size() == 8 &&
+          std::all_of(raw.begin(), raw.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        out.append(raw.substr(0, 4))
+            .append("-")
+            .append(raw.substr(4, 2))
+            .append("-")
+            .append(raw.substr(6, 2));
         return;
       }
       break;
     case 'L':
-      if (raw.size() == 1 && std::string_view("TtYy").find(raw[0]) != std::string_view::npos) out += 'T';
-      else if (raw.size() == 1 && std::string_view("FfNn").find(raw[0]) != std::string_view::npos) out += 'F';
+      if (raw.size() == 1 && std::string_view("TtYy").find(raw[0]) != std::string_view::npos)
+        out += 'T';
+      else if (raw.size() == 1 && std::string_view("FfNn").find(raw[0]) != std::string_view::npos)
+        out += 'F';
       return;
     default: break;
   }
@@ -180,7 +186,8 @@ int DumpDbfCommand(const DbfOptions& options, std::ostream& out, std::ostream& e
     DbfStreamReader reader(options.file);
     TextDecoder decoder(CodePageToRead(reader.Head().code_page_mark, options.code_page));
     Dump dump{options, reader, decoder, out, {}, {}};
-    for (const DbfColumn& column : reader.Head().columns) dump.names.push_back(decoder.ToUtf8(column.name));
+    for (const DbfColumn& column : reader.Head().columns)
+      dump.names.push_back(decoder.ToUtf8(column.name));
     switch (options.layout) {
       case DbfOptions::Layout::kTable: dump.Table(); break;
       case DbfOptions::Layout::kCsv: dump.Csv(); break;

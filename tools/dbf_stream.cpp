@@ -32,13 +32,17 @@ DbfStreamReader::DbfStreamReader(const std::string& path) : path_(path) {
   if (!file_) throw DbfOpenError("cannot open " + path + ": " + std::strerror(errno));
   struct stat info {};
   if (::fstat(::fileno(file_.get()), &info) != 0 || S_ISDIR(info.st_mode))
-    throw DbfOpenError("cannot read " + path + ": " + std::strerror(S_ISDIR(info.st_mode) ? EISDIR : errno));
-  const auto bad = [&](const std::string& why) { return DbfFormatError(path + ": not a DBF file (" + why + ")"); };
+    throw DbfOpenError("cannot read " + path + ": " +
+                       std::strerror(S_ISDIR(info.st_mode) ? EISDIR : errno));
+  const auto bad = [&](const std::string& why) {
+    return DbfFormatError(path + ": not a DBF file (" + why + ")");
+  };
 
   unsigned char h[kHeaderSize];
   if (std::fread(h, 1, kHeaderSize, file_.get()) != kHeaderSize) throw bad("shorter than a header");
   head_.version = h[0];
-  if (head_.version < 3 || head_.version > 0xF5) throw bad("unknown version byte " + std::to_string(h[0]));
+  if (head_.version < 3 || head_.version > 0xF5)
+    throw bad("unknown version byte " + std::to_string(h[0]));
   head_.year = h[1] <= 50 ? 2000 + h[1] : 1900 + h[1];
   head_.month = h[2];
   head_.day = h[3];
@@ -46,7 +50,8 @@ DbfStreamReader::DbfStreamReader(const std::string& path) : path_(path) {
   head_.header_length = Get16(h + 8);
   head_.record_length = Get16(h + 10);
   head_.code_page_mark = h[29];
-  if (head_.header_length < kHeaderSize + 1) throw bad("header length " + std::to_string(head_.header_length));
+  if (head_.header_length < kHeaderSize + 1)
+    throw bad("header length " + std::to_string(head_.header_length));
   if (head_.record_length == 0) throw bad("record length 0");
 
   // The descriptors end at the header's end or at the 0x0D that closes them.
@@ -58,7 +63,8 @@ DbfStreamReader::DbfStreamReader(const std::string& path) : path_(path) {
        at += kDescriptorSize) {
     const auto* d = reinterpret_cast<const unsigned char*>(descriptors.data() + at);
     DbfColumn column;
-    column.name.assign(reinterpret_cast<const char*>(d), strnlen(reinterpret_cast<const char*>(d), 11));
+    column.name.assign(reinterpret_cast<const char*>(d),
+                       strnlen(reinterpret_cast<const char*>(d), 11));
     column.type = static_cast<char>(d[11]);
     column.length = d[16];
     column.decimals = d[17];
@@ -73,10 +79,14 @@ DbfStreamReader::DbfStreamReader(const std::string& path) : path_(path) {
                 std::to_string(head_.record_length));
     head_.columns.push_back(std::move(column));
   }
-  if (::fstat(::fileno(file_.get()), &info) == 0 && static_cast<std::uint64_t>(info.st_size) > head_.header_length)
-    head_.file_records = (static_cast<std::uint64_t>(info.st_size) - head_.header_length) / head_.record_length;
-  if (std::fseek(file_.get(), head_.header_length, SEEK_SET) != 0) throw bad("cannot seek to the records");
-  buffer_.resize(std::max<std::size_t>(kBufferBytes / head_.record_length, 1) * head_.record_length);
+  if (::fstat(::fileno(file_.get()), &info) == 0 &&
+      static_cast<std::uint64_t>(info.st_size) > head_.header_length)
+    head_.file_records =
+        (static_cast<std::uint64_t>(info.st_size) - head_.header_length) / head_.record_length;
+  if (std::fseek(file_.get(), head_.header_length, SEEK_SET) != 0)
+    throw bad("cannot seek to the records");
+  buffer_.resize(std::max<std::size_t>(kBufferBytes / head_.record_length, 1) *
+                 head_.record_length);
 }
 
 bool DbfStreamReader::Next(std::string_view& record) {
@@ -88,7 +98,8 @@ bool DbfStreamReader::Next(std::string_view& record) {
     std::memmove(buffer_.data(), buffer_.data() + next_, rest);
     buffered_ = rest + std::fread(buffer_.data() + rest, 1, buffer_.size() - rest, file_.get());
     next_ = 0;
-    if (std::ferror(file_.get())) throw DbfFormatError("cannot read " + path_ + ": " + std::strerror(errno));
+    if (std::ferror(file_.get()))
+      throw DbfFormatError("cannot read " + path_ + ": " + std::strerror(errno));
     if (buffered_ < length) {
       ended_ = true;
       return false;

@@ -44,7 +44,8 @@ std::uint8_t PaymentCatalogueObject::CheckTypeOf(kvr_payment_item* item) {
 void UseHostSettings(const HostSettings& settings) {
   g_settings = &settings;
   g_catalogue.reset();
-  if (settings.payment_codes) g_catalogue = std::make_unique<PaymentCatalogueObject>(*settings.payment_codes);
+  if (settings.payment_codes)
+    g_catalogue = std::make_unique<PaymentCatalogueObject>(*settings.payment_codes);
 }
 
 void HostCallback(kvr_variant* answer, std::int32_t code, std::int32_t /*arg*/) {

@@ -66,15 +66,24 @@ std::vector<std::string> SplitList(std::string_view text, char separator) {
 }
 
 void ApplySetting(HostSettings& s, std::string_view key, std::string_view value) {
-  if (key == "library") s.library = value;
-  else if (key == "root") s.root = value;
-  else if (key == "database-dir") s.database_dir = std::string(value);
-  else if (key == "office-mode") s.office_mode = ParseBool(key, value);
-  else if (key == "station") s.station = std::string(value);
-  else if (key == "ka-column") s.ka_column = ParseBool(key, value);
-  else if (key == "payment-names") s.payment_names = SplitList(value, ';');
-  else if (key == "host-kind") s.host_kind = ParseInteger<std::int32_t>(key, value);
-  else if (key == "payment-codes") s.payment_codes = ParsePaymentCodes(value);
+  if (key == "library")
+    s.library = value;
+  else if (key == "root")
+    s.root = value;
+  else if (key == "database-dir")
+    s.database_dir = std::string(value);
+  else if (key == "office-mode")
+    s.office_mode = ParseBool(key, value);
+  else if (key == "station")
+    s.station = std::string(value);
+  else if (key == "ka-column")
+    s.ka_column = ParseBool(key, value);
+  else if (key == "payment-names")
+    s.payment_names = SplitList(value, ';');
+  else if (key == "host-kind")
+    s.host_kind = ParseInteger<std::int32_t>(key, value);
+  else if (key == "payment-codes")
+    s.payment_codes = ParsePaymentCodes(value);
   else if (key == "control") {
     std::vector<std::string> elements = SplitList(value, ',');
     if (elements.empty() || elements.size() > 4)

@@ -20,7 +20,8 @@ void OnInterrupt(int) {
 }  // namespace
 
 void ExitOnInterrupt(bool json) {
-  g_message = json ? "\n{\"error\":\"interrupted\",\"exit_status\":130}\n" : "\nkvrhost: interrupted\n";
+  g_message =
+      json ? "\n{\"error\":\"interrupted\",\"exit_status\":130}\n" : "\nkvrhost: interrupted\n";
   struct sigaction action {};
   action.sa_handler = &OnInterrupt;
   sigemptyset(&action.sa_mask);

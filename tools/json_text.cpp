@@ -40,11 +40,16 @@ std::string JsonString(std::string_view utf8) {
       utf8.remove_prefix(1);
       continue;
     }
-    if (c == '"') out += "\\\"";
-    else if (c == '\\') out += "\\\\";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
+    if (c == '"')
+      out += "\\\"";
+    else if (c == '\\')
+      out += "\\\\";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
     else if (c < 0x20 || c == 0x7F) {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04x", c);

@@ -15,10 +15,14 @@ std::string JsonString(std::string_view utf8);
 class JsonObject {
  public:
   JsonObject& Add(std::string_view key, std::string_view utf8);
-  JsonObject& Add(std::string_view key, const char* utf8) { return Add(key, std::string_view(utf8)); }
+  JsonObject& Add(std::string_view key, const char* utf8) {
+    return Add(key, std::string_view(utf8));
+  }
   JsonObject& Add(std::string_view key, bool value);
   JsonObject& Add(std::string_view key, std::int64_t value);
-  JsonObject& Add(std::string_view key, int value) { return Add(key, static_cast<std::int64_t>(value)); }
+  JsonObject& Add(std::string_view key, int value) {
+    return Add(key, static_cast<std::int64_t>(value));
+  }
   // A number with `decimals` digits after the point; null when not finite.
   JsonObject& AddNumber(std::string_view key, double value, int decimals);
   JsonObject& AddNull(std::string_view key);

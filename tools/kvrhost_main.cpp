@@ -46,8 +46,10 @@ int main(int argc, char** argv) {
   } catch (const UsageError& e) {
     return UsageFailure(json, !args.empty() && args[0] == "dbf", e.what());
   } catch (const std::exception& e) {
-    if (json) std::cerr << JsonObject().Add("error", e.what()).Add("exit_status", 1).Text() << "\n";
-    else std::cerr << "kvrhost: " << e.what() << "\n";
+    if (json)
+      std::cerr << JsonObject().Add("error", e.what()).Add("exit_status", 1).Text() << "\n";
+    else
+      std::cerr << "kvrhost: " << e.what() << "\n";
     return 1;
   }
 }

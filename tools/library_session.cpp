@@ -135,12 +135,15 @@ void AddCall(JsonObject& object, const CallResult& call) {
   object.AddNumber("elapsed_ms", call.elapsed_ms, 3);
 }
 
-void PrintJson(std::ostream& out, const std::string& library, const std::optional<CallResult>& control,
-               const std::optional<CallResult>& report, int status) {
+void PrintJson(std::ostream& out, const std::string& library,
+               const std::optional<CallResult>& control, const std::optional<CallResult>& report,
+               int status) {
   JsonObject object;
   object.Add("library", library);
   const CallResult& last = report ? *report : *control;
-  object.Add("call", last.kind).Add("code", std::string(1, last.code)).AddRaw("params", JsonParams(last.params));
+  object.Add("call", last.kind)
+      .Add("code", std::string(1, last.code))
+      .AddRaw("params", JsonParams(last.params));
   AddCall(object, last);
   if (control && report) {
     JsonObject nested;
@@ -156,15 +159,18 @@ void PrintJson(std::ostream& out, const std::string& library, const std::optiona
 // One line on standard error: the first line of the text (the whole is in the result).
 void TellFailure(std::ostream& err, const CallResult& call) {
   err << "kvrhost: " << LabelOf(call.code, call.params) << " failed";
-  if (call.text.empty()) err << " (result " << (call.result ? "true" : "false") << ")";
-  else err << ": " << call.text.substr(0, call.text.find_first_of("\r\n"));
+  if (call.text.empty())
+    err << " (result " << (call.result ? "true" : "false") << ")";
+  else
+    err << ": " << call.text.substr(0, call.text.find_first_of("\r\n"));
   err << "\n";
 }
 
 }  // namespace
 
 std::string DefaultLibraryPath() {
-  if (auto configured = platform::GetEnvironmentVariable("KVR_LIBRARY"); configured && !configured->empty())
+  if (auto configured = platform::GetEnvironmentVariable("KVR_LIBRARY");
+      configured && !configured->empty())
     return *configured;
   std::string here = platform::ExtractFilePath(platform::HostExecutablePath());
   for (std::string candidate : {here + "../lib/" + kLibraryFileName, here + kLibraryFileName})
@@ -188,8 +194,8 @@ std::optional<ExportFileInfo> ExportFileOf(char code, const std::vector<HostPara
   const bool read = std::fread(header, 1, sizeof header, file) == sizeof header;
   std::fclose(file);
   if (!read) return std::nullopt;
-  info.records = header[4] | header[5] << 8 | header[6] << 16 |
-                 static_cast<std::uint32_t>(header[7]) << 24;
+  info.records =
+      header[4] | header[5] << 8 | header[6] << 16 | static_cast<std::uint32_t>(header[7]) << 24;
   return info;
 }
 

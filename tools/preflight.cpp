@@ -35,8 +35,9 @@ void CheckSurroundings(const Invocation& inv) {
   if (!IsStationReport(inv)) return;
   const std::optional<std::string> dir = KnownDatabaseDir(inv);
   if (!dir)
-    throw UsageError("no station database directory is known: give --database-dir DIR (or "
-                     "the directory in --control 0,DIR)");
+    throw UsageError(
+        "no station database directory is known: give --database-dir DIR (or "
+        "the directory in --control 0,DIR)");
   if (!platform::DirectoryExists(*dir))
     throw UsageError("the station database directory " + platform::MapPath(*dir) +
                      " does not exist");

@@ -73,7 +73,8 @@ std::string Mismatch(const HostParam& p, SlotKind kind) {
 std::string SubCodeChoices(char code) {
   std::string list;
   for (const ReportShape& r : kReports)
-    if (r.code == code) list += (list.empty() ? "" : ", ") + std::to_string(r.sub_code) + " " + r.what;
+    if (r.code == code)
+      list += (list.empty() ? "" : ", ") + std::to_string(r.sub_code) + " " + r.what;
   return list;
 }
 

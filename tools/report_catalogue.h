@@ -32,7 +32,7 @@ struct ReportShape {
   const char* what;       // "cash receipts"
   const char* file_name;  // the export file, "ExportBCheck.dbf"; nullptr for the control command
   std::span<const ParamSlot> slots;  // every element the dispatch converts, element 0 first
-  std::size_t required;   // how many of the slots must be given
+  std::size_t required;              // how many of the slots must be given
 };
 
 // All reports, in the order of their codes, then control command 1000.

@@ -58,8 +58,10 @@ HostParam ParseParam(std::string_view text) {
     if (!TryDateTime(value, p.real)) throw bad("not a date-time (yyyy-mm-dd[Thh:nn[:ss[.zzz]]])");
   } else if (prefix == "b:") {
     p.kind = HostParam::Kind::kBoolean;
-    if (value == "true") p.integer = 1;
-    else if (value != "false") throw bad("not true or false");
+    if (value == "true")
+      p.integer = 1;
+    else if (value != "false")
+      throw bad("not true or false");
   } else if (TryParseInt64(text, p.integer)) {
     p.kind = HostParam::Kind::kInteger;
   } else if (TryDateTime(text, p.real)) {

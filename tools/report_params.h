@@ -20,9 +20,9 @@ struct HostParam {
   enum class Kind { kEmpty, kNull, kInteger, kFloat, kDateTime, kText, kBoolean };
   Kind kind = Kind::kEmpty;
   std::int64_t integer = 0;
-  double real = 0;          // float or date-time (days since 30 December 1899)
-  std::string text;         // UTF-8
-  std::string source;       // as written on the command line
+  double real = 0;     // float or date-time (days since 30 December 1899)
+  std::string text;    // UTF-8
+  std::string source;  // as written on the command line
 };
 
 // Raises UsageError for a prefixed parameter whose value does not fit its prefix.

@@ -32,9 +32,11 @@ void Spinner::Run() {
   std::unique_lock lock(mutex_);
   if (done_signal_.wait_for(lock, 1s, [this] { return done_; })) return;
   for (unsigned frame = 0; !done_; ++frame) {
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (terminal_)
-      std::fprintf(stderr, "\r%c %s running... %.1f s", kFrames[frame % 4], label_.c_str(), seconds);
+      std::fprintf(stderr, "\r%c %s running... %.1f s", kFrames[frame % 4], label_.c_str(),
+                   seconds);
     else
       std::fprintf(stderr, "%s running... %.0f s\n", label_.c_str(), seconds);
     std::fflush(stderr);

@@ -36,18 +36,18 @@ struct FieldSpec {
 
 // The sale log's layout without shop rows (25 of its fields).
 const FieldSpec kLayout[] = {
-    {"SmNum", FieldType::Integer, 0},    {"Data", FieldType::DateTime, 0},
+    {"SmNum", FieldType::Integer, 0},      {"Data", FieldType::DateTime, 0},
     {"Pokupatel", FieldType::String, 100}, {"VidOpl", FieldType::Integer, 0},
-    {"GSMName", FieldType::String, 20},  {"KodGsm", FieldType::Integer, 0},
-    {"Liter", FieldType::Float, 0},      {"GSMPrice", FieldType::Float, 0},
-    {"BasePrice", FieldType::Float, 0},  {"Summa", FieldType::Float, 0},
-    {"BaseSumma", FieldType::Float, 0},  {"Plotn", FieldType::Float, 0},
-    {"INN", FieldType::String, 30},      {"Cnt", FieldType::String, 50},
-    {"Driver", FieldType::String, 40},   {"PListNum", FieldType::String, 15},
-    {"INDEXSALE", FieldType::Integer, 0}, {"SILONUM", FieldType::Integer, 0},
-    {"TRKNUM", FieldType::Integer, 0},   {"NKKM", FieldType::Integer, 0},
-    {"KA", FieldType::Boolean, 0},       {"IDCnt", FieldType::String, 8},
-    {"IDCar", FieldType::String, 8},     {"IDDrv", FieldType::String, 8},
+    {"GSMName", FieldType::String, 20},    {"KodGsm", FieldType::Integer, 0},
+    {"Liter", FieldType::Float, 0},        {"GSMPrice", FieldType::Float, 0},
+    {"BasePrice", FieldType::Float, 0},    {"Summa", FieldType::Float, 0},
+    {"BaseSumma", FieldType::Float, 0},    {"Plotn", FieldType::Float, 0},
+    {"INN", FieldType::String, 30},        {"Cnt", FieldType::String, 50},
+    {"Driver", FieldType::String, 40},     {"PListNum", FieldType::String, 15},
+    {"INDEXSALE", FieldType::Integer, 0},  {"SILONUM", FieldType::Integer, 0},
+    {"TRKNUM", FieldType::Integer, 0},     {"NKKM", FieldType::Integer, 0},
+    {"KA", FieldType::Boolean, 0},         {"IDCnt", FieldType::String, 8},
+    {"IDCar", FieldType::String, 8},       {"IDDrv", FieldType::String, 8},
     {"TRKDENS", FieldType::Float, 0},
 };
 constexpr int kFieldCount = sizeof kLayout / sizeof kLayout[0];
@@ -61,10 +61,12 @@ struct Row {
 };
 
 const std::vector<std::string>& Names() {
-  static const std::vector<std::string> names = {
-      std::string("ООО Ромашка-Транс"_w), std::string("Иванов Пётр Сергеевич"_w),
-      std::string("ДТ-Евро класс 5"_w), std::string("АИ-95-К5"_w), "1234567890",
-      std::string("Наличные"_w)};
+  static const std::vector<std::string> names = {std::string("ООО Ромашка-Транс"_w),
+                                                 std::string("Иванов Пётр Сергеевич"_w),
+                                                 std::string("ДТ-Евро класс 5"_w),
+                                                 std::string("АИ-95-К5"_w),
+                                                 "1234567890",
+                                                 std::string("Наличные"_w)};
   return names;
 }
 
@@ -136,8 +138,9 @@ void FillAndSave(long records, const std::string& path) {
   table.SaveToFile(path);
   const double total = Seconds(start);
   const double mb = std::filesystem::file_size(path) / 1e6;
-  std::printf("  fill %ld records: %.2f s; save %.0f MB: %.2f s; together %.2f s = %.0f records/s\n",
-              records, filled, mb, total - filled, total, records / total);
+  std::printf(
+      "  fill %ld records: %.2f s; save %.0f MB: %.2f s; together %.2f s = %.0f records/s\n",
+      records, filled, mb, total - filled, total, records / total);
 }
 
 void Load(const std::string& path) {
@@ -171,7 +174,8 @@ void ShapelibWrite(long records, const std::string& path) {
     std::string name = platform::AnsiUpperCase(spec.name).substr(0, 10);
     switch (NativeKind(spec.type)) {
       case ValueKind::Text:
-        DBFAddField(dbf, name.c_str(), FTString, spec.type == FieldType::DateTime ? 30 : spec.size, 0);
+        DBFAddField(dbf, name.c_str(), FTString, spec.type == FieldType::DateTime ? 30 : spec.size,
+                    0);
         break;
       case ValueKind::Integer: DBFAddField(dbf, name.c_str(), FTInteger, 11, 0); break;
       case ValueKind::Float: DBFAddField(dbf, name.c_str(), FTDouble, 20, 4); break;
@@ -193,7 +197,9 @@ void ShapelibWrite(long records, const std::string& path) {
           DBFWriteIntegerAttribute(dbf, record, f, static_cast<int>(row.integers[f]));
           break;
         case ValueKind::Float: DBFWriteDoubleAttribute(dbf, record, f, row.numbers[f]); break;
-        case ValueKind::Boolean: DBFWriteLogicalAttribute(dbf, record, f, row.flag ? 'T' : 'F'); break;
+        case ValueKind::Boolean:
+          DBFWriteLogicalAttribute(dbf, record, f, row.flag ? 'T' : 'F');
+          break;
       }
     }
   }

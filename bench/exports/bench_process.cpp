@@ -22,8 +22,8 @@ std::vector<std::string> ChildEnvironment(
   for (char** e = environ; *e != nullptr; ++e) {
     bool replaced = false;
     for (const auto& [name, value] : env)
-      replaced = replaced || (std::strncmp(*e, name.c_str(), name.size()) == 0 &&
-                              (*e)[name.size()] == '=');
+      replaced = replaced ||
+                 (std::strncmp(*e, name.c_str(), name.size()) == 0 && (*e)[name.size()] == '=');
     if (!replaced) out.emplace_back(*e);
   }
   for (const auto& [name, value] : env) out.push_back(name + "=" + value);
@@ -61,7 +61,8 @@ MeasuredRun RunMeasured(const std::vector<std::string>& args,
   int status = 0;
   rusage usage{};
   while (wait4(pid, &status, 0, &usage) < 0) {
-    if (errno != EINTR) throw std::runtime_error("wait4 failed: " + std::string(std::strerror(errno)));
+    if (errno != EINTR)
+      throw std::runtime_error("wait4 failed: " + std::string(std::strerror(errno)));
   }
   MeasuredRun run;
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

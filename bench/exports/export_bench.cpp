@@ -7,10 +7,10 @@
 //                [--only NAME] [--keep-files DIR] [--library FILE]
 //
 // Export and raw fetch each run in a fresh process (start, engine and connection included in
-// both); isql-fb likewise. Defaults: 1000000 sales, 3 runs (the median is reported), data cached in ./bench-data,
-// CSV in ./export_bench.csv. The generated databases are kept under the data directory
-// (sales-N/) and reused; generating one million sales takes minutes. --keep-files copies the
-// export files of the last run to DIR/<mode>-<N>/ and --library runs another build's library,
+// both); isql-fb likewise. Defaults: 1000000 sales, 3 runs (the median is reported), data cached in
+// ./bench-data, CSV in ./export_bench.csv. The generated databases are kept under the data
+// directory (sales-N/) and reused; generating one million sales takes minutes. --keep-files copies
+// the export files of the last run to DIR/<mode>-<N>/ and --library runs another build's library,
 // to compare the files of two builds.
 #include <algorithm>
 #include <chrono>
@@ -136,17 +136,21 @@ void WriteSettings(const fs::path& root) {
     std::snprintf(buf, sizeof buf, "%02X", c);
     hex += buf;
   }
-  const std::string text = "[REPORTS]\r\nUseDBETime=1\r\nExportTideZero=0\r\nGSMTbl=1\r\n"
-                           "FixGSMFld=1\r\nGSMFldLen=20\r\nGSMNames2" + hex +
-                           "=АИ-92=Регуляр-92|АИ-95=Премиум-95\r\nPrihodOnly=0\r\n"
-                           "[Misc]\r\nOfficeReportsType=0\r\n";
+  const std::string text =
+      "[REPORTS]\r\nUseDBETime=1\r\nExportTideZero=0\r\nGSMTbl=1\r\n"
+      "FixGSMFld=1\r\nGSMFldLen=20\r\nGSMNames2" +
+      hex +
+      "=АИ-92=Регуляр-92|АИ-95=Премиум-95\r\nPrihodOnly=0\r\n"
+      "[Misc]\r\nOfficeReportsType=0\r\n";
   std::ofstream(root / "C/WINDOWS/cnf.ini", std::ios::binary) << platform::Utf8ToCp1251(text);
 }
 
 BenchData PrepareData(const std::string& data_dir, int sales, const std::string& copy_name) {
   BenchData data{fs::absolute(fs::path(data_dir) / ("sales-" + std::to_string(sales)))};
-  Cached(data.station(), [&](const std::string& f) { test::GenerateLargeStationDatabase(f, sales); });
-  Cached(data.office(), [&](const std::string& f) { test::GenerateLargeOfficeDatabase(f, sales / 20); });
+  Cached(data.station(),
+         [&](const std::string& f) { test::GenerateLargeStationDatabase(f, sales); });
+  Cached(data.office(),
+         [&](const std::string& f) { test::GenerateLargeOfficeDatabase(f, sales / 20); });
   Cached(data.shop(), [&](const std::string& f) { test::GenerateLargeShopDatabase(f, sales / 4); });
   WriteSettings(data.root);
   if (copy_name.empty()) return data;
@@ -205,8 +209,13 @@ FetchResult RawFetch(const ExportCase& c, const BenchData& data, const Connectio
         TField& field = query.Fields(i);
         if (field.IsNull()) continue;
         switch (field.Kind()) {
-          case ValueKind::Text: text = field.AsString(); result.checksum += text.size(); break;
-          case ValueKind::Integer: result.checksum += static_cast<double>(field.AsLargeInt()); break;
+          case ValueKind::Text:
+            text = field.AsString();
+            result.checksum += text.size();
+            break;
+          case ValueKind::Integer:
+            result.checksum += static_cast<double>(field.AsLargeInt());
+            break;
           case ValueKind::Boolean: result.checksum += field.AsBoolean(); break;
           default: result.checksum += field.AsFloat(); break;
         }
@@ -245,9 +254,17 @@ ExportResult RunExport(const ExportCase& c, const BenchData& data, const Connect
                        const std::string& library, const fs::path& work) {
   const fs::path file = data.root / "C/MOLT/EXPORT" / c.file;
   fs::remove(file);
-  std::vector<std::string> args = {KVR_BENCH_KVRHOST, "--library", library, "--root",
-                                   data.root.string(), "--host-kind", "3", "--station", "АЗС 1",
-                                   "--database-dir", (data.root / "C/MOLT/DB").string()};
+  std::vector<std::string> args = {KVR_BENCH_KVRHOST,
+                                   "--library",
+                                   library,
+                                   "--root",
+                                   data.root.string(),
+                                   "--host-kind",
+                                   "3",
+                                   "--station",
+                                   "АЗС 1",
+                                   "--database-dir",
+                                   (data.root / "C/MOLT/DB").string()};
   args.insert(args.end(), c.report.begin(), c.report.end());
   std::vector<std::pair<std::string, std::string>> env = {
       {"CORVANE_FB_PORT", std::to_string(conn.port)},
@@ -259,8 +276,8 @@ ExportResult RunExport(const ExportCase& c, const BenchData& data, const Connect
     std::ifstream in(log);
     std::stringstream text;
     text << in.rdbuf();
-    throw std::runtime_error(c.name + " failed (" + std::to_string(result.run.exit_code) +
-                             "):\n" + text.str());
+    throw std::runtime_error(c.name + " failed (" + std::to_string(result.run.exit_code) + "):\n" +
+                             text.str());
   }
   result.file_size = static_cast<long long>(fs::file_size(file));
   std::ifstream in(file, std::ios::binary);
@@ -279,9 +296,9 @@ struct Row {
 };
 
 void PrintHeader() {
-  std::printf("%-8s %8s %-16s %8s %8s %10s %8s %8s %8s %8s %8s %8s %8s %4s\n", "mode",
-              "sales", "export", "rows", "export s", "rows/s", "peak MB", "file MB", "raw s",
-              "isql s", "x raw", "x isql", "cpu xraw", "mem");
+  std::printf("%-8s %8s %-16s %8s %8s %10s %8s %8s %8s %8s %8s %8s %8s %4s\n", "mode", "sales",
+              "export", "rows", "export s", "rows/s", "peak MB", "file MB", "raw s", "isql s",
+              "x raw", "x isql", "cpu xraw", "mem");
 }
 
 void PrintRow(const Row& r) {
@@ -307,11 +324,11 @@ void WriteCsv(const std::string& path, const std::vector<Row>& rows) {
   out << "mode,sales,export,records,export_s,rows_per_s,peak_rss_mb,file_mb,raw_rows,raw_s,"
          "isql_s,raw_peak_rss_mb,export_cpu_s,raw_cpu_s,export_over_raw,export_over_isql\n";
   for (const Row& r : rows) {
-    out << r.mode << ',' << r.sales << ',' << r.name << ',' << r.records << ',' << r.export_s
-        << ',' << r.records / r.export_s << ',' << r.peak_mb << ',' << r.file_size / 1048576.0
-        << ',' << r.raw_rows << ',' << r.raw_s << ',' << r.isql_s << ',' << r.raw_peak_mb << ','
-        << r.export_cpu_s << ',' << r.raw_cpu_s << ',' << (r.raw_s > 0 ? r.export_s / r.raw_s : 0) << ','
-        << (r.isql_s > 0 ? r.export_s / r.isql_s : 0) << '\n';
+    out << r.mode << ',' << r.sales << ',' << r.name << ',' << r.records << ',' << r.export_s << ','
+        << r.records / r.export_s << ',' << r.peak_mb << ',' << r.file_size / 1048576.0 << ','
+        << r.raw_rows << ',' << r.raw_s << ',' << r.isql_s << ',' << r.raw_peak_mb << ','
+        << r.export_cpu_s << ',' << r.raw_cpu_s << ',' << (r.raw_s > 0 ? r.export_s / r.raw_s : 0)
+        << ',' << (r.isql_s > 0 ? r.export_s / r.isql_s : 0) << '\n';
   }
 }
 

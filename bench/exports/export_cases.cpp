@@ -31,28 +31,46 @@ std::vector<ExportCase> ExportCases(const BenchPeriod& p) {
   sale_log.has_trkdensity = sale_log.has_nkkm = sale_log.has_kkmnum = true;
 
   std::vector<ExportCase> cases;
-  cases.push_back({"sale log + shop", "SaleLog.dbf", {"0", from, to, "0", "0", "s:D:\\SHOP\\"},
+  cases.push_back({"sale log + shop",
+                   "SaleLog.dbf",
+                   {"0", from, to, "0", "0", "s:D:\\SHOP\\"},
                    {{Database::kStation, reports::SaleLogFuelSql(sale_log), period},
                     {Database::kShop, reports::SaleLogGoodsSql(), period}}});
-  cases.push_back({"tank events", "RezLog.dbf", {"1", from, to},
+  cases.push_back({"tank events",
+                   "RezLog.dbf",
+                   {"1", from, to},
                    {{Database::kStation, reports::kTankEventsSql, period}}});
   std::vector<QueryParam> receipts = period;
   receipts.push_back(IntParam("P1", 1));
   receipts.push_back(IntParam("P2", 0));
-  cases.push_back({"fuel receipts", "PrxLog.dbf", {"2", from, to},
+  cases.push_back({"fuel receipts",
+                   "PrxLog.dbf",
+                   {"2", from, to},
                    {{Database::kStation, reports::FuelReceiptsSql(width, true, true), receipts}}});
-  cases.push_back({"tank remains", "RezEnd.dbf", {"6", last, "1"},
-                   {{Database::kStation, reports::TankRemainsSql(width, false),
+  cases.push_back({"tank remains",
+                   "RezEnd.dbf",
+                   {"6", last, "1"},
+                   {{Database::kStation,
+                     reports::TankRemainsSql(width, false),
                      {IntParam("pSmenaBeg", 1), IntParam("pSmenaEnd", p.last_shift)}}}});
   cases.push_back({"payment types", "ExportVidOpl.dbf", {"8", "1", "0", "0", from, to}, {}});
-  cases.push_back({"discount cards", "AllDscCardExport.dbf", {"8", "2"},
+  cases.push_back({"discount cards",
+                   "AllDscCardExport.dbf",
+                   {"8", "2"},
                    {{Database::kOffice, reports::kDiscountCardsSql, {}}}});
-  cases.push_back({"dispenser info", "ExportTRKInfo.dbf", {"8", "3", "1", last},
-                   {{Database::kStation, reports::DispenserInfoSql(width, false, true),
+  cases.push_back({"dispenser info",
+                   "ExportTRKInfo.dbf",
+                   {"8", "3", "1", last},
+                   {{Database::kStation,
+                     reports::DispenserInfoSql(width, false, true),
                      {IntParam("BegSm", 1), IntParam("EndSm", p.last_shift)}}}});
-  cases.push_back({"cash receipts", "ExportBCheck.dbf", {"8", "4", from, to},
+  cases.push_back({"cash receipts",
+                   "ExportBCheck.dbf",
+                   {"8", "4", from, to},
                    {{Database::kStation, reports::CashReceiptsSql(width), period}}});
-  cases.push_back({"sale discounts", "ExportRsxDsc.dbf", {"8", "5", from, to},
+  cases.push_back({"sale discounts",
+                   "ExportRsxDsc.dbf",
+                   {"8", "5", from, to},
                    {{Database::kStation, reports::SaleDiscountsSql(begin, end), {}}}});
   return cases;
 }

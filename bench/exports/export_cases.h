@@ -26,9 +26,9 @@ struct ExportQuery {
 };
 
 struct ExportCase {
-  std::string name;                 // "sale log"
-  std::string file;                 // "SaleLog.dbf"
-  std::vector<std::string> report;  // kvrhost's report arguments: "0 2023-01-01 ..."
+  std::string name;                  // "sale log"
+  std::string file;                  // "SaleLog.dbf"
+  std::vector<std::string> report;   // kvrhost's report arguments: "0 2023-01-01 ..."
   std::vector<ExportQuery> queries;  // none for the payment types (the host's catalogue)
 };
 

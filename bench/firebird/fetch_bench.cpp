@@ -57,8 +57,13 @@ Pass FetchWithDataSet(const std::string& name, const std::string& password) {
       kvr::TField& field = query.Fields(i);
       if (field.IsNull()) continue;
       switch (field.Kind()) {
-        case kvr::ValueKind::Text: text = field.AsString(); pass.checksum += text.size(); break;
-        case kvr::ValueKind::Integer: pass.checksum += static_cast<double>(field.AsLargeInt()); break;
+        case kvr::ValueKind::Text:
+          text = field.AsString();
+          pass.checksum += text.size();
+          break;
+        case kvr::ValueKind::Integer:
+          pass.checksum += static_cast<double>(field.AsLargeInt());
+          break;
         case kvr::ValueKind::Boolean: pass.checksum += field.AsBoolean(); break;
         default: pass.checksum += field.AsFloat(); break;
       }
@@ -89,9 +94,10 @@ double FetchWithIsql(const std::string& name, const std::string& password,
 void Report(const char* mode, const Pass& pass, double isql_seconds) {
   const double rate = pass.rows / pass.seconds;
   const double isql_rate = pass.rows / isql_seconds;
-  std::printf("%-9s %9lld rows  dataset %7.3f s %10.0f rows/s   isql-fb %7.3f s %10.0f rows/s   "
-              "ratio %.2f\n",
-              mode, pass.rows, pass.seconds, rate, isql_seconds, isql_rate, rate / isql_rate);
+  std::printf(
+      "%-9s %9lld rows  dataset %7.3f s %10.0f rows/s   isql-fb %7.3f s %10.0f rows/s   "
+      "ratio %.2f\n",
+      mode, pass.rows, pass.seconds, rate, isql_seconds, isql_rate, rate / isql_rate);
 }
 
 }  // namespace

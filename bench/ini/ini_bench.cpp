@@ -68,11 +68,12 @@ int main(int argc, char** argv) {
   {
     std::ofstream out(parts, std::ios::binary);
     const std::string first = "part000001";
-    out << "[Misc]\r\nMany=" << first << "\r\nMany__$Count=" << part_count << "\r\nMany__$Hash="
-        << kvr::ini::IniHash(first) << "\r\n";
+    out << "[Misc]\r\nMany=" << first << "\r\nMany__$Count=" << part_count
+        << "\r\nMany__$Hash=" << kvr::ini::IniHash(first) << "\r\n";
     for (int i = 2; i <= part_count; ++i) {
       std::string number = std::to_string(i);
-      out << "Many__$Line" << i << "=part" << std::string(6 - number.size(), '0') << number << "\r\n";
+      out << "Many__$Line" << i << "=part" << std::string(6 - number.size(), '0') << number
+          << "\r\n";
     }
   }
   kvr::ini::TSafeIniFile parts_ini(parts.string());

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   WriteRecords(count);
   const double one = Seconds(start);
-  std::printf("ReportsLog, 1 process : %8.0f records/s (%d records, %.2f s)\n", count / one, count, one);
+  std::printf("ReportsLog, 1 process : %8.0f records/s (%d records, %.2f s)\n", count / one, count,
+              one);
 
   constexpr int kProcesses = 4;
   start = std::chrono::steady_clock::now();
@@ -58,8 +59,8 @@ int main(int argc, char** argv) {
   }
   for (pid_t pid : children) ::waitpid(pid, nullptr, 0);
   const double four = Seconds(start);
-  std::printf("ReportsLog, %d processes: %8.0f records/s in total (%d records, %.2f s)\n", kProcesses,
-              kProcesses * count / four, kProcesses * count, four);
+  std::printf("ReportsLog, %d processes: %8.0f records/s in total (%d records, %.2f s)\n",
+              kProcesses, kProcesses * count / four, kProcesses * count, four);
   std::printf("file size at the end: %ju bytes\n",
               static_cast<std::uintmax_t>(fs::file_size(root / "C/MOLT/LogFiles/Reports.log")));
 

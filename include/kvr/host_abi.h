@@ -89,10 +89,10 @@ typedef struct kvr_array_bound {
 } kvr_array_bound;
 
 typedef struct kvr_array {
-  uint16_t dims;         /* 1 or 2 */
-  uint16_t features;     /* reserved, 0 */
-  uint32_t element_size; /* sizeof(kvr_variant), sizeof(kvr_bstr), or the simple type's size */
-  uint32_t locks;        /* reserved, 0 */
+  uint16_t dims;            /* 1 or 2 */
+  uint16_t features;        /* reserved, 0 */
+  uint32_t element_size;    /* sizeof(kvr_variant), sizeof(kvr_bstr), or the simple type's size */
+  uint32_t locks;           /* reserved, 0 */
   kvr_vartype element_type; /* KVR_VT_VARIANT, KVR_VT_BSTR, KVR_VT_I4, ... */
   uint16_t reserved;
   void *data;
@@ -137,7 +137,7 @@ typedef void (*kvr_host_callback)(kvr_variant *answer, int32_t code, int32_t arg
 
 typedef struct kvr_payment_item kvr_payment_item;
 typedef struct kvr_payment_item_vtable {
-  int32_t (*code)(kvr_payment_item *self);      /* the payment code */
+  int32_t (*code)(kvr_payment_item *self);       /* the payment code */
   uint8_t (*check_type)(kvr_payment_item *self); /* the check type, 0..255 */
 } kvr_payment_item_vtable;
 struct kvr_payment_item {
@@ -220,14 +220,29 @@ static inline kvr_bstr kvr_bstr_from_utf8(const char *utf8) {
     const unsigned char *p = (const unsigned char *)utf8 + i;
     uint32_t cp = 0xFFFD;
     size_t len = 1, k;
-    if (p[0] < 0x80) cp = p[0];
-    else if ((p[0] & 0xE0) == 0xC0) { cp = p[0] & 0x1Fu; len = 2; }
-    else if ((p[0] & 0xF0) == 0xE0) { cp = p[0] & 0x0Fu; len = 3; }
-    else if ((p[0] & 0xF8) == 0xF0) { cp = p[0] & 0x07u; len = 4; }
+    if (p[0] < 0x80)
+      cp = p[0];
+    else if ((p[0] & 0xE0) == 0xC0) {
+      cp = p[0] & 0x1Fu;
+      len = 2;
+    } else if ((p[0] & 0xF0) == 0xE0) {
+      cp = p[0] & 0x0Fu;
+      len = 3;
+    } else if ((p[0] & 0xF8) == 0xF0) {
+      cp = p[0] & 0x07u;
+      len = 4;
+    }
     if (len > 1) {
-      if (i + len > n) { cp = 0xFFFD; len = 1; }
+      if (i + len > n) {
+        cp = 0xFFFD;
+        len = 1;
+      }
       for (k = 1; k < len; ++k) {
-        if ((p[k] & 0xC0) != 0x80) { cp = 0xFFFD; len = 1; break; }
+        if ((p[k] & 0xC0) != 0x80) {
+          cp = 0xFFFD;
+          len = 1;
+          break;
+        }
         cp = (cp << 6) | (p[k] & 0x3Fu);
       }
     }
@@ -265,26 +280,41 @@ static inline void kvr_array_free(kvr_array *a) {
 }
 
 static inline void kvr_variant_clear(kvr_variant *v) {
-  if (v->vt & KVR_VT_ARRAY) kvr_array_free(v->value.array);
-  else if (v->vt == KVR_VT_BSTR) kvr_bstr_free(v->value.bstr);
+  if (v->vt & KVR_VT_ARRAY)
+    kvr_array_free(v->value.array);
+  else if (v->vt == KVR_VT_BSTR)
+    kvr_bstr_free(v->value.bstr);
   kvr_variant_init(v);
 }
 
-static inline void kvr_variant_set_null(kvr_variant *v) { kvr_variant_clear(v); v->vt = KVR_VT_NULL; }
+static inline void kvr_variant_set_null(kvr_variant *v) {
+  kvr_variant_clear(v);
+  v->vt = KVR_VT_NULL;
+}
 static inline void kvr_variant_set_i4(kvr_variant *v, int32_t x) {
-  kvr_variant_clear(v); v->vt = KVR_VT_I4; v->value.i4 = x;
+  kvr_variant_clear(v);
+  v->vt = KVR_VT_I4;
+  v->value.i4 = x;
 }
 static inline void kvr_variant_set_i8(kvr_variant *v, int64_t x) {
-  kvr_variant_clear(v); v->vt = KVR_VT_I8; v->value.i8 = x;
+  kvr_variant_clear(v);
+  v->vt = KVR_VT_I8;
+  v->value.i8 = x;
 }
 static inline void kvr_variant_set_r8(kvr_variant *v, double x) {
-  kvr_variant_clear(v); v->vt = KVR_VT_R8; v->value.r8 = x;
+  kvr_variant_clear(v);
+  v->vt = KVR_VT_R8;
+  v->value.r8 = x;
 }
 static inline void kvr_variant_set_date(kvr_variant *v, double days) {
-  kvr_variant_clear(v); v->vt = KVR_VT_DATE; v->value.date = days;
+  kvr_variant_clear(v);
+  v->vt = KVR_VT_DATE;
+  v->value.date = days;
 }
 static inline void kvr_variant_set_bool(kvr_variant *v, int x) {
-  kvr_variant_clear(v); v->vt = KVR_VT_BOOL; v->value.boolean = x ? KVR_VARIANT_TRUE : KVR_VARIANT_FALSE;
+  kvr_variant_clear(v);
+  v->vt = KVR_VT_BOOL;
+  v->value.boolean = x ? KVR_VARIANT_TRUE : KVR_VARIANT_FALSE;
 }
 /* Stores a pointer (for example a kvr_payment_catalogue*) as a pointer-sized integer. */
 static inline void kvr_variant_set_pointer(kvr_variant *v, const void *p) {
@@ -315,7 +345,10 @@ static inline kvr_array *kvr_array_create(int32_t lower, uint32_t count, int32_t
   a->bounds[1].lower = lower2;
   if (total) {
     a->data = calloc((size_t)total, sizeof(kvr_variant));
-    if (!a->data) { free(a); return NULL; }
+    if (!a->data) {
+      free(a);
+      return NULL;
+    }
   }
   return a;
 }

@@ -66,7 +66,8 @@ TDateTime MSecsToDateTime(std::int64_t msecs) {
   std::int64_t rest = msecs % kMSecsPerDay;
   if (rest < 0) rest = -rest;
   double time = static_cast<double>(rest) / kMSecsPerDay;
-  return days < 0 || msecs < 0 ? static_cast<double>(days) - time : static_cast<double>(days) + time;
+  return days < 0 || msecs < 0 ? static_cast<double>(days) - time
+                               : static_cast<double>(days) + time;
 }
 
 DateTimeParts DecodeDateTime(TDateTime value) {

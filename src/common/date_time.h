@@ -32,8 +32,7 @@ bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& out);
 // Raise EConvertError "Invalid argument to date encode" / "... time encode".
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second, int msec);
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int msec);
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec);
 
 // Splits a value rounded to the millisecond; negative values keep the time of day positive.
 DateTimeParts DecodeDateTime(TDateTime value);

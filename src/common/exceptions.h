@@ -33,18 +33,17 @@ class Exception : public std::exception {
   const char* class_name_;
 };
 
-#define KVR_DECLARE_EXCEPTION(Name, Base)                                         \
-  class Name : public Base {                                                      \
-   public:                                                                        \
-    explicit Name(std::string message) : Base(std::move(message), #Name) {}       \
-    std::unique_ptr<::kvr::Exception> Clone() const override {                    \
-      return std::make_unique<Name>(*this);                                       \
-    }                                                                             \
-    [[noreturn]] void Raise() const override { throw *this; }                     \
-                                                                                  \
-   protected:                                                                     \
-    Name(std::string message, const char* class_name)                             \
-        : Base(std::move(message), class_name) {}                                 \
+#define KVR_DECLARE_EXCEPTION(Name, Base)                                                       \
+  class Name : public Base {                                                                    \
+   public:                                                                                      \
+    explicit Name(std::string message) : Base(std::move(message), #Name) {}                     \
+    std::unique_ptr<::kvr::Exception> Clone() const override {                                  \
+      return std::make_unique<Name>(*this);                                                     \
+    }                                                                                           \
+    [[noreturn]] void Raise() const override { throw *this; }                                   \
+                                                                                                \
+   protected:                                                                                   \
+    Name(std::string message, const char* class_name) : Base(std::move(message), class_name) {} \
   }
 
 KVR_DECLARE_EXCEPTION(EConvertError, Exception);

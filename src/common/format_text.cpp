@@ -100,8 +100,8 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
         if (arg.kind() != FormatArg::Kind::kInteger) Invalid(format);
         std::int64_t v = arg.integer();
         if (type == 'u' && v < 0) v = static_cast<std::uint32_t>(v);
-        std::string digits = std::to_string(v < 0 ? -static_cast<std::uint64_t>(v)
-                                                  : static_cast<std::uint64_t>(v));
+        std::string digits =
+            std::to_string(v < 0 ? -static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v));
         if (precision > static_cast<int>(digits.size()))
           digits.insert(0, precision - digits.size(), '0');
         piece = (v < 0 ? "-" : "") + digits;
@@ -110,10 +110,12 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
       case 'x': {
         if (arg.kind() != FormatArg::Kind::kInteger) Invalid(format);
         char buf[32];
-        auto r = std::to_chars(buf, buf + sizeof buf, static_cast<std::uint64_t>(arg.integer()), 16);
+        auto r =
+            std::to_chars(buf, buf + sizeof buf, static_cast<std::uint64_t>(arg.integer()), 16);
         piece.assign(buf, r.ptr);
         for (auto& ch : piece) ch = static_cast<char>(ch >= 'a' ? ch - 32 : ch);
-        if (precision > static_cast<int>(piece.size())) piece.insert(0, precision - piece.size(), '0');
+        if (precision > static_cast<int>(piece.size()))
+          piece.insert(0, precision - piece.size(), '0');
         break;
       }
       case 's':
@@ -127,17 +129,21 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
       case 'e':
       case 'g': {
         double v;
-        if (arg.kind() == FormatArg::Kind::kFloat) v = arg.floating();
-        else Invalid(format);
-        if (type == 'f') piece = FixedText(v, precision < 0 ? 2 : precision);
-        else if (type == 'n') piece = WithThousands(FixedText(v, precision < 0 ? 2 : precision));
+        if (arg.kind() == FormatArg::Kind::kFloat)
+          v = arg.floating();
         else
-          piece = FloatText(v, type == 'e' ? std::chars_format::scientific : std::chars_format::general,
-                            precision < 0 ? 15 : precision, true);
+          Invalid(format);
+        if (type == 'f')
+          piece = FixedText(v, precision < 0 ? 2 : precision);
+        else if (type == 'n')
+          piece = WithThousands(FixedText(v, precision < 0 ? 2 : precision));
+        else
+          piece =
+              FloatText(v, type == 'e' ? std::chars_format::scientific : std::chars_format::general,
+                        precision < 0 ? 15 : precision, true);
         break;
       }
-      default:
-        Invalid(format);
+      default: Invalid(format);
     }
     if (width > static_cast<int>(piece.size())) {
       std::string pad(width - piece.size(), ' ');

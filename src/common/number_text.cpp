@@ -40,8 +40,8 @@ std::string FloatToText(double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
   char buffer[64];
-  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                 std::chars_format::general, 15);
+  auto [ptr, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
   std::string text(buffer, ec == std::errc() ? ptr : buffer);
   // "1e+20" -> "1E20", "1e-05" -> "1E-5": the exponent form Delphi texts use.
   std::size_t e = text.find('e');

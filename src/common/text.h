@@ -36,10 +36,17 @@ consteval Converted ToCp1251(const Utf8Literal<N>& lit) {
     unsigned char b = static_cast<unsigned char>(lit.bytes[i]);
     char32_t cp;
     std::size_t extra;
-    if (b < 0x80) { cp = b; extra = 0; }
-    else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; extra = 2; }
-    else throw "literal holds a character outside Windows-1251";
+    if (b < 0x80) {
+      cp = b;
+      extra = 0;
+    } else if ((b & 0xE0) == 0xC0) {
+      cp = b & 0x1F;
+      extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      cp = b & 0x0F;
+      extra = 2;
+    } else
+      throw "literal holds a character outside Windows-1251";
     for (std::size_t k = 1; k <= extra; ++k)
       cp = (cp << 6) | (static_cast<unsigned char>(lit.bytes[i + k]) & 0x3F);
     i += extra + 1;

@@ -115,12 +115,12 @@ bool TryParseDateTime(std::string_view text, TDateTime& out) {
 std::string DateTimeToText(TDateTime value) {
   DateTimeParts p = DecodeDateTime(value);
   char buffer[40];
-  int n = std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", p.date.day, p.date.month,
-                        p.date.year);
+  int n =
+      std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", p.date.day, p.date.month, p.date.year);
   const TimeParts& t = p.time;
   if (t.hour || t.minute || t.second || t.msec)
-    n += std::snprintf(buffer + n, sizeof buffer - n, " %02d:%02d:%02d", t.hour, t.minute,
-                       t.second);
+    n +=
+        std::snprintf(buffer + n, sizeof buffer - n, " %02d:%02d:%02d", t.hour, t.minute, t.second);
   return std::string(buffer, static_cast<std::size_t>(n));
 }
 
@@ -151,7 +151,11 @@ Variant Variant::FromDateTime(TDateTime value) { return Variant(VT_DATE, value);
 
 bool Variant::IsNumeric() const {
   switch (type_) {
-    case VT_I2: case VT_I4: case VT_I8: case VT_R8: case VT_DATE: return true;
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_R8:
+    case VT_DATE: return true;
     default: return false;
   }
 }
@@ -186,10 +190,12 @@ std::int64_t Variant::IntegerValue(VarType target, std::int64_t low, std::int64_
   double real = 0;
   switch (type_) {
     case VT_EMPTY: return 0;
-    case VT_I2: case VT_I4: case VT_I8:
-      return RangeChecked(std::get<std::int64_t>(value_), low, high, target);
+    case VT_I2:
+    case VT_I4:
+    case VT_I8: return RangeChecked(std::get<std::int64_t>(value_), low, high, target);
     case VT_BOOL: return std::get<bool>(value_) ? -1 : 0;
-    case VT_R8: case VT_DATE: real = std::get<double>(value_); break;
+    case VT_R8:
+    case VT_DATE: real = std::get<double>(value_); break;
     case VT_BSTR: {
       const std::string& text = std::get<std::string>(value_);
       std::int64_t integer;
@@ -220,10 +226,12 @@ std::int64_t Variant::AsInt64() const { return IntegerValue(VT_I8, kInt64Min, kI
 double Variant::AsFloat() const {
   switch (type_) {
     case VT_EMPTY: return 0;
-    case VT_I2: case VT_I4: case VT_I8:
-      return static_cast<double>(std::get<std::int64_t>(value_));
+    case VT_I2:
+    case VT_I4:
+    case VT_I8: return static_cast<double>(std::get<std::int64_t>(value_));
     case VT_BOOL: return std::get<bool>(value_) ? -1 : 0;
-    case VT_R8: case VT_DATE: return std::get<double>(value_);
+    case VT_R8:
+    case VT_DATE: return std::get<double>(value_);
     case VT_BSTR: {
       double real;
       if (TryParseFloat(std::get<std::string>(value_), real)) return real;
@@ -239,9 +247,12 @@ double Variant::AsFloat() const {
 bool Variant::AsBoolean() const {
   switch (type_) {
     case VT_EMPTY: return false;
-    case VT_I2: case VT_I4: case VT_I8: return std::get<std::int64_t>(value_) != 0;
+    case VT_I2:
+    case VT_I4:
+    case VT_I8: return std::get<std::int64_t>(value_) != 0;
     case VT_BOOL: return std::get<bool>(value_);
-    case VT_R8: case VT_DATE: return std::get<double>(value_) != 0;
+    case VT_R8:
+    case VT_DATE: return std::get<double>(value_) != 0;
     case VT_BSTR: {
       std::string_view t = Trimmed(std::get<std::string>(value_));
       if (EqualsIgnoringCase(t, "true")) return true;
@@ -273,7 +284,9 @@ TDateTime Variant::AsDateTime() const {
 std::string Variant::AsText() const {
   switch (type_) {
     case VT_EMPTY: return std::string();
-    case VT_I2: case VT_I4: case VT_I8: return IntegerToText(std::get<std::int64_t>(value_));
+    case VT_I2:
+    case VT_I4:
+    case VT_I8: return IntegerToText(std::get<std::int64_t>(value_));
     case VT_BOOL: return std::get<bool>(value_) ? "True" : "False";
     case VT_R8: return FloatToText(std::get<double>(value_));
     case VT_DATE: return DateTimeToText(std::get<double>(value_));

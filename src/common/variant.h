@@ -8,8 +8,8 @@
 //     EVariantOverflowError.
 //   - Booleans are -1 (true) and 0 (false) as numbers, "True"/"False" as text.
 //   - Texts convert to numbers locale-independently ('.' is the decimal separator), to Booleans
-//     from "True"/"False" (any case) or a number, to date-times from "yyyy-mm-dd[ hh:nn[:ss[.zzz]]]",
-//     "dd.mm.yyyy[ hh:nn[:ss[.zzz]]]" or a day number.
+//     from "True"/"False" (any case) or a number, to date-times from "yyyy-mm-dd[
+//     hh:nn[:ss[.zzz]]]", "dd.mm.yyyy[ hh:nn[:ss[.zzz]]]" or a day number.
 //   - Date-times convert to text as "dd.mm.yyyy" with " hh:nn:ss" added when the time is not 0.
 // A failed conversion raises EVariantTypeCastError
 // "Could not convert variant of type (String) into type (Integer)".
@@ -127,7 +127,8 @@ class Variant {
   Variant ChangeType(VarType type) const;
 
  private:
-  using Storage = std::variant<std::monostate, std::int64_t, double, bool, std::string, VariantArray>;
+  using Storage =
+      std::variant<std::monostate, std::int64_t, double, bool, std::string, VariantArray>;
   Variant(VarType type, Storage value) : type_(type), value_(std::move(value)) {}
   [[noreturn]] void RaiseCast(VarType target) const;
   std::int64_t RangeChecked(std::int64_t value, std::int64_t low, std::int64_t high,

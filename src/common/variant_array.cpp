@@ -1,6 +1,6 @@
-#include "common/variant.h"
-
 #include <vector>
+
+#include "common/variant.h"
 
 namespace kvr {
 

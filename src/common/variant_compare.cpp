@@ -1,6 +1,5 @@
-#include "common/variant.h"
-
 #include "common/number_text.h"
+#include "common/variant.h"
 
 namespace kvr {
 namespace {
@@ -14,8 +13,11 @@ Kind KindOf(const Variant& v) {
   switch (v.Type()) {
     case VT_EMPTY: return Kind::kEmpty;
     case VT_NULL: return Kind::kNull;
-    case VT_I2: case VT_I4: case VT_I8: return Kind::kInteger;
-    case VT_R8: case VT_DATE: return Kind::kFloat;
+    case VT_I2:
+    case VT_I4:
+    case VT_I8: return Kind::kInteger;
+    case VT_R8:
+    case VT_DATE: return Kind::kFloat;
     case VT_BOOL: return Kind::kBoolean;
     case VT_BSTR: return Kind::kText;
     default: return Kind::kArray;
@@ -26,8 +28,9 @@ partial_ordering CompareFloats(double a, double b) { return a <=> b; }
 
 partial_ordering CompareTexts(const std::string& a, const std::string& b) {
   int c = a.compare(b);
-  return c < 0 ? partial_ordering::less
-               : c > 0 ? partial_ordering::greater : partial_ordering::equivalent;
+  return c < 0   ? partial_ordering::less
+         : c > 0 ? partial_ordering::greater
+                 : partial_ordering::equivalent;
 }
 
 // Both sides numbers (or Booleans, or Empty as 0); a text side has been converted already.
@@ -56,7 +59,8 @@ Variant TextAs(const Variant& text, const Variant& other) {
 
 partial_ordering VarCompare(const Variant& left, const Variant& right) {
   Kind kl = KindOf(left), kr = KindOf(right);
-  if (kl == Kind::kArray || kr == Kind::kArray) throw EVariantInvalidOpError("Invalid variant operation");
+  if (kl == Kind::kArray || kr == Kind::kArray)
+    throw EVariantInvalidOpError("Invalid variant operation");
   if (kl == Kind::kNull || kr == Kind::kNull)
     return kl == kr ? partial_ordering::equivalent : partial_ordering::unordered;
   if (kl == Kind::kText && kr == Kind::kText)

@@ -100,7 +100,8 @@ void TDataSet::CreateDataFields() {
 
 void TDataSet::DestroyDataFields() {
   for (auto& field : fields_)
-    if (field->GetFieldKind() == FieldKind::Calculated) calculated_fields_.push_back(std::move(field));
+    if (field->GetFieldKind() == FieldKind::Calculated)
+      calculated_fields_.push_back(std::move(field));
   fields_.clear();
 }
 

@@ -33,8 +33,13 @@ bool MatchesPrefix(std::string_view text, std::string_view word) {
 
 TField::TField(TDataSet& data_set, std::string name, FieldType type, int size, int field_no,
                FieldKind kind)
-    : data_set_(data_set), name_(std::move(name)), type_(type), kind_(NativeKind(type)),
-      field_kind_(kind), size_(size), field_no_(kind == FieldKind::Calculated ? 0 : field_no) {}
+    : data_set_(data_set),
+      name_(std::move(name)),
+      type_(type),
+      kind_(NativeKind(type)),
+      field_kind_(kind),
+      size_(size),
+      field_no_(kind == FieldKind::Calculated ? 0 : field_no) {}
 
 bool TField::Fetch() const { return data_set_.ReadField(*this, &value_); }
 
@@ -169,47 +174,33 @@ void TField::SetAsLargeInt(std::int64_t value) {
       value_.integer = value;
       return Store();
     }
-    case ValueKind::Float:
-      value_.number = static_cast<double>(value);
-      return Store();
+    case ValueKind::Float: value_.number = static_cast<double>(value); return Store();
     default: AccessError("Integer");
   }
 }
 
 void TField::SetAsFloat(double value) {
   switch (kind_) {
-    case ValueKind::Text:
-      value_.text = FloatToText(value);
-      return Store();
+    case ValueKind::Text: value_.text = FloatToText(value); return Store();
     case ValueKind::Integer: return SetAsLargeInt(RoundHalfEven(value));
     case ValueKind::Float:
-    case ValueKind::DateTime:
-      value_.number = value;
-      return Store();
+    case ValueKind::DateTime: value_.number = value; return Store();
     case ValueKind::Boolean: AccessError("Float");
   }
 }
 
 void TField::SetAsDateTime(TDateTime value) {
   switch (kind_) {
-    case ValueKind::Text:
-      value_.text = DateTimeText(FieldType::DateTime, value);
-      return Store();
-    case ValueKind::DateTime:
-      value_.number = value;
-      return Store();
+    case ValueKind::Text: value_.text = DateTimeText(FieldType::DateTime, value); return Store();
+    case ValueKind::DateTime: value_.number = value; return Store();
     default: AccessError("DateTime");
   }
 }
 
 void TField::SetAsBoolean(bool value) {
   switch (kind_) {
-    case ValueKind::Text:
-      value_.text.assign(1, value ? 'T' : 'F');
-      return Store();
-    case ValueKind::Boolean:
-      value_.boolean = value;
-      return Store();
+    case ValueKind::Text: value_.text.assign(1, value ? 'T' : 'F'); return Store();
+    case ValueKind::Boolean: value_.boolean = value; return Store();
     default: AccessError("Boolean");
   }
 }
@@ -237,12 +228,8 @@ void TField::Assign(const TField& source) {
       return Store();
     case ValueKind::Integer: return SetAsLargeInt(source.value_.integer);
     case ValueKind::Float:
-    case ValueKind::DateTime:
-      value_.number = source.value_.number;
-      return Store();
-    case ValueKind::Boolean:
-      value_.boolean = source.value_.boolean;
-      return Store();
+    case ValueKind::DateTime: value_.number = source.value_.number; return Store();
+    case ValueKind::Boolean: value_.boolean = source.value_.boolean; return Store();
   }
 }
 

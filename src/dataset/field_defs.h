@@ -14,7 +14,10 @@ namespace kvr {
 class TFieldDef {
  public:
   TFieldDef(std::string name, FieldType type, int size, bool required, int field_no)
-      : name_(std::move(name)), data_type_(type), size_(size), required_(required),
+      : name_(std::move(name)),
+        data_type_(type),
+        size_(size),
+        required_(required),
         field_no_(field_no) {}
 
   const std::string& Name() const { return name_; }

@@ -39,20 +39,16 @@ constexpr ValueKind NativeKind(FieldType type) {
     case FieldType::Smallint:
     case FieldType::Integer:
     case FieldType::Word:
-    case FieldType::Largeint:
-      return ValueKind::Integer;
+    case FieldType::Largeint: return ValueKind::Integer;
     case FieldType::Float:
     case FieldType::Currency:
     case FieldType::BCD:
-    case FieldType::FMTBcd:
-      return ValueKind::Float;
-    case FieldType::Boolean:
-      return ValueKind::Boolean;
+    case FieldType::FMTBcd: return ValueKind::Float;
+    case FieldType::Boolean: return ValueKind::Boolean;
     case FieldType::Date:
     case FieldType::Time:
     case FieldType::DateTime:
-    case FieldType::TimeStamp:
-      return ValueKind::DateTime;
+    case FieldType::TimeStamp: return ValueKind::DateTime;
     default:  // String, Memo, Blob, Graphic, DBaseOle, Unknown: bytes as text
       return ValueKind::Text;
   }

@@ -17,8 +17,8 @@ namespace {
 using namespace kvr::literals;
 
 [[noreturn]] void RaiseMissing(std::string_view function_name) {
-  throw Exception(Format("Функция \"%s\" в библиотеке \"Corvane.dll\" не найдена!"_w,
-                         {function_name}));
+  throw Exception(
+      Format("Функция \"%s\" в библиотеке \"Corvane.dll\" не найдена!"_w, {function_name}));
 }
 
 template <class Proc>
@@ -129,9 +129,8 @@ ComponentPtr<TIBTransaction> CreateTransaction(TIBDatabase& database, bool flag,
   return Returned(reinterpret_cast<TIBTransaction*>(transaction), "FBCreateTransaction");
 }
 
-ComponentPtr<TIBDataSet> CreateReadDataSet(TIBDatabase& database, bool flag,
-                                           TIBTransaction* third, TComponent* owner,
-                                           std::string_view name) {
+ComponentPtr<TIBDataSet> CreateReadDataSet(TIBDatabase& database, bool flag, TIBTransaction* third,
+                                           TComponent* owner, std::string_view name) {
   auto read2 = Bound<FBCreateDataSetForRead2Proc>(HelperFunction::FBCreateDataSetForRead2);
   auto read = Bound<FBCreateDataSetForReadProc>(HelperFunction::FBCreateDataSetForRead);
   if (read2 == nullptr && read == nullptr) RaiseMissing("FBCreateDataSetForRead");
@@ -139,15 +138,15 @@ ComponentPtr<TIBDataSet> CreateReadDataSet(TIBDatabase& database, bool flag,
   const std::string name_text(name);
   ComponentPtr<TIBDataSet> data_set;
   if (read2 != nullptr) {
-    data_set = Returned(reinterpret_cast<TIBDataSet*>(
-                            CallHelper(read2, Handle(database), flag ? 1 : 0, transaction,
-                                       ModuleName().c_str(), name_text.c_str())),
-                        "FBCreateDataSetForRead2");
+    data_set = Returned(
+        reinterpret_cast<TIBDataSet*>(CallHelper(read2, Handle(database), flag ? 1 : 0, transaction,
+                                                 ModuleName().c_str(), name_text.c_str())),
+        "FBCreateDataSetForRead2");
   } else {
-    data_set = Returned(reinterpret_cast<TIBDataSet*>(CallHelper(
-                            read, Handle(database), flag ? 1 : 0, transaction,
-                            ModuleName().c_str())),
-                        "FBCreateDataSetForRead");
+    data_set =
+        Returned(reinterpret_cast<TIBDataSet*>(CallHelper(read, Handle(database), flag ? 1 : 0,
+                                                          transaction, ModuleName().c_str())),
+                 "FBCreateDataSetForRead");
     if (!name.empty()) data_set->SetName(name);
   }
   if (owner != nullptr) {

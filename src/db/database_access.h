@@ -49,9 +49,8 @@ ComponentPtr<TIBTransaction> CreateTransaction(TIBDatabase& database, bool flag,
 
 // Through FBCreateDataSetForRead2, else FBCreateDataSetForRead (then this layer sets the
 // name). `third` is the transaction to run in (null: the database's default transaction).
-ComponentPtr<TIBDataSet> CreateReadDataSet(TIBDatabase& database, bool flag,
-                                           TIBTransaction* third, TComponent* owner,
-                                           std::string_view name);
+ComponentPtr<TIBDataSet> CreateReadDataSet(TIBDatabase& database, bool flag, TIBTransaction* third,
+                                           TComponent* owner, std::string_view name);
 
 // GetFBPassword / GetFBPort of the helper, asked on every call.
 std::string GetDBPassword();

@@ -63,8 +63,8 @@ void Load(const std::vector<std::string>& candidates) {
   if (!state.library) RefuseToRun();
   for (std::size_t i = 0; i < kHelperFunctionCount; ++i)
     state.procs[i] = state.library->Symbol(kHelperFunctionNames[i]);
-  state.module_name = platform::ExtractFileName(
-      platform::ModulePath(reinterpret_cast<const void*>(&ModuleAnchor)));
+  state.module_name =
+      platform::ExtractFileName(platform::ModulePath(reinterpret_cast<const void*>(&ModuleAnchor)));
 }
 
 }  // namespace
@@ -86,8 +86,8 @@ std::unique_ptr<platform::NamedMutex> CreateNamedMutex(std::string_view name,
   const std::uint32_t error = platform::GetLastError();
   if (last_error != nullptr) *last_error = error;
   if (!mutex)
-    throw Exception(Format("Ошибка создания объекта \"мьютекс\": %s"_w,
-                           {platform::SysErrorMessage(error)}));
+    throw Exception(
+        Format("Ошибка создания объекта \"мьютекс\": %s"_w, {platform::SysErrorMessage(error)}));
   return mutex;
 }
 

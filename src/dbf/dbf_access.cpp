@@ -184,8 +184,8 @@ void TDBFAccess::ReadHeader(TMemoryStream& stream) {
   const std::uint64_t claimed =
       s.HeaderLength + static_cast<std::uint64_t>(s.RecordCount) * s.RecordLength;
   if (stream.Size() < claimed) IncorrectFile();
-  if (s.RecordCount > kMaxRecordCount || s.RecordLength > kMaxRecordLength ||
-      field_count < 0 || field_count > kMaxFieldCount)
+  if (s.RecordCount > kMaxRecordCount || s.RecordLength > kMaxRecordLength || field_count < 0 ||
+      field_count > kMaxFieldCount)
     OutOfRange();
   s.FieldCount = static_cast<std::uint16_t>(field_count);
 }

@@ -41,24 +41,24 @@ void DumpDBFFile(std::string_view file_name, DumpEncoding encoding, std::ostream
 void DumpDBFImage(std::string image, DumpEncoding encoding, std::ostream& out) {
   const std::uint8_t code_page_mark = image.size() > 29 ? static_cast<std::uint8_t>(image[29]) : 0;
   const std::uint32_t header_records =
-      image.size() >= 8 ? static_cast<std::uint8_t>(image[4]) |
-                              static_cast<std::uint8_t>(image[5]) << 8 |
-                              static_cast<std::uint8_t>(image[6]) << 16 |
-                              static_cast<std::uint32_t>(static_cast<std::uint8_t>(image[7])) << 24
-                        : 0;
+      image.size() >= 8
+          ? static_cast<std::uint8_t>(image[4]) | static_cast<std::uint8_t>(image[5]) << 8 |
+                static_cast<std::uint8_t>(image[6]) << 16 |
+                static_cast<std::uint32_t>(static_cast<std::uint8_t>(image[7])) << 24
+          : 0;
   TMemoryStream stream(std::move(image));
   TDBFAccess access;
   access.LoadFromStream(stream);
   const TDBFStructure& s = access.Structure();
   auto decode = [encoding](std::string_view text) {
     return encoding == DumpEncoding::kOem ? platform::Cp866ToUtf8(text)
-                                         : platform::Cp1251ToUtf8(text);
+                                          : platform::Cp1251ToUtf8(text);
   };
 
   out << "Level:        " << DBFLevelText(s.Level) << "\n";
   out << "Last update:  "
-      << Format("%.4d-%.2d-%.2d", {DBFYearOfByte(s.Year), static_cast<int>(s.Month),
-                                   static_cast<int>(s.Day)})
+      << Format("%.4d-%.2d-%.2d",
+                {DBFYearOfByte(s.Year), static_cast<int>(s.Month), static_cast<int>(s.Day)})
       << "\n";
   out << "Code page:    mark " << static_cast<int>(code_page_mark);
   if (std::uint16_t cp = DBFCodePageOfMark(code_page_mark)) out << " (" << cp << ")";

@@ -41,9 +41,11 @@ std::size_t FormatFixed(double value, int decimals, char* out) {
   if (decimals < 0) decimals = 0;
   // Shortest round-trip digits, then decimal rounding of those digits.
   char sci[64];
-  auto result = std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific);
+  auto result =
+      std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific);
   const char* end = result.ptr;
-  const char* e = static_cast<const char*>(std::memchr(sci, 'e', static_cast<std::size_t>(end - sci)));
+  const char* e =
+      static_cast<const char*>(std::memchr(sci, 'e', static_cast<std::size_t>(end - sci)));
   int exponent = 0;
   std::from_chars(e + 1 + (e[1] == '+'), end, exponent);
   char digits[32];

@@ -33,5 +33,4 @@ void EncodeDBFField(const TDBFField& field, const FieldValue* value, bool oem, c
 constexpr std::size_t kFixedTextMax = 600;  // 309 integer digits, 255 decimals, sign, point
 std::size_t FormatFixed(double value, int decimals, char* out);
 
-
 }  // namespace kvr

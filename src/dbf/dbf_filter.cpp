@@ -95,8 +95,7 @@ bool DBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& o
   if (!field_) return true;
   const TDBFField& field = *field_;
   std::string_view raw;
-  if (field.Offset < record.size())
-    raw = record.substr(field.Offset, field.Length);
+  if (field.Offset < record.size()) raw = record.substr(field.Offset, field.Length);
 
   switch (field.DataType) {
     case FieldType::String: {
@@ -119,8 +118,7 @@ bool DBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& o
       if (!value_is_number_ || !ParseNumber(TrimBlanks(raw), left_, left)) return false;
       return Compare(Order(left, value_number_));
     }
-    case FieldType::Boolean:
-      return Compare(Order(BooleanOf(TrimBlanks(raw)), BooleanOf(value_)));
+    case FieldType::Boolean: return Compare(Order(BooleanOf(TrimBlanks(raw)), BooleanOf(value_)));
     case FieldType::Date: {
       TDateTime left = 0;
       if (!value_is_date_ || !ParseRecordDate(TrimBlanks(raw), left)) return false;

@@ -9,7 +9,7 @@ namespace {
 // Chunks grow with the table, from a small one for a small table to huge-page-sized ones.
 constexpr std::size_t kFirstChunkSize = 64 << 10;
 constexpr std::size_t kLargestChunkSize = 4 * platform::kHugePageSize;
-}
+}  // namespace
 
 void TDBFRecordList::Clear() {
   entries_.clear();
@@ -23,7 +23,7 @@ void TDBFRecordList::Clear() {
 
 char* TDBFRecordList::Store(std::string_view text) {
   if (text.size() > chunk_left_) {
-    const std::size_t next = chunk_total_ < kFirstChunkSize      ? kFirstChunkSize
+    const std::size_t next = chunk_total_ < kFirstChunkSize     ? kFirstChunkSize
                              : chunk_total_ < kLargestChunkSize ? chunk_total_
                                                                 : kLargestChunkSize;
     const std::size_t size = std::max(text.size(), next);

@@ -12,12 +12,12 @@ namespace kvr {
 
 // One field descriptor as the DBF layer understands it.
 struct TDBFField {
-  std::string Name;               // at most 10 characters
+  std::string Name;  // at most 10 characters
   FieldType DataType = FieldType::Unknown;
-  std::uint16_t Length = 0;       // width in characters
+  std::uint16_t Length = 0;  // width in characters
   std::uint8_t Decimals = 0;
-  std::uint16_t Offset = 0;       // first character in the record; the first field is at 1
-  std::uint8_t Flag = 0;          // 1 when the descriptor's flag byte was 1
+  std::uint16_t Offset = 0;  // first character in the record; the first field is at 1
+  std::uint8_t Flag = 0;     // 1 when the descriptor's flag byte was 1
 };
 
 using TDBFFieldList = std::vector<TDBFField>;

@@ -37,9 +37,10 @@ TDBFFieldList FieldsFromDefinitions(const TFieldDefs& defs) {
         // A text field of no width would lose every value without a word (a fuel-name
         // width of 0 in the settings, say): refused, like a field wider than 255 below.
         if (length < 1)
-          throw Exception(Format("CreateTable -> Field %s is %d characters wide; a text field "
-                                 "needs at least 1",
-                                 {field.Name, length}));
+          throw Exception(
+              Format("CreateTable -> Field %s is %d characters wide; a text field "
+                     "needs at least 1",
+                     {field.Name, length}));
         break;
       case FieldType::Smallint:
       case FieldType::Integer:
@@ -114,7 +115,8 @@ void TMemDBFTable::CreateTable(std::string_view file_name, const TDBFFieldList* 
     built = FieldsFromDefinitions(FieldDefs());
     list = &built;
   }
-  if (list->empty()) throw Exception("CreateTable -> No fields defined: a table needs at least one");
+  if (list->empty())
+    throw Exception("CreateTable -> No fields defined: a table needs at least one");
   TDBFAccess::CheckFieldsWritable(*list, true);
   if (!file_name.empty() && file_name != file_name_ && Active())
     throw Exception("Cannot change Filename if table is active");
@@ -152,10 +154,10 @@ void TMemDBFTable::SaveToFile(std::string_view file_name) {
     if (!extension.empty()) extension.erase(0, 1);
     const std::string backup = platform::ChangeFileExt(name, ".~" + extension);
     if (platform::FileExists(backup) && !platform::DeleteFile(backup))
-      throw EOSError(Format("Cannot delete file \"%s\". %s",
-                            {platform::MapPath(backup),
-                             platform::SysErrorMessage(platform::GetLastError())}),
-                     platform::GetLastError());
+      throw EOSError(
+          Format("Cannot delete file \"%s\". %s",
+                 {platform::MapPath(backup), platform::SysErrorMessage(platform::GetLastError())}),
+          platform::GetLastError());
     if (platform::FileExists(name) && !platform::RenameFile(name, backup))
       throw EOSError(Format("Cannot rename file \"%s\" to \"%s\". %s",
                             {platform::MapPath(name), platform::MapPath(backup),
@@ -216,9 +218,9 @@ void TMemDBFTable::InternalOpen() {
   if (structure.Memo) OpenMemoFile();
 
   version_text_ = DBFLevelText(structure.Level);
-  last_update_text_ = Format("%.2d.%.2d.%.4d", {static_cast<int>(structure.Day),
-                                                 static_cast<int>(structure.Month),
-                                                 DBFYearOfByte(structure.Year)});
+  last_update_text_ =
+      Format("%.2d.%.2d.%.4d", {static_cast<int>(structure.Day), static_cast<int>(structure.Month),
+                                DBFYearOfByte(structure.Year)});
   last_identity_ = records_->Count();
   cursor_ = -1;
   located_ = -1;
@@ -233,8 +235,8 @@ void TMemDBFTable::OpenMemoFile() {
   auto stream = std::make_unique<platform::FileStream>();
   if (!stream->Open(memo_file_name_, platform::FileOpenMode::kReadWrite)) {
     const std::uint32_t code = platform::GetLastError();
-    throw EFOpenError(Format("Cannot open file \"%s\". %s",
-                             {platform::MapPath(memo_file_name_), platform::SysErrorMessage(code)}));
+    throw EFOpenError(Format("Cannot open file \"%s\". %s", {platform::MapPath(memo_file_name_),
+                                                             platform::SysErrorMessage(code)}));
   }
   memo_header_.assign(kMemoHeaderSize, '\0');
   std::size_t done = 0;

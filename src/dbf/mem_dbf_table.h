@@ -122,8 +122,8 @@ class TMemDBFTable : public TDataSet {
   std::unique_ptr<platform::FileStream> memo_stream_;
   // Parsed Filter(), made on the first record a filter looks at and dropped when it changes.
   mutable std::unique_ptr<DBFFilter> filter_;
-  int located_ = -1;                    // a record Locate found, shown even when hidden
-  FieldValue key_value_;                // scratch for Locate
+  int located_ = -1;      // a record Locate found, shown even when hidden
+  FieldValue key_value_;  // scratch for Locate
 };
 
 }  // namespace kvr

@@ -202,11 +202,9 @@ bool TExportCreator::ConvertParamsAndExport(char code, const Variant& params, st
           text = reports::ExportRsxDsc(context_, begin, DateTimeParameter(p, 2, kEnd));
           return true;
         }
-        default:
-          return false;
+        default: return false;
       }
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -20,8 +20,7 @@ void ReleaseHostTexts() {
 }
 
 Variant AskHost(kvr_host_callback callback, std::int32_t code) {
-  if (!callback)
-    throw Exception(Format("Хост не передал функцию запросов (запрос %d)"_w, {code}));
+  if (!callback) throw Exception(Format("Хост не передал функцию запросов (запрос %d)"_w, {code}));
   kvr_variant answer;
   kvr_variant_init(&answer);
   callback(&answer, code, 0);

@@ -12,7 +12,7 @@
 namespace kvr {
 
 struct HostContext {
-  void* data = nullptr;    // stored, never interpreted
+  void* data = nullptr;  // stored, never interpreted
   kvr_host_callback callback = nullptr;
   void* buffer = nullptr;  // stored, never interpreted
   bool host_kind3 = false;

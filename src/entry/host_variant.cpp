@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/format_text.h"
 #include "codepage/code_page_tables.h"
+#include "common/format_text.h"
 #include "entry/host_memory_probe.h"
 
 namespace kvr {
@@ -41,9 +41,12 @@ std::size_t SizeOfElement(kvr_vartype type) {
   switch (type) {
     case KVR_VT_VARIANT: return sizeof(kvr_variant);
     case KVR_VT_BSTR: return sizeof(kvr_bstr);
-    case KVR_VT_I2: case KVR_VT_BOOL: return 2;
+    case KVR_VT_I2:
+    case KVR_VT_BOOL: return 2;
     case KVR_VT_I4: return 4;
-    case KVR_VT_R8: case KVR_VT_DATE: case KVR_VT_I8: return 8;
+    case KVR_VT_R8:
+    case KVR_VT_DATE:
+    case KVR_VT_I8: return 8;
     default: RaiseBadType();
   }
 }

@@ -52,9 +52,10 @@ Catalogue& TheCatalogue() {
 
 Variant DefaultPaymentNames() {
   static constexpr std::string_view kNames[kDefaultPaymentTypeCount] = {
-      "&Наличные"_w,    "&Платеж. терминал"_w,  "&Товарные карты"_w, "&Безналичные"_w,
-      "&Ведомость +"_w, "&Мерник"_w,            "&ЛНР"_w,            "&Самообслуживание"_w,
-      "&Договорной"_w,  "&Талоны"_w,            "&Дисконтные карты"_w, "&Переливы"_w,
+      "&Наличные"_w,    "&Платеж. терминал"_w, "&Товарные карты"_w,
+      "&Безналичные"_w, "&Ведомость +"_w,      "&Мерник"_w,
+      "&ЛНР"_w,         "&Самообслуживание"_w, "&Договорной"_w,
+      "&Талоны"_w,      "&Дисконтные карты"_w, "&Переливы"_w,
       "ЛБР"_w};
   VariantArray names(0, kDefaultPaymentTypeCount - 1, VT_BSTR);
   for (int i = 0; i < kDefaultPaymentTypeCount; ++i) names.Put(i, Variant(kNames[i]));
@@ -138,7 +139,8 @@ RowAnswers AskRows(int count, kvr_host_callback callback) {
     std::int32_t code = 0;
     std::int32_t check_type = -1;
     if (object) {
-      kvr_payment_item* item = Item(probe, object, i);  // fetched anew for each call, as hosts expect
+      kvr_payment_item* item =
+          Item(probe, object, i);  // fetched anew for each call, as hosts expect
       code = item->vtable->code(item);
       item = Item(probe, object, i);
       check_type = item->vtable->check_type(item);
@@ -190,9 +192,9 @@ void BuildPaymentCatalogue() noexcept {
     if (!callback) return;
     Variant answer = AskHost(callback, host_query::kPaymentNames);
     const bool same_names =
-        was_valid && (answer.IsArray() ? !last.default_names &&
-                                             GivesNames(answer.Array(), last.names.Array())
-                                       : last.default_names);
+        was_valid &&
+        (answer.IsArray() ? !last.default_names && GivesNames(answer.Array(), last.names.Array())
+                          : last.default_names);
     if (same_names) {
       catalogue.names = last.names;
     } else {

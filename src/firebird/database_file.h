@@ -7,7 +7,7 @@ namespace kvr::firebird {
 
 struct DatabaseFileOptions {
   std::string user = "SYSDBA";
-  std::string password;            // needed when `name` goes through a server
+  std::string password;              // needed when `name` goes through a server
   std::string char_set = "WIN1251";  // the default character set of the database
   int page_size = 8192;
   // Synchronous writes: off suits scratch databases (tests, benchmarks), whose every commit

@@ -29,9 +29,7 @@ class Status {
   Status& operator=(const Status&) = delete;
 
   Firebird::CheckStatusWrapper* get() { return &wrapper_; }
-  bool Failed() const {
-    return (wrapper_.getState() & Firebird::IStatus::STATE_ERRORS) != 0;
-  }
+  bool Failed() const { return (wrapper_.getState() & Firebird::IStatus::STATE_ERRORS) != 0; }
   void Check() {
     if (Failed()) RaiseFirebirdError(&wrapper_);
   }
@@ -63,7 +61,7 @@ class Ref {
   explicit operator bool() const { return object_ != nullptr; }
   void reset(I* object = nullptr) {
     if (object_ != nullptr) {
-      if constexpr (requires(I* i) { i->release(); })
+      if constexpr (requires(I * i) { i->release(); })
         object_->release();
       else
         object_->dispose();

@@ -111,8 +111,8 @@ void TIBDatabase::Open() {
   }
   if (read_timeout > 0 && ThroughServer(database_name_)) {
     try {
-      watchdog_ = std::make_unique<firebird::CallWatchdog>(
-          attachment, std::chrono::seconds(read_timeout));
+      watchdog_ =
+          std::make_unique<firebird::CallWatchdog>(attachment, std::chrono::seconds(read_timeout));
     } catch (...) {
       Status detach_status;
       attachment->detach(detach_status.get());
@@ -143,9 +143,7 @@ void TIBDatabase::AddUser(TIBConnectionUser& user) {
   if (std::find(users_.begin(), users_.end(), &user) == users_.end()) users_.push_back(&user);
 }
 
-void TIBDatabase::RemoveUser(TIBConnectionUser& user) {
-  std::erase(users_, &user);
-}
+void TIBDatabase::RemoveUser(TIBConnectionUser& user) { std::erase(users_, &user); }
 
 void TIBDatabase::CloseUsers() noexcept {
   // Newest first. Either order is safe: a transaction closes its datasets' cursors before it

@@ -33,11 +33,11 @@ struct TIBDataSet::Query {
 
   std::vector<char> first_row;  // row 1, once read
   bool has_first_row = false;
-  std::vector<char> scratch;     // rows read past while moving forward
-  std::int64_t position = 0;     // the row the cursor stands on (0: before the first)
-  std::int64_t fetched = 0;      // rows read from the server since the cursor was opened
-  std::int64_t row_count = -1;   // known once the end was reached
-  std::int64_t rows_seen = 0;    // the most rows read so far
+  std::vector<char> scratch;    // rows read past while moving forward
+  std::int64_t position = 0;    // the row the cursor stands on (0: before the first)
+  std::int64_t fetched = 0;     // rows read from the server since the cursor was opened
+  std::int64_t row_count = -1;  // known once the end was reached
+  std::int64_t rows_seen = 0;   // the most rows read so far
 
   std::int64_t RowNumber(const char* buffer) const {
     std::int64_t row;
@@ -113,7 +113,8 @@ void TIBDataSet::SetTransaction(TIBTransaction* transaction) {
 TIBTransaction& TIBDataSet::ActiveTransaction() {
   if (database_ == nullptr) throw EIBClientError("Database not assigned");
   if (!database_->Connected()) throw EIBClientError("Database not connected");
-  TIBTransaction* transaction = transaction_ != nullptr ? transaction_ : database_->DefaultTransaction();
+  TIBTransaction* transaction =
+      transaction_ != nullptr ? transaction_ : database_->DefaultTransaction();
   if (transaction == nullptr) throw EIBClientError("Transaction not assigned");
   if (!transaction->InTransaction()) {
     if (transaction->DefaultDatabase() == nullptr) transaction->SetDefaultDatabase(database_);
@@ -336,8 +337,8 @@ void TIBDataSet::InternalOpen() {
   TFieldDefs& defs = FieldDefs();
   defs.Clear();
   for (const ResultColumn& column : q.columns) {
-    TFieldDef& def = defs.Add(UniqueFieldName(defs, column.name), column.type, column.size,
-                              !column.nullable);
+    TFieldDef& def =
+        defs.Add(UniqueFieldName(defs, column.name), column.type, column.size, !column.nullable);
     if (column.type == FieldType::BCD) def.SetPrecision(column.scale);
   }
 }

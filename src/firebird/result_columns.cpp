@@ -23,10 +23,15 @@ int BytesPerChar(unsigned char_set) {
     case 4:   // UTF8
     case 69:  // GB18030
       return 4;
-    case 5: case 6: case 44: case 56: case 57: case 67: case 68:  // SJIS, EUCJ, KSC, BIG5, GB...
+    case 5:
+    case 6:
+    case 44:
+    case 56:
+    case 57:
+    case 67:
+    case 68:  // SJIS, EUCJ, KSC, BIG5, GB...
       return 2;
-    default:
-      return 1;
+    default: return 1;
   }
 }
 
@@ -74,18 +79,10 @@ std::vector<ResultColumn> DescribeColumns(Status& status, Firebird::IMessageMeta
         break;
       case SQL_FLOAT:
       case SQL_DOUBLE:
-      case SQL_D_FLOAT:
-        c.type = FieldType::Float;
-        break;
-      case SQL_TYPE_DATE:
-        c.type = FieldType::Date;
-        break;
-      case SQL_TYPE_TIME:
-        c.type = FieldType::Time;
-        break;
-      case SQL_TIMESTAMP:
-        c.type = FieldType::DateTime;
-        break;
+      case SQL_D_FLOAT: c.type = FieldType::Float; break;
+      case SQL_TYPE_DATE: c.type = FieldType::Date; break;
+      case SQL_TYPE_TIME: c.type = FieldType::Time; break;
+      case SQL_TIMESTAMP: c.type = FieldType::DateTime; break;
       case SQL_TEXT:
       case SQL_VARYING:
         c.type = FieldType::String;
@@ -94,9 +91,7 @@ std::vector<ResultColumn> DescribeColumns(Status& status, Firebird::IMessageMeta
       case SQL_BLOB:
         c.type = c.sub_type == isc_blob_text ? FieldType::Memo : FieldType::Blob;
         break;
-      case SQL_BOOLEAN:
-        c.type = FieldType::Boolean;
-        break;
+      case SQL_BOOLEAN: c.type = FieldType::Boolean; break;
       case SQL_NULL:  // "SELECT NULL ..." : a column that is always null
         c.type = FieldType::String;
         break;
@@ -123,19 +118,11 @@ void DecodeValue(const ResultColumn& column, const char* row, FieldValue& value)
         value.integer = raw;
       break;
     }
-    case SQL_FLOAT:
-      value.number = Read<float>(at);
-      break;
+    case SQL_FLOAT: value.number = Read<float>(at); break;
     case SQL_DOUBLE:
-    case SQL_D_FLOAT:
-      value.number = Read<double>(at);
-      break;
-    case SQL_TYPE_DATE:
-      value.number = DateFromIsc(Read<std::int32_t>(at));
-      break;
-    case SQL_TYPE_TIME:
-      value.number = TimeFromIsc(Read<std::uint32_t>(at));
-      break;
+    case SQL_D_FLOAT: value.number = Read<double>(at); break;
+    case SQL_TYPE_DATE: value.number = DateFromIsc(Read<std::int32_t>(at)); break;
+    case SQL_TYPE_TIME: value.number = TimeFromIsc(Read<std::uint32_t>(at)); break;
     case SQL_TIMESTAMP:
       value.number = DateTimeFromIsc(Read<std::int32_t>(at), Read<std::uint32_t>(at + 4));
       break;
@@ -151,12 +138,8 @@ void DecodeValue(const ResultColumn& column, const char* row, FieldValue& value)
       value.text.assign(at + 2, n);
       break;
     }
-    case SQL_BOOLEAN:
-      value.boolean = Read<unsigned char>(at) != 0;
-      break;
-    default:
-      value.text.clear();
-      break;
+    case SQL_BOOLEAN: value.boolean = Read<unsigned char>(at) != 0; break;
+    default: value.text.clear(); break;
   }
 }
 

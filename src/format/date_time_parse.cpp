@@ -40,7 +40,8 @@ class Scanner {
     SkipBlanks();
     value = 0;
     digits = 0;
-    while (pos_ < text_.size() && digits < 4 && std::isdigit(static_cast<unsigned char>(text_[pos_]))) {
+    while (pos_ < text_.size() && digits < 4 &&
+           std::isdigit(static_cast<unsigned char>(text_[pos_]))) {
       value = value * 10 + (text_[pos_++] - '0');
       ++digits;
     }
@@ -90,23 +91,45 @@ bool ScanDate(Scanner& in, TDateTime& value, const TFormatSettings& s) {
   if (in.Char(s.DateSeparator)) {
     if (!in.Number(n3, l3)) return false;
     switch (order) {
-      case DateOrder::kMDY: month = n1; day = n2; year = n3; year_digits = l3; break;
-      case DateOrder::kDMY: day = n1; month = n2; year = n3; year_digits = l3; break;
-      default: year = n1; month = n2; day = n3; year_digits = l1; break;
+      case DateOrder::kMDY:
+        month = n1;
+        day = n2;
+        year = n3;
+        year_digits = l3;
+        break;
+      case DateOrder::kDMY:
+        day = n1;
+        month = n2;
+        year = n3;
+        year_digits = l3;
+        break;
+      default:
+        year = n1;
+        month = n2;
+        day = n3;
+        year_digits = l1;
+        break;
     }
     year = FullYear(year, year_digits, s);
   } else {
     year = DecodeDate(platform::Now()).year;
-    if (order == DateOrder::kDMY) { day = n1; month = n2; }
-    else { month = n1; day = n2; }
+    if (order == DateOrder::kDMY) {
+      day = n1;
+      month = n2;
+    } else {
+      month = n1;
+      day = n2;
+    }
   }
   return TryEncodeDate(year, month, day, value);
 }
 
 bool ScanTime(Scanner& in, TDateTime& value, const TFormatSettings& s) {
   int base_hour = -1;
-  if (in.Word(s.TimeAMString) || in.Word("AM")) base_hour = 0;
-  else if (in.Word(s.TimePMString) || in.Word("PM")) base_hour = 12;
+  if (in.Word(s.TimeAMString) || in.Word("AM"))
+    base_hour = 0;
+  else if (in.Word(s.TimePMString) || in.Word("PM"))
+    base_hour = 12;
   int hour, minute = 0, second = 0, msec = 0, digits;
   if (!in.Number(hour, digits)) return false;
   if (in.Char(s.TimeSeparator)) {
@@ -117,8 +140,10 @@ bool ScanTime(Scanner& in, TDateTime& value, const TFormatSettings& s) {
     }
   }
   if (base_hour < 0) {
-    if (in.Word(s.TimeAMString) || in.Word("AM")) base_hour = 0;
-    else if (in.Word(s.TimePMString) || in.Word("PM")) base_hour = 12;
+    if (in.Word(s.TimeAMString) || in.Word("AM"))
+      base_hour = 0;
+    else if (in.Word(s.TimePMString) || in.Word("PM"))
+      base_hour = 12;
   }
   if (base_hour >= 0) {
     if (hour == 0 || hour > 12) return false;

@@ -70,24 +70,30 @@ class DateTimeWriter {
       switch (token) {
         case 'Y': {
           int n = count_run('Y');
-          if (n <= 2) AppendNumber(out_, parts_.date.year % 100, 2);
-          else AppendNumber(out_, parts_.date.year, 4);
+          if (n <= 2)
+            AppendNumber(out_, parts_.date.year % 100, 2);
+          else
+            AppendNumber(out_, parts_.date.year, 4);
           break;
         }
         case 'M': {
           int n = count_run('M');
-          if (n <= 2) AppendNumber(out_, parts_.date.month, n);
-          else Names(n == 3 ? settings_.ShortMonthNames : settings_.LongMonthNames,
-                     parts_.date.month - 1);
+          if (n <= 2)
+            AppendNumber(out_, parts_.date.month, n);
+          else
+            Names(n == 3 ? settings_.ShortMonthNames : settings_.LongMonthNames,
+                  parts_.date.month - 1);
           break;
         }
         case 'D': {
           int n = count_run('D');
-          if (n <= 2) AppendNumber(out_, parts_.date.day, n);
+          if (n <= 2)
+            AppendNumber(out_, parts_.date.day, n);
           else if (n <= 4)
             Names(n == 3 ? settings_.ShortDayNames : settings_.LongDayNames,
                   parts_.day_of_week - 1);
-          else Nested(n == 5 ? settings_.ShortDateFormat : settings_.LongDateFormat, depth);
+          else
+            Nested(n == 5 ? settings_.ShortDateFormat : settings_.LongDateFormat, depth);
           break;
         }
         case 'H': {
@@ -129,9 +135,7 @@ class DateTimeWriter {
             Nested(settings_.LongTimeFormat, depth);
           }
           break;
-        case 'A':
-          i = AmPm(pattern, i);
-          break;
+        case 'A': i = AmPm(pattern, i); break;
         case '/':
           if (settings_.DateSeparator) out_ += settings_.DateSeparator;
           ++i;
@@ -148,9 +152,7 @@ class DateTimeWriter {
           i = close == std::string_view::npos ? end : close + 1;
           break;
         }
-        default:
-          out_ += c;
-          ++i;
+        default: out_ += c; ++i;
       }
     }
   }
@@ -167,7 +169,8 @@ class DateTimeWriter {
   }
 
   void Nested(std::string_view pattern, int depth) {
-    if (depth < 2) Write(pattern, depth + 1);  // a set's formats may not refer to each other forever
+    if (depth < 2)
+      Write(pattern, depth + 1);  // a set's formats may not refer to each other forever
   }
 
   std::size_t AmPm(std::string_view pattern, std::size_t i) {

@@ -65,7 +65,8 @@ bool TryStrToFloat(std::string_view text, double& value, const TFormatSettings& 
     ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) buf[n++] = text[i++];
     std::size_t exponent_digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') buf[n++] = text[i++], ++exponent_digits;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+      buf[n++] = text[i++], ++exponent_digits;
     if (exponent_digits == 0) return false;
   }
   if (i != text.size()) return false;

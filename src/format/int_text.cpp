@@ -20,15 +20,20 @@ bool TryStrToInt(std::string_view text, std::int32_t& value) {
   for (; i < text.size(); ++i) {
     char c = text[i];
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return false;
     magnitude = magnitude * base + digit;
     if (magnitude > 0xFFFFFFFFull) return false;
   }
   // Hexadecimal texts may spell the full 32-bit pattern ("$FFFFFFFF" is -1).
-  const std::uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+  const std::uint64_t limit =
+      base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
   if (magnitude > limit) return false;
   std::int64_t v = base == 16 ? static_cast<std::int32_t>(static_cast<std::uint32_t>(magnitude))
                               : static_cast<std::int64_t>(magnitude);

@@ -50,7 +50,8 @@ void TIniFile::WriteBool(std::string_view section, std::string_view key, bool va
   WriteString(section, key, value ? "1" : "0");
 }
 
-TDateTime TIniFile::ReadDate(std::string_view section, std::string_view key, TDateTime default_value) {
+TDateTime TIniFile::ReadDate(std::string_view section, std::string_view key,
+                             TDateTime default_value) {
   return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToDate, Settings());
 }
 TDateTime TIniFile::ReadDateTime(std::string_view section, std::string_view key,
@@ -60,7 +61,8 @@ TDateTime TIniFile::ReadDateTime(std::string_view section, std::string_view key,
 double TIniFile::ReadFloat(std::string_view section, std::string_view key, double default_value) {
   return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToFloat, Settings());
 }
-TDateTime TIniFile::ReadTime(std::string_view section, std::string_view key, TDateTime default_value) {
+TDateTime TIniFile::ReadTime(std::string_view section, std::string_view key,
+                             TDateTime default_value) {
   return ParseOr(ReadString(section, key, ""), default_value, format::TryStrToTime, Settings());
 }
 void TIniFile::WriteDate(std::string_view section, std::string_view key, TDateTime value) {
@@ -88,7 +90,8 @@ void TIniFile::ReadSubSections(std::string_view section, TStrings& sub_sections)
   sub_sections.clear();
   const std::string prefix = std::string(section) + "\\";
   for (const std::string& name : all) {
-    if (name.size() <= prefix.size() || !platform::AnsiSameText(name.substr(0, prefix.size()), prefix))
+    if (name.size() <= prefix.size() ||
+        !platform::AnsiSameText(name.substr(0, prefix.size()), prefix))
       continue;
     std::string sub = name.substr(prefix.size(), name.find('\\', prefix.size()) - prefix.size());
     if (sub.empty()) continue;

@@ -36,11 +36,13 @@ class TIniFile {
   virtual void WriteBool(std::string_view section, std::string_view key, bool value);  // "1"/"0"
   // Dates, times and floats with the process's default format settings; a text that does not
   // convert gives the default.
-  virtual TDateTime ReadDate(std::string_view section, std::string_view key, TDateTime default_value);
+  virtual TDateTime ReadDate(std::string_view section, std::string_view key,
+                             TDateTime default_value);
   virtual TDateTime ReadDateTime(std::string_view section, std::string_view key,
                                  TDateTime default_value);
   virtual double ReadFloat(std::string_view section, std::string_view key, double default_value);
-  virtual TDateTime ReadTime(std::string_view section, std::string_view key, TDateTime default_value);
+  virtual TDateTime ReadTime(std::string_view section, std::string_view key,
+                             TDateTime default_value);
   virtual void WriteDate(std::string_view section, std::string_view key, TDateTime value);
   virtual void WriteDateTime(std::string_view section, std::string_view key, TDateTime value);
   virtual void WriteFloat(std::string_view section, std::string_view key, double value);

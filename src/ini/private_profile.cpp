@@ -2,12 +2,12 @@
 
 #include <utility>
 
-#include "common/trim.h"
 #include "common/format_text.h"
+#include "common/trim.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
-#include "platform/file_system.h"
 #include "platform/file_stream.h"
+#include "platform/file_system.h"
 #include "platform/system_error.h"
 
 namespace kvr::ini {
@@ -140,7 +140,8 @@ bool IsValidFileName(std::string_view file_name) {
   if (file_name.empty()) return false;
   for (std::size_t i = 0; i < file_name.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(file_name[i]);
-    if (c < 32 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*') return false;
+    if (c < 32 || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
+      return false;
     if (c == ':' && i != 1) return false;  // only a drive letter's colon
   }
   return true;

@@ -9,10 +9,10 @@
 //     and keeps every other line, comment (";...") and line ending as it was;
 //   - lines end in CR LF when written; LF alone is read as well.
 // Reads scan the file once, up to the key they look for. Every change is written through at
-// once; there is no cache, and the flush makes the file durable. Failing writes return false with the last error set to the Windows code:
-// 3 missing directory, 111 over-long file name, 112 disk full, 123 a name or text that a profile
-// line cannot hold (line breaks, '=' in a key, ']' in a section, characters Windows forbids in
-// file names), 5 access denied.
+// once; there is no cache, and the flush makes the file durable. Failing writes return false with
+// the last error set to the Windows code: 3 missing directory, 111 over-long file name, 112 disk
+// full, 123 a name or text that a profile line cannot hold (line breaks, '=' in a key, ']' in a
+// section, characters Windows forbids in file names), 5 access denied.
 #pragma once
 
 #include <cstddef>
@@ -33,7 +33,8 @@ std::string GetProfileString(std::string_view section, std::string_view key,
                              std::string_view default_value, std::size_t buffer_size,
                              std::string_view file_name);
 // The key names of a section, and the section names, in file order.
-std::vector<std::string> GetProfileSectionKeys(std::string_view section, std::string_view file_name);
+std::vector<std::string> GetProfileSectionKeys(std::string_view section,
+                                               std::string_view file_name);
 std::vector<std::string> GetProfileSectionNames(std::string_view file_name);
 
 // One section of a file read once, for reading many of its keys: a multi-part value reads its

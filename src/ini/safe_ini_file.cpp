@@ -135,15 +135,15 @@ void TSafeIniFile::Unlock() {
 
 void TSafeIniFile::CheckSection(std::string_view section) const {
   if (section.empty())
-    throw EIniFileException(Format("Не указано название секции. Имя файла: %s"_w,
-                                   {platform::MapPath(FileName())}));
+    throw EIniFileException(
+        Format("Не указано название секции. Имя файла: %s"_w, {platform::MapPath(FileName())}));
 }
 
 void TSafeIniFile::CheckNames(std::string_view section, std::string_view key) const {
   CheckSection(section);
   if (key.empty())
-    throw EIniFileException(Format("Не указано название переменной. Имя файла: %s"_w,
-                                   {platform::MapPath(FileName())}));
+    throw EIniFileException(
+        Format("Не указано название переменной. Имя файла: %s"_w, {platform::MapPath(FileName())}));
 }
 
 TSafeIniFile::RawText TSafeIniFile::RawRead(std::string_view section, std::string_view key,
@@ -199,8 +199,8 @@ void TSafeIniFile::WriteWithRetry(std::string_view section, std::string_view key
 void TSafeIniFile::FlushWithRetry() {
   RetryWrite([&] {
     if (!FlushProfile(FileName()))
-      throw EIniFileException(Format("Не удалось записать изменения в файл %s"_w,
-                                     {platform::MapPath(FileName())}));
+      throw EIniFileException(
+          Format("Не удалось записать изменения в файл %s"_w, {platform::MapPath(FileName())}));
   });
 }
 
@@ -216,7 +216,8 @@ void TSafeIniFile::RemoveCompanionKeys(std::string_view section, std::string_vie
   const std::string prefix = Companion(key, kLineSuffix);
   std::vector<std::int32_t> lines;
   for (const std::string& name : keys) {
-    if (name.size() <= prefix.size() || !platform::AnsiSameText(name.substr(0, prefix.size()), prefix))
+    if (name.size() <= prefix.size() ||
+        !platform::AnsiSameText(name.substr(0, prefix.size()), prefix))
       continue;
     const std::string digits = name.substr(prefix.size());
     std::int32_t number;

@@ -40,11 +40,13 @@ class TSafeIniFile : public TIniFile {
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view default_value) override;
   void WriteString(std::string_view section, std::string_view key, std::string_view value) override;
-  TDateTime ReadDate(std::string_view section, std::string_view key, TDateTime default_value) override;
+  TDateTime ReadDate(std::string_view section, std::string_view key,
+                     TDateTime default_value) override;
   TDateTime ReadDateTime(std::string_view section, std::string_view key,
                          TDateTime default_value) override;
   double ReadFloat(std::string_view section, std::string_view key, double default_value) override;
-  TDateTime ReadTime(std::string_view section, std::string_view key, TDateTime default_value) override;
+  TDateTime ReadTime(std::string_view section, std::string_view key,
+                     TDateTime default_value) override;
   void WriteDate(std::string_view section, std::string_view key, TDateTime value) override;
   void WriteDateTime(std::string_view section, std::string_view key, TDateTime value) override;
   void WriteFloat(std::string_view section, std::string_view key, double value) override;

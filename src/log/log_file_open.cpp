@@ -32,7 +32,8 @@ platform::FileStream OpenWithTimeout(std::string_view file_name, platform::FileO
   if (timeout_ms < 0) timeout_ms = LogSettings::kDefaultOpenTimeoutMs;
   platform::FileStream stream;
   if (timeout_ms == 0) {
-    if (!stream.Open(file_name, mode, platform::FileShare::kDenyNone, place)) RaiseOpenError(file_name, mode, platform::GetLastError());
+    if (!stream.Open(file_name, mode, platform::FileShare::kDenyNone, place))
+      RaiseOpenError(file_name, mode, platform::GetLastError());
     return stream;
   }
   const std::uint32_t start = platform::TickCount();

@@ -31,7 +31,8 @@ constexpr std::string_view kLevelChars = "-+?!#$%@";
 namespace detail {
 using namespace kvr::literals;
 inline constexpr std::array<std::string_view, 8> kLevelTags = {
-    "", " [инф]"_w, " [ошиб]"_w, " [сбой]"_w, " [вним]"_w, " [событ]"_w, " [отлад]"_w, " [другое]"_w};
+    "",          " [инф]"_w,   " [ошиб]"_w,  " [сбой]"_w,
+    " [вним]"_w, " [событ]"_w, " [отлад]"_w, " [другое]"_w};
 }  // namespace detail
 
 // The tag appended to the time stamp (Windows-1251, starting with a blank); empty for level 0
@@ -39,7 +40,9 @@ inline constexpr std::array<std::string_view, 8> kLevelTags = {
 constexpr std::string_view LevelTag(LogLevel level) {
   return level <= kMaxLogLevel ? detail::kLevelTags[level] : std::string_view();
 }
-constexpr char LevelChar(LogLevel level) { return level <= kMaxLogLevel ? kLevelChars[level] : ' '; }
+constexpr char LevelChar(LogLevel level) {
+  return level <= kMaxLogLevel ? kLevelChars[level] : ' ';
+}
 
 // Fixed settings of the logging unit.
 struct LogSettings {

@@ -90,12 +90,12 @@ void TDIZEvudod::ShortenFrom(platform::FileStream& log, std::int64_t start) {
   if (start <= 0) return;
   const std::int64_t size = log.Size();
   if (size < 0) RaiseRead(log);
-  const std::string temp_name = Format(
-      "%s_%d_%d", {file_name_, platform::CurrentProcessId(), platform::CurrentThreadId()});
+  const std::string temp_name =
+      Format("%s_%d_%d", {file_name_, platform::CurrentProcessId(), platform::CurrentThreadId()});
   platform::FileStream temp;
   const auto create = [&] {
-    return temp.Open(temp_name, platform::FileOpenMode::kCreateNew,
-                     platform::FileShare::kDenyNone, place_);
+    return temp.Open(temp_name, platform::FileOpenMode::kCreateNew, platform::FileShare::kDenyNone,
+                     place_);
   };
   // A name left by a process that died with the same ids is ours to reuse.
   if (!create() && !(platform::GetLastError() == platform::kErrorFileExists &&
@@ -152,9 +152,8 @@ void TDIZEvudod::TrimByAge(platform::FileStream& log) {
 // or, when every stamped record is older, the end of the last stamped record (lines without a
 // readable stamp after it are kept, since their age is unknown).
 std::int64_t TDIZEvudod::FindAgeCut(platform::FileStream& log, std::int64_t size, TDateTime now) {
-  const format::TFormatSettings& settings = LogSettings::kUseSystemLocale
-                                                ? format::DefaultFormatSettings()
-                                                : format::LogFormatSettings();
+  const format::TFormatSettings& settings =
+      LogSettings::kUseSystemLocale ? format::DefaultFormatSettings() : format::LogFormatSettings();
   const std::size_t stamp_length = format::FormatDateTime(date_time_format_, now, settings).size();
   constexpr std::size_t kMaxHeader = 128;
   if (stamp_length == 0 || stamp_length + 2 > kMaxHeader) return -1;

@@ -151,8 +151,10 @@ void TDIZEvudod::WriteLine(bool create, Stage& stage) {
                       platform::SysErrorMessage(platform::GetLastError()));
   stage = Stage::kWritten;
   const std::int64_t size = log.Size();
-  if (max_file_size_ > 0 && size > max_file_size_ + max_file_size_ / 3) TrimBySize(log, size);
-  else TrimByAge(log);
+  if (max_file_size_ > 0 && size > max_file_size_ + max_file_size_ / 3)
+    TrimBySize(log, size);
+  else
+    TrimByAge(log);
   if (log.IsOpen() && !log.Close())
     throw EWriteError("Stream write error \"" + platform::MapPath(file_name_) + "\". " +
                       platform::SysErrorMessage(platform::GetLastError()));
@@ -215,7 +217,8 @@ void TDIZEvudod::SetFileName(std::string_view file_name) {
   std::string full(file_name);
   if (platform::ExtractFilePath(full).empty())
     full = platform::ExtractFilePath(platform::HostExecutablePath()) + full;
-  if ((mutex_ || !use_mutex_) && platform::AnsiLowerCase(full) == platform::AnsiLowerCase(file_name_))
+  if ((mutex_ || !use_mutex_) &&
+      platform::AnsiLowerCase(full) == platform::AnsiLowerCase(file_name_))
     return;
   mutex_.reset();
   file_name_ = std::move(full);
@@ -231,14 +234,14 @@ void TDIZEvudod::SetUseMutex(bool on) {
 }
 
 // Plain properties: read and written under the in-process lock.
-#define KVR_LOG_PROPERTY(Type, Getter, Setter, field)   \
-  Type TDIZEvudod::Getter() const {                     \
-    std::lock_guard lock(main_lock_);                   \
-    return field;                                       \
-  }                                                     \
-  void TDIZEvudod::Setter(Type value) {                 \
-    std::lock_guard lock(main_lock_);                   \
-    field = value;                                      \
+#define KVR_LOG_PROPERTY(Type, Getter, Setter, field) \
+  Type TDIZEvudod::Getter() const {                   \
+    std::lock_guard lock(main_lock_);                 \
+    return field;                                     \
+  }                                                   \
+  void TDIZEvudod::Setter(Type value) {               \
+    std::lock_guard lock(main_lock_);                 \
+    field = value;                                    \
   }
 
 KVR_LOG_PROPERTY(std::int64_t, MaxFileSize, SetMaxFileSize, max_file_size_)

@@ -55,9 +55,8 @@ TDIZEvudod* ErrorsWriter() noexcept { return g_errors_writer.load(); }
 
 void CreateReportsLog() noexcept {
   if (g_reports_log.load()) return;
-  g_reports_log.store(NewLogger(kReportsLogFileName, [](TDIZEvudod& log) {
-    log.SetSourceTag(kReportsLogSourceTag);
-  }));
+  g_reports_log.store(NewLogger(kReportsLogFileName,
+                                [](TDIZEvudod& log) { log.SetSourceTag(kReportsLogSourceTag); }));
 }
 
 void FreeReportsLog() noexcept { Free(g_reports_log); }

@@ -30,11 +30,16 @@ std::string_view MutexCreateErrorFormat() {
 void ReplaceNameUnsafeChars(std::string& name) {
   for (char& c : name) {
     switch (c) {
-      case '"': case '*': case '/': case ':': case '<': case '>': case '?': case '\\': case '|':
-        c = '_';
-        break;
-      default:
-        break;
+      case '"':
+      case '*':
+      case '/':
+      case ':':
+      case '<':
+      case '>':
+      case '?':
+      case '\\':
+      case '|': c = '_'; break;
+      default: break;
     }
   }
 }

@@ -7,9 +7,9 @@
 
 namespace kvr::platform {
 
+using codepage::Cp1251FromUnicode;
 using codepage::kCp1251High;
 using codepage::kCp866High;
-using codepage::Cp1251FromUnicode;
 namespace {
 
 using ByteMap = std::array<unsigned char, 256>;
@@ -134,11 +134,23 @@ std::string Utf8ToCp1251(std::string_view text) {
     unsigned char b = static_cast<unsigned char>(text[i]);
     char32_t cp;
     std::size_t extra;
-    if (b < 0x80) { cp = b; extra = 0; }
-    else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; extra = 2; }
-    else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; extra = 3; }
-    else { out += '?'; ++i; continue; }
+    if (b < 0x80) {
+      cp = b;
+      extra = 0;
+    } else if ((b & 0xE0) == 0xC0) {
+      cp = b & 0x1F;
+      extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      cp = b & 0x0F;
+      extra = 2;
+    } else if ((b & 0xF8) == 0xF0) {
+      cp = b & 0x07;
+      extra = 3;
+    } else {
+      out += '?';
+      ++i;
+      continue;
+    }
     if (i + extra >= text.size()) {  // truncated sequence at the end
       out += '?';
       break;
@@ -146,10 +158,17 @@ std::string Utf8ToCp1251(std::string_view text) {
     bool ok = true;
     for (std::size_t k = 1; k <= extra; ++k) {
       unsigned char c = static_cast<unsigned char>(text[i + k]);
-      if ((c & 0xC0) != 0x80) { ok = false; break; }
+      if ((c & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
       cp = (cp << 6) | (c & 0x3F);
     }
-    if (!ok) { out += '?'; ++i; continue; }
+    if (!ok) {
+      out += '?';
+      ++i;
+      continue;
+    }
     i += extra + 1;
     int mapped = Cp1251FromUnicode(cp);
     out += mapped < 0 ? '?' : static_cast<char>(mapped);

@@ -19,12 +19,14 @@ std::string SysErrorMessage(std::uint32_t code) {
     case kErrorSharingViolation:
       return "The process cannot access the file because it is being used by another process";
     case kErrorLockViolation:
-      return "The process cannot access the file because another process has locked a portion of the file";
+      return "The process cannot access the file because another process has locked a portion of "
+             "the file";
     case kErrorFileExists: return "The file exists";
     case kErrorInvalidParameter: return "The parameter is incorrect";
     case kErrorBufferOverflow: return "The file name is too long";
     case kErrorDiskFull: return "There is not enough space on the disk";
-    case kErrorInvalidName: return "The filename, directory name, or volume label syntax is incorrect";
+    case kErrorInvalidName:
+      return "The filename, directory name, or volume label syntax is incorrect";
     case kErrorModNotFound: return "The specified module could not be found";
     case kErrorProcNotFound: return "The specified procedure could not be found";
     case kErrorDirNotEmpty: return "The directory is not empty";

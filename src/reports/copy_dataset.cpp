@@ -14,7 +14,9 @@ namespace {
 class ActiveStateGuard {
  public:
   ActiveStateGuard(TDataSet& source, TMemDBFTable& table)
-      : source_(source), table_(table), source_active_(source.Active()),
+      : source_(source),
+        table_(table),
+        source_active_(source.Active()),
         table_active_(table.Active()) {}
   ~ActiveStateGuard() {
     try {

@@ -32,9 +32,9 @@ std::string DateTimeToDotText(TDateTime value) {
 }
 
 std::string FormatSqlDateTime(bool with_milliseconds, TDateTime value) {
-  return format::FormatDateTime(with_milliseconds ? "yyyy/mm/dd hh:nn:ss.zzz"
-                                                  : "yyyy/mm/dd hh:nn:ss",
-                                value, format::SqlFormatSettings());
+  return format::FormatDateTime(
+      with_milliseconds ? "yyyy/mm/dd hh:nn:ss.zzz" : "yyyy/mm/dd hh:nn:ss", value,
+      format::SqlFormatSettings());
 }
 
 }  // namespace kvr::reports

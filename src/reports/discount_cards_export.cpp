@@ -1,10 +1,9 @@
-#include "reports/exports.h"
-
 #include "common/text.h"
 #include "platform/file_system.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
+#include "reports/exports.h"
 
 namespace kvr::reports {
 
@@ -15,8 +14,7 @@ constexpr const char* kOfficeDatabase = "C:\\MOLT\\OfficeDB\\OFFICE.FDB";
 }
 
 std::string ExportAllDscCards(const ExportContext&) {
-  static constexpr ExportSpec kSpec{"AllDscCardExport.dbf",
-                                    "ЭкспортОперацийПоДисконтнымКартам"_w,
+  static constexpr ExportSpec kSpec{"AllDscCardExport.dbf", "ЭкспортОперацийПоДисконтнымКартам"_w,
                                     DeleteMessage::kTemporaryFile};
   platform::ForceDirectories(kExportDirectory);  // made again here; a failure shows later
   RunExport(kSpec, [&](TMemDBFTable& table) {

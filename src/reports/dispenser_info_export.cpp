@@ -1,8 +1,7 @@
-#include "reports/exports.h"
-
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
+#include "reports/exports.h"
 
 namespace kvr::reports {
 

@@ -37,7 +37,8 @@ std::vector<FuelNameEntry> ParseFuelNameMap(const std::vector<std::string>& line
   for (const std::string& line : lines) {
     std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;  // a line without '=' names nothing
-    entries.push_back({line.substr(0, eq), std::string(Trim(std::string_view(line).substr(eq + 1)))});
+    entries.push_back(
+        {line.substr(0, eq), std::string(Trim(std::string_view(line).substr(eq + 1)))});
   }
   return entries;
 }

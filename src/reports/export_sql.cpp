@@ -62,11 +62,13 @@ std::string SaleLogFuelSql(const SaleLogSqlSwitches& s) {
   if (s.has_trkdensity) b.Line("lt.TRKDENSITY AS TRKDENS,");
   b.Line("lt.INDEXSALE");
   if (s.has_nkkm)
-    b.Line(", (SELECT FIRST 1 b.CLIENT FROM BCHECK b WHERE b.INDEXSALE IS NOT NULL AND "
-           "b.INDEXSALE=lt.INDEXSALE  ORDER BY b.DATA DESC) AS NKKM");
+    b.Line(
+        ", (SELECT FIRST 1 b.CLIENT FROM BCHECK b WHERE b.INDEXSALE IS NOT NULL AND "
+        "b.INDEXSALE=lt.INDEXSALE  ORDER BY b.DATA DESC) AS NKKM");
   if (s.has_kkmnum)
-    b.Line(", (SELECT FIRST 1 b.KKM+1 FROM BCHECK b WHERE b.INDEXSALE IS NOT NULL AND "
-           "b.INDEXSALE=lt.INDEXSALE  ORDER BY b.DATA DESC) AS KKMNUM");
+    b.Line(
+        ", (SELECT FIRST 1 b.KKM+1 FROM BCHECK b WHERE b.INDEXSALE IS NOT NULL AND "
+        "b.INDEXSALE=lt.INDEXSALE  ORDER BY b.DATA DESC) AS KKMNUM");
   if (s.ka_column) b.Line(", KA");
   if (s.has_id2cnt)
     b.Line(s.counterparty_mode1 ? ", GP.NAME AS CNT, GP.INN AS INN"
@@ -87,20 +89,17 @@ std::string SaleLogFuelSql(const SaleLogSqlSwitches& s) {
 
 std::string SaleLogGoodsSql() {
   LineBuilder b;
-  b.Lines({"SELECT",
-           "d.Data, Cast(1 as integer) as IsTovar, (gm.\"TYPE\" - 2) as TovVozvrat,",
+  b.Lines({"SELECT", "d.Data, Cast(1 as integer) as IsTovar, (gm.\"TYPE\" - 2) as TovVozvrat,",
            "b.\"TYPE\" as TovKomiss, g.Kod as TovarCode, g.Name as TovarName,",
            "d.Payment as VidOpl, gm.\"COUNT\" as TovKolvo, gm.ZPrice as TovZPrice,",
            "gm.ZPrice * gm.\"COUNT\" as TovZSum, GM.RPRICE AS TOVPPRICE,",
            "GM.RPRICE * GM.\"COUNT\" AS TOVPSUM,",
            "(GM.PPRICE * GM.\"COUNT\") - (GM.RPRICE * GM.\"COUNT\") AS TOVSKIDKA",
-           "FROM Documents d",
-           "LEFT JOIN GoodsMotion gm ON  gm.ID_Doc = d.ID_Doc",
+           "FROM Documents d", "LEFT JOIN GoodsMotion gm ON  gm.ID_Doc = d.ID_Doc",
            "LEFT JOIN Batches b ON gm.ID_P = b.ID_P",
            "LEFT JOIN Goods g ON g.ID_Goods = b.ID_Goods",
            "WHERE d.Data BETWEEN :BegData AND :EndData AND",
-           "  d.\"TYPE\" IN (2, 3) AND gm.\"COUNT\" > 0",
-           "ORDER BY 1"});
+           "  d.\"TYPE\" IN (2, 3) AND gm.\"COUNT\" > 0", "ORDER BY 1"});
   return b.Take();
 }
 
@@ -128,8 +127,9 @@ std::string DispenserInfoSql(int fuel_name_width, bool office_mode, bool has_trk
   std::string gsm = "  trk.Pistolet, CAST(trk.GSMName AS VARCHAR(" +
                     std::to_string(fuel_name_width) + ")) AS GSMName, ";
   LineBuilder b;
-  b.Line("SELECT trk.SmNum, sm.BegTime, sm.EndTime, CAST(sm.Operator AS VARCHAR(30)) AS "
-         "Operator, trk.TrkIndex, ");
+  b.Line(
+      "SELECT trk.SmNum, sm.BegTime, sm.EndTime, CAST(sm.Operator AS VARCHAR(30)) AS "
+      "Operator, trk.TrkIndex, ");
   b.Line(gsm);
   b.Line("  trk.SiloNum+1 AS SiloNum, trk.GSMPrice, trk.TrkBeg,");
   b.Line(office_mode ? "  trk.TrkEnd + trk.TRKSMENACOR AS TrkEnd, trk.TrkSmena + "
@@ -148,17 +148,21 @@ std::string FuelReceiptsSql(int fuel_name_width, bool supplier_data, bool drain_
   const std::string width = std::to_string(fuel_name_width);
   std::string sql;
   if (supplier_data) {
-    sql += "SELECT p.SmNum, p.OpNum, COALESCE(ps.BEGTIME, p.BEGTIME) AS BegTime,\r\n  "
-           "COALESCE(ps.ENDTIME, p.ENDTIME) AS EndTime, p.Prim AS NNum, \r\n  CAST(p.GSMName AS "
-           "VARCHAR(";
+    sql +=
+        "SELECT p.SmNum, p.OpNum, COALESCE(ps.BEGTIME, p.BEGTIME) AS BegTime,\r\n  "
+        "COALESCE(ps.ENDTIME, p.ENDTIME) AS EndTime, p.Prim AS NNum, \r\n  CAST(p.GSMName AS "
+        "VARCHAR(";
     sql += width;
     sql += ")) AS GSMName, COALESCE(ps.SILONUM, s.SILONUM+1) AS SiloNum, \r\n";
-    sql += "  p.CarVolTTN AS VolumeTTN, COALESCE(ps.FACTL, p.FACT1) AS VolumeFact, p.CarVolFact "
-           "AS VolumeCar, \r\n";
-    sql += "  p.CarVolTTN*p.UdVes AS MassTTN, COALESCE(ps.FACTL, p.FACT1) * COALESCE(ps.FACTPLOTN, "
-           "p.FACTPLOTN) AS MassFact, p.CarVolFact * p.CarUdVesFact AS MassCar, \r\n";
-    sql += "  p.UdVes AS DenTTN, COALESCE(ps.FACTPLOTN, p.FACTPLOTN) AS DenFact, p.CarUdVesFact "
-           "AS DenCar, \r\n";
+    sql +=
+        "  p.CarVolTTN AS VolumeTTN, COALESCE(ps.FACTL, p.FACT1) AS VolumeFact, p.CarVolFact "
+        "AS VolumeCar, \r\n";
+    sql +=
+        "  p.CarVolTTN*p.UdVes AS MassTTN, COALESCE(ps.FACTL, p.FACT1) * COALESCE(ps.FACTPLOTN, "
+        "p.FACTPLOTN) AS MassFact, p.CarVolFact * p.CarUdVesFact AS MassCar, \r\n";
+    sql +=
+        "  p.UdVes AS DenTTN, COALESCE(ps.FACTPLOTN, p.FACTPLOTN) AS DenFact, p.CarUdVesFact "
+        "AS DenCar, \r\n";
     sql += "  p.Temper AS TempTTN, p.CarTemperFact AS TempFact, \r\n";
     sql += "  p.CarName, p.Prihod, p.TTNDATA, p.TTNNUM, c.NAME AS SUPPLIER, c.INN";
     if (drain_point) sql += ", p.NAMESLIV";
@@ -171,14 +175,17 @@ std::string FuelReceiptsSql(int fuel_name_width, bool supplier_data, bool drain_
     sql += "WHERE (p.\"DATE\" between :BegData and :EndData) AND p.Prihod IN (:P1, :P2)\r\n";
     sql += "ORDER BY p.SmNum, p.OpNum";
   } else {
-    sql += "SELECT Prx.SmNum, Prx.OpNum, Prx.BegTime,\r\n  Prx.EndTime, Prx.Prim AS NNum, \r\n  "
-           "CAST(Prx.GSMName AS VARCHAR(";
+    sql +=
+        "SELECT Prx.SmNum, Prx.OpNum, Prx.BegTime,\r\n  Prx.EndTime, Prx.Prim AS NNum, \r\n  "
+        "CAST(Prx.GSMName AS VARCHAR(";
     sql += width;
     sql += ")) AS GSMName, s.SiloNum+1 AS SiloNum, \r\n";
-    sql += "  Prx.CarVolTTN AS VolumeTTN, Prx.FACT1 AS VolumeFact, Prx.CarVolFact AS VolumeCar, "
-           "\r\n";
-    sql += "  Prx.CarVolTTN*Prx.UdVes AS MassTTN, Prx.FACT1 * Prx.FactPlotn AS MassFact, "
-           "Prx.CarVolFact * Prx.CarUdVesFact AS MassCar, \r\n";
+    sql +=
+        "  Prx.CarVolTTN AS VolumeTTN, Prx.FACT1 AS VolumeFact, Prx.CarVolFact AS VolumeCar, "
+        "\r\n";
+    sql +=
+        "  Prx.CarVolTTN*Prx.UdVes AS MassTTN, Prx.FACT1 * Prx.FactPlotn AS MassFact, "
+        "Prx.CarVolFact * Prx.CarUdVesFact AS MassCar, \r\n";
     sql += "  Prx.UdVes AS DenTTN, Prx.FactPlotn AS DenFact, Prx.CarUdVesFact AS DenCar, \r\n";
     sql += "  Prx.Temper AS TempTTN, Prx.CarTemperFact AS TempFact, \r\n";
     sql += "  Prx.CarName, Prx.Prihod";
@@ -197,8 +204,9 @@ std::string CashReceiptsSql(int fuel_name_width) {
   std::string sql = "SELECT sm.SmNum, b.DATA, CAST(b.GSM AS VARCHAR(";
   sql += std::to_string(fuel_name_width);
   sql += ")) AS GSMNAME, ";
-  sql += "  b.KOLVO AS LITER, b.PRICE AS GSMPRICE, b.SUMMA, b.VIDOPL, b.CLIENT AS NKKM, "
-         "b.INDEXSALE\r\n";
+  sql +=
+      "  b.KOLVO AS LITER, b.PRICE AS GSMPRICE, b.SUMMA, b.VIDOPL, b.CLIENT AS NKKM, "
+      "b.INDEXSALE\r\n";
   sql += "FROM\r\n";
   sql += "BCheck b\r\n";
   sql += "LEFT JOIN SMLOG sm ON b.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME\r\n";

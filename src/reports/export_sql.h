@@ -10,7 +10,7 @@ namespace kvr::reports {
 
 // Sale log (report "0"): which optional pieces the fuel query carries.
 struct SaleLogSqlSwitches {
-  bool shop_rows = false;          // goods rows follow: no shift column, ORDER BY 1
+  bool shop_rows = false;  // goods rows follow: no shift column, ORDER BY 1
   bool counterparty_mode1 = false;
   bool has_silonum = false;
   bool has_id2cnt = false;

@@ -20,8 +20,7 @@ void ExportRezLog(const ExportContext& context, TDateTime begin, TDateTime end);
 // "2": fuel receipts.
 void ExportPrxLog(const ExportContext& context, TDateTime begin, TDateTime end);
 // "6": tank states at the end of each shift from first_shift to last_shift.
-void ExportRezEnd(const ExportContext& context, std::int32_t last_shift,
-                  std::int32_t first_shift);
+void ExportRezEnd(const ExportContext& context, std::int32_t last_shift, std::int32_t first_shift);
 // "8"/2: the office database's discount cards.
 std::string ExportAllDscCards(const ExportContext& context);
 // "8"/3: dispenser counters per shift.

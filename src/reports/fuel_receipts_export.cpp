@@ -1,10 +1,9 @@
-#include "reports/exports.h"
-
 #include "common/text.h"
 #include "reports/copy_dataset.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
+#include "reports/exports.h"
 
 namespace kvr::reports {
 
@@ -21,8 +20,8 @@ void DefineReceiptFields(TFieldDefs& defs, int fuel_name_width, bool supplier_da
   defs.Add("NNum", FieldType::String, 50);
   defs.Add("GSMName", FieldType::String, fuel_name_width);
   defs.Add("SiloNum", FieldType::Integer);
-  for (const char* name : {"VolumeTTN", "MassTTN", "DenTTN", "TempTTN", "VolumeFact", "DenFact",
-                           "TempFact"})
+  for (const char* name :
+       {"VolumeTTN", "MassTTN", "DenTTN", "TempTTN", "VolumeFact", "DenFact", "TempFact"})
     defs.Add(name, FieldType::Float);
   defs.Add("CarName", FieldType::String, 30);
   defs.Add("Prihod", FieldType::Integer);

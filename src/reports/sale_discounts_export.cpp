@@ -1,9 +1,8 @@
-#include "reports/exports.h"
-
 #include "common/text.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
+#include "reports/exports.h"
 
 namespace kvr::reports {
 

@@ -1,5 +1,3 @@
-#include "reports/exports.h"
-
 #include <unordered_map>
 #include <vector>
 
@@ -11,6 +9,7 @@
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
+#include "reports/exports.h"
 
 namespace kvr::reports {
 
@@ -153,8 +152,8 @@ void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
     layout.counterparty_mode1 = context.host.sale_log_mode() == 1;
     {
       auto probe = NewReadDataSet(station);
-      std::vector<bool> lt = ProbeColumns(*probe, kLogTranProbeSql,
-                                          {"SILONUM", "ID2CNT", "TRKNUM", "TRKDENSITY"});
+      std::vector<bool> lt =
+          ProbeColumns(*probe, kLogTranProbeSql, {"SILONUM", "ID2CNT", "TRKNUM", "TRKDENSITY"});
       std::vector<bool> bc = ProbeColumns(*probe, kBCheckProbeSql, {"CLIENT", "INDEXSALE", "KKM"});
       layout.has_silonum = lt[0];
       layout.has_id2cnt = lt[1];

@@ -1,16 +1,14 @@
-#include "reports/exports.h"
-
 #include "common/text.h"
 #include "reports/export_connections.h"
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
+#include "reports/exports.h"
 
 namespace kvr::reports {
 
 using namespace kvr::literals;
 
-void ExportRezEnd(const ExportContext& context, std::int32_t last_shift,
-                  std::int32_t first_shift) {
+void ExportRezEnd(const ExportContext& context, std::int32_t last_shift, std::int32_t first_shift) {
   static constexpr ExportSpec kSpec{"RezEnd.dbf", "ОстаткиВРезервуарах"_w,
                                     DeleteMessage::kTemporaryFile};
   RunExport(kSpec, [&](TMemDBFTable& table) {

@@ -66,14 +66,11 @@ platform::LResult ProgressViewerWindowProcedure(WindowHandle window, platform::M
                                                 platform::LParam lparam) noexcept {
   namespace msg = platform::message;
   switch (message) {
-    case msg::kDestroy:
-      platform::PostQuitMessage(0);
-      return 0;
+    case msg::kDestroy: platform::PostQuitMessage(0); return 0;
     case msg::kKeyDown:
       if (wparam == platform::kVirtualKeyEscape) CancelRegistered(window);
       return 0;
-    case msg::kClose:
-      return 0;
+    case msg::kClose: return 0;
     case msg::kCommand:
       if (lparam != 0) CancelRegistered(window);
       return 0;
@@ -85,8 +82,7 @@ platform::LResult ProgressViewerWindowProcedure(WindowHandle window, platform::M
         // Everything taken is given back; an error must not unwind into the message dispatch.
       }
       return 0;
-    default:
-      break;
+    default: break;
   }
   return platform::DefaultWindowProcedure(window, message, wparam, lparam);
 }

@@ -7,7 +7,9 @@
 namespace kvr {
 
 TEST(DateTime, EncodeDecodeRoundTripsToTheMillisecond) {
-  struct Case { int y, m, d, h, n, s, ms; };
+  struct Case {
+    int y, m, d, h, n, s, ms;
+  };
   for (Case c : {Case{2026, 12, 7, 13, 18, 46, 123}, Case{1899, 12, 30, 0, 0, 0, 0},
                  Case{1900, 1, 1, 23, 59, 59, 999}, Case{2000, 2, 29, 12, 0, 0, 1},
                  Case{1, 1, 1, 0, 0, 0, 0}, Case{9999, 12, 31, 23, 59, 59, 999}}) {

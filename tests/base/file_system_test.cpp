@@ -48,8 +48,8 @@ TEST_F(WholeFileTest, AFileThatCannotBeCreatedNamesItsPath) {
     WriteWholeFile(path, "data");
     FAIL() << "no error";
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(e.Message(), "Cannot create file \"" + path +
-                               "\". The system cannot find the path specified");
+    EXPECT_EQ(e.Message(),
+              "Cannot create file \"" + path + "\". The system cannot find the path specified");
   }
 }
 

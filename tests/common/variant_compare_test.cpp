@@ -9,7 +9,10 @@ namespace {
 using std::partial_ordering;
 
 TEST(VariantCompare, EqualityAcrossTypes) {
-  struct Case { Variant a, b; bool equal; };
+  struct Case {
+    Variant a, b;
+    bool equal;
+  };
   const Case cases[] = {
       {Variant(3), Variant("3"), true},
       {Variant("3"), Variant(3), true},

@@ -10,7 +10,10 @@ namespace kvr {
 namespace {
 
 TEST(VariantConversion, ToInteger) {
-  struct Case { Variant value; std::int32_t expected; };
+  struct Case {
+    Variant value;
+    std::int32_t expected;
+  };
   const Case cases[] = {
       {Variant(), 0},
       {Variant(std::int16_t{-7}), -7},
@@ -18,7 +21,7 @@ TEST(VariantConversion, ToInteger) {
       {Variant(std::int64_t{-2147483648LL}), std::numeric_limits<std::int32_t>::min()},
       {Variant(true), -1},
       {Variant(false), 0},
-      {Variant(2.5), 2},   // half to even
+      {Variant(2.5), 2},  // half to even
       {Variant(3.5), 4},
       {Variant(-2.5), -2},
       {Variant(2.49), 2},
@@ -32,12 +35,15 @@ TEST(VariantConversion, ToInteger) {
       {Variant("false"), 0},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(c.value.AsInteger(), c.expected) << VarTypeAsText(c.value.Type()) << " "
-                                               << VarToStr(c.value);
+    EXPECT_EQ(c.value.AsInteger(), c.expected)
+        << VarTypeAsText(c.value.Type()) << " " << VarToStr(c.value);
 }
 
 TEST(VariantConversion, FailedConversionsNameBothTypes) {
-  struct Case { Variant value; const char* message; };
+  struct Case {
+    Variant value;
+    const char* message;
+  };
   const Case cases[] = {
       {Variant("abc"), "Could not convert variant of type (String) into type (Integer)"},
       {Variant(""), "Could not convert variant of type (String) into type (Integer)"},
@@ -70,12 +76,16 @@ TEST(VariantConversion, OutOfRangeRaisesOverflow) {
   try {
     Variant(3e9).AsInteger();
   } catch (const EVariantOverflowError& e) {
-    EXPECT_EQ(e.Message(), "Overflow while converting variant of type (Double) into type (Integer)");
+    EXPECT_EQ(e.Message(),
+              "Overflow while converting variant of type (Double) into type (Integer)");
   }
 }
 
 TEST(VariantConversion, ToText) {
-  struct Case { Variant value; const char* expected; };
+  struct Case {
+    Variant value;
+    const char* expected;
+  };
   const Case cases[] = {
       {Variant(), ""},
       {Variant(-104), "-104"},
@@ -115,7 +125,10 @@ TEST(VariantConversion, ToFloatAndBoolean) {
 }
 
 TEST(VariantConversion, ToDateTime) {
-  struct Case { const char* text; TDateTime expected; };
+  struct Case {
+    const char* text;
+    TDateTime expected;
+  };
   const Case cases[] = {
       {"2026-12-07", EncodeDate(2026, 12, 7)},
       {"2026-12-07 13:18", EncodeDateTime(2026, 12, 7, 13, 18, 0, 0)},

@@ -6,15 +6,15 @@
 
 #include "common/text.h"
 #include "dbf/mem_dbf_table.h"
-#include "vector_data_set.h"
 #include "support/error_of.h"
+#include "vector_data_set.h"
 
 namespace kvr {
 namespace {
 
 using namespace kvr::literals;
-using test::VectorDataSet;
 using test::ErrorOf;
+using test::VectorDataSet;
 
 // A table whose storage refuses the first posts.
 class FlakyTable : public TMemDBFTable {
@@ -32,7 +32,8 @@ class FlakyTable : public TMemDBFTable {
 };
 
 VectorDataSet Fuel() {
-  return VectorDataSet({{"Kod", FieldType::Integer, 0}, {std::string("Сумма"_w), FieldType::Float, 0},
+  return VectorDataSet({{"Kod", FieldType::Integer, 0},
+                        {std::string("Сумма"_w), FieldType::Float, 0},
                         {"Name", FieldType::String, 20}},
                        {{Variant(std::int32_t{1}), Variant(10.5), Variant("A-92")},
                         {Variant(std::int32_t{2}), Variant::Null(), Variant("A-95")},
@@ -158,9 +159,10 @@ TEST(DataSet, EventsFireInOrder) {
   table.Post();
   EXPECT_EQ(table.FieldByName("N").AsInteger(), 99);
   table.Close();
-  EXPECT_EQ(log, (std::vector<std::string>{"BeforeOpen", "AfterOpen", "BeforeInsert", "BeforeScroll",
-                                           "OnNewRecord", "AfterInsert", "AfterScroll", "BeforePost",
-                                           "AfterPost", "BeforeClose", "AfterClose"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"BeforeOpen", "AfterOpen", "BeforeInsert", "BeforeScroll",
+                                      "OnNewRecord", "AfterInsert", "AfterScroll", "BeforePost",
+                                      "AfterPost", "BeforeClose", "AfterClose"}));
 }
 
 TEST(DataSet, PostErrorHandlerChoosesFailAbortOrRetry) {

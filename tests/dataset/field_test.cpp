@@ -5,23 +5,27 @@
 #include <gtest/gtest.h>
 
 #include "dbf/mem_dbf_table.h"
-#include "vector_data_set.h"
 #include "support/error_of.h"
+#include "vector_data_set.h"
 
 namespace kvr {
 namespace {
 
-using test::VectorDataSet;
 using test::ErrorOf;
+using test::VectorDataSet;
 
 VectorDataSet OneOfEach() {
-  return VectorDataSet(
-      {{"S", FieldType::String, 10}, {"I", FieldType::Integer, 0}, {"F", FieldType::Float, 0},
-       {"B", FieldType::Boolean, 0}, {"D", FieldType::DateTime, 0}, {"L", FieldType::Largeint, 0},
-       {"NUM", FieldType::String, 10}, {"NUL", FieldType::Integer, 0}},
-      {{Variant("Yes"), Variant(std::int32_t{-7}), Variant(2.5), Variant(true),
-        Variant::FromDateTime(EncodeDateTime(2026, 12, 7, 13, 19, 5, 0)),
-        Variant(std::int64_t{5'000'000'000}), Variant(" 12 "), Variant::Null()}});
+  return VectorDataSet({{"S", FieldType::String, 10},
+                        {"I", FieldType::Integer, 0},
+                        {"F", FieldType::Float, 0},
+                        {"B", FieldType::Boolean, 0},
+                        {"D", FieldType::DateTime, 0},
+                        {"L", FieldType::Largeint, 0},
+                        {"NUM", FieldType::String, 10},
+                        {"NUL", FieldType::Integer, 0}},
+                       {{Variant("Yes"), Variant(std::int32_t{-7}), Variant(2.5), Variant(true),
+                         Variant::FromDateTime(EncodeDateTime(2026, 12, 7, 13, 19, 5, 0)),
+                         Variant(std::int64_t{5'000'000'000}), Variant(" 12 "), Variant::Null()}});
 }
 
 TEST(Field, ReadsEveryTypeThroughEveryAccessor) {

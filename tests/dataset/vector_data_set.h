@@ -57,7 +57,8 @@ class VectorDataSet : public TDataSet {
     if (!buffer) return false;
     int row;
     std::memcpy(&row, buffer, sizeof row);
-    const Variant& v = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(field.FieldNo() - 1)];
+    const Variant& v =
+        rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(field.FieldNo() - 1)];
     if (v.IsEmptyOrNull()) return false;
     if (!value) return true;
     switch (field.Kind()) {

@@ -67,7 +67,8 @@ TEST(BindingProcess, MissingHelperEndsTheHostWithAMessage) {
 }
 
 TEST(BindingProcess, HelperIsFoundOnTheSearchPath) {
-  test::ProgramResult result = test::RunProgram(Probe({"load"}, DirectoryOf(test::kConnectOnlyHelper)));
+  test::ProgramResult result =
+      test::RunProgram(Probe({"load"}, DirectoryOf(test::kConnectOnlyHelper)));
   EXPECT_EQ(result.exit_code, 0) << result.output;
   EXPECT_EQ(result.output, "module db_binding_probe\nbound FBConnectDB\nbound FBDisconnectDB\n");
 }
@@ -86,12 +87,14 @@ TEST(BindingProcess, HelperBesideTheModuleComesFirst) {
 
 TEST(BindingProcess, SecondProcessWaitsUntilTheFirstHasConnected) {
   test::TempDir dir("connect-mutex");
-  const std::string station = test::CreateStationDatabase(dir.path(), test::StationVariant::kMinimal);
+  const std::string station =
+      test::CreateStationDatabase(dir.path(), test::StationVariant::kMinimal);
   const std::string helper_dir = DirectoryOf(test::kWithoutConnectHelper);
   test::ProcessOptions first_options = Probe({"connect", station, "700"}, helper_dir);
   first_options.output_file = dir.File("first.txt");
   test::ChildProcess first(first_options);
-  ASSERT_TRUE(WaitForText(first_options.output_file, "held")) << ReadText(first_options.output_file);
+  ASSERT_TRUE(WaitForText(first_options.output_file, "held"))
+      << ReadText(first_options.output_file);
 
   test::ProcessOptions second_options = Probe({"connect", station}, helper_dir);
   second_options.output_file = dir.File("second.txt");
@@ -115,7 +118,8 @@ TEST(BindingProcess, SecondProcessWaitsUntilTheFirstHasConnected) {
 
 TEST(BindingProcess, MutexOfADeadHolderDoesNotBlockConnecting) {
   test::TempDir dir("abandoned");
-  const std::string station = test::CreateStationDatabase(dir.path(), test::StationVariant::kMinimal);
+  const std::string station =
+      test::CreateStationDatabase(dir.path(), test::StationVariant::kMinimal);
   test::ScopedHelper helper(test::kWithoutConnectHelper);
   test::ProcessOptions options = Probe({"hold", ConnectMutex()->Name()}, "");
   options.output_file = dir.File("holder.txt");
@@ -124,8 +128,8 @@ TEST(BindingProcess, MutexOfADeadHolderDoesNotBlockConnecting) {
     ASSERT_TRUE(WaitForText(options.output_file, "held"));
     holder.Stop(std::chrono::milliseconds(0));  // dies holding the mutex
   }
-  auto database = CreateDatabase(station, "", 0, true, nullptr, kDatabaseUser, kDatabaseHost,
-                                 false, "", kDatabaseCharSet);
+  auto database = CreateDatabase(station, "", 0, true, nullptr, kDatabaseUser, kDatabaseHost, false,
+                                 "", kDatabaseCharSet);
   ConnectDatabase(*database);
   EXPECT_TRUE(database->Connected());
   DisconnectDatabase(*database);

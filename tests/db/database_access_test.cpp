@@ -44,8 +44,8 @@ class DatabaseAccessTest : public ::testing::Test {
 
   // The export creator's way: password and port from the helper, then create and connect.
   static ComponentPtr<TIBDatabase> OpenStation(const std::string& file) {
-    auto database = CreateDatabase(file, GetDBPassword(), GetDBPort(), true, nullptr,
-                                   kDatabaseUser, kDatabaseHost, false, "", kDatabaseCharSet);
+    auto database = CreateDatabase(file, GetDBPassword(), GetDBPort(), true, nullptr, kDatabaseUser,
+                                   kDatabaseHost, false, "", kDatabaseCharSet);
     ConnectDatabase(*database);
     return database;
   }
@@ -74,12 +74,13 @@ TEST_F(DatabaseAccessTest, CreateDatabaseSetsTheFixedParameters) {
   ScopedHelper helper(test::kFullHelper);
   TComponent owner;
   ComponentPtr<TIBDatabase> database =
-      CreateDatabase("/data/GARVEN.FDB", "secret", 3050, true, &owner, "SYSDBA", "127.0.0.1",
-                     false, "dbStation", "WIN1251");
+      CreateDatabase("/data/GARVEN.FDB", "secret", 3050, true, &owner, "SYSDBA", "127.0.0.1", false,
+                     "dbStation", "WIN1251");
   EXPECT_FALSE(database.owns());  // the owner frees it
   EXPECT_EQ(database->Owner(), &owner);
   EXPECT_EQ(database->Name(), "dbStation");
-  EXPECT_EQ(database->Params().Text(), "user_name=SYSDBA\r\npassword=secret\r\nlc_ctype=WIN1251\r\n");
+  EXPECT_EQ(database->Params().Text(),
+            "user_name=SYSDBA\r\npassword=secret\r\nlc_ctype=WIN1251\r\n");
   EXPECT_EQ(database->DatabaseName(), "127.0.0.1/3050:/data/GARVEN.FDB");
   EXPECT_FALSE(database->LoginPrompt());
   EXPECT_FALSE(database->Connected());
@@ -130,7 +131,8 @@ TEST_F(DatabaseAccessTest, ConnectsThroughTheServerOnTheHelpersPort) {
   auto database = OpenStation(file);
   EXPECT_EQ(database->DatabaseName(), server.DatabaseName(file));
   auto query = CreateReadDataSet(*database, true, nullptr, nullptr, "");
-  query->SelectSQL().SetText("SELECT COUNT(*) FROM LOGTRAN WHERE Data BETWEEN :BegData and :EndData");
+  query->SelectSQL().SetText(
+      "SELECT COUNT(*) FROM LOGTRAN WHERE Data BETWEEN :BegData and :EndData");
   query->ParamByName("BegData").SetAsDateTime(EncodeDate(2024, 3, 2));
   query->ParamByName("EndData").SetAsDateTime(EncodeDate(2024, 3, 3));
   query->Open();
@@ -182,8 +184,8 @@ TEST_F(DatabaseAccessTest, HelperWithoutTransactionsOrDatasetsReportsTheMissingF
   ScopedHelper helper(test::kConnectOnlyHelper);
   TComponent owner;
   EXPECT_EQ(PlainErrorOf([&] {
-              CreateDatabase(station_, "", 0, true, &owner, kDatabaseUser, kDatabaseHost, false,
-                             "", kDatabaseCharSet);
+              CreateDatabase(station_, "", 0, true, &owner, kDatabaseUser, kDatabaseHost, false, "",
+                             kDatabaseCharSet);
             }),
             Missing("FBCreateTransaction"));
   EXPECT_EQ(owner.ComponentCount(), 0);  // the half-built database was freed
@@ -240,7 +242,8 @@ TEST_F(DatabaseAccessTest, WithoutHelperConnectTheMutexSerialises) {
 
 int OpenFileCount() {
   int n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++n;
   return n;
 }
 

@@ -25,14 +25,14 @@ TEST_P(ConnectMutexNameTest, FollowsTheHostPath) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ConnectMutexNameTest,
-    ::testing::Values(
-        NameCase{"C:\\MOLT\\Host.exe", "CorvaneMutexc__molt_host.exe"},
-        // doubled separators are reduced first, then each becomes '_'
-        NameCase{"C:\\\\MOLT\\\\Host.exe", "CorvaneMutexc__molt_host.exe"},
-        NameCase{"\\\\\\\\srv\\\\\\share\\A.EXE", "CorvaneMutex_srv_share_a.exe"},
-        NameCase{"C:\\a\"b*c/d<e>f?g|h.exe", "CorvaneMutexc__a_b_c_d_e_f_g_h.exe"},
-        NameCase{std::string("C:\\МОЛТ\\Хост.EXE"_w), std::string("CorvaneMutexc__молт_хост.exe"_w)},
-        NameCase{"/opt/kvr/bin/kvrhost", "CorvaneMutex_opt_kvr_bin_kvrhost"}));
+    ::testing::Values(NameCase{"C:\\MOLT\\Host.exe", "CorvaneMutexc__molt_host.exe"},
+                      // doubled separators are reduced first, then each becomes '_'
+                      NameCase{"C:\\\\MOLT\\\\Host.exe", "CorvaneMutexc__molt_host.exe"},
+                      NameCase{"\\\\\\\\srv\\\\\\share\\A.EXE", "CorvaneMutex_srv_share_a.exe"},
+                      NameCase{"C:\\a\"b*c/d<e>f?g|h.exe", "CorvaneMutexc__a_b_c_d_e_f_g_h.exe"},
+                      NameCase{std::string("C:\\МОЛТ\\Хост.EXE"_w),
+                               std::string("CorvaneMutexc__молт_хост.exe"_w)},
+                      NameCase{"/opt/kvr/bin/kvrhost", "CorvaneMutex_opt_kvr_bin_kvrhost"}));
 
 TEST(CreateNamedMutex, MakesAMutexOthersCanOpen) {
   std::uint32_t last_error = 12345;
@@ -54,8 +54,7 @@ TEST(HelperBinding, LoadCountsAndUnloadClearsEverything) {
   EXPECT_EQ(HelperLoadCount(), 2);
   ASSERT_TRUE(HelperLoaded());
   ASSERT_NE(ConnectMutex(), nullptr);
-  EXPECT_EQ(ConnectMutex()->Name(),
-            "Global\\" + ConnectMutexName(platform::HostExecutablePath()));
+  EXPECT_EQ(ConnectMutex()->Name(), "Global\\" + ConnectMutexName(platform::HostExecutablePath()));
   EXPECT_EQ(ModuleName(), platform::ExtractFileName(platform::HostExecutablePath()));
   // The first load's library stays bound.
   EXPECT_NE(HelperProc(HelperFunction::GetFBPort), nullptr);
@@ -74,17 +73,18 @@ TEST(HelperBinding, LoadCountsAndUnloadClearsEverything) {
 std::vector<std::string> BoundNames() {
   std::vector<std::string> names;
   for (std::size_t i = 0; i < kHelperFunctionCount; ++i)
-    if (HelperProc(static_cast<HelperFunction>(i)) != nullptr) names.push_back(kHelperFunctionNames[i]);
+    if (HelperProc(static_cast<HelperFunction>(i)) != nullptr)
+      names.push_back(kHelperFunctionNames[i]);
   return names;
 }
 
 TEST(HelperBinding, BindsWhatEachHelperExports) {
   {
     test::ScopedHelper helper(test::kFullHelper);
-    EXPECT_EQ(BoundNames(), (std::vector<std::string>{
-                                "FBConnectDB", "FBDisconnectDB", "FBCreateTransaction",
-                                "FBCreateDataSetForRead", "FBCreateDataSetForRead2",
-                                "GetFBPassword", "GetFBPort"}));
+    EXPECT_EQ(BoundNames(),
+              (std::vector<std::string>{"FBConnectDB", "FBDisconnectDB", "FBCreateTransaction",
+                                        "FBCreateDataSetForRead", "FBCreateDataSetForRead2",
+                                        "GetFBPassword", "GetFBPort"}));
   }
   {
     // A helper with only the connect functions loads without complaint.
@@ -101,8 +101,8 @@ TEST(HelperBinding, BindsWhatEachHelperExports) {
 TEST(HelperBinding, StandardSearchLooksBesideTheModuleFirst) {
   const std::vector<std::string> candidates = HelperLibraryCandidates();
   ASSERT_EQ(candidates.size(), 2u);
-  EXPECT_EQ(candidates[0], platform::ExtractFilePath(platform::HostExecutablePath()) +
-                               kHelperLibraryFile);
+  EXPECT_EQ(candidates[0],
+            platform::ExtractFilePath(platform::HostExecutablePath()) + kHelperLibraryFile);
   EXPECT_EQ(candidates[1], kHelperLibraryFile);
 }
 

@@ -28,8 +28,8 @@ std::string MakeImage(const ImageSpec& spec) {
   const long header_length = spec.header_length >= 0
                                  ? spec.header_length
                                  : 32 * static_cast<long>(spec.descriptors.size() + 1) + 1;
-  const long count = spec.header_records >= 0 ? spec.header_records
-                                               : static_cast<long>(spec.records.size());
+  const long count =
+      spec.header_records >= 0 ? spec.header_records : static_cast<long>(spec.records.size());
   std::string image(32, '\0');
   image[0] = static_cast<char>(spec.version);
   image[1] = 26;
@@ -62,9 +62,8 @@ std::string LoadError(std::string image) {
   return "(loaded)";
 }
 
-const std::vector<std::string> kThreeFields = {Descriptor("NAME", 'C', 10, 0),
-                                                Descriptor("SUMMA", 'N', 11, 2),
-                                                Descriptor("DATA", 'D', 8, 0)};
+const std::vector<std::string> kThreeFields = {
+    Descriptor("NAME", 'C', 10, 0), Descriptor("SUMMA", 'N', 11, 2), Descriptor("DATA", 'D', 8, 0)};
 
 TEST(DBFHeaderDate, YearByteAndBack) {
   EXPECT_EQ(DBFYearByte(2026), 26);
@@ -126,10 +125,10 @@ TEST(DBFAccessLoad, VersionBytes) {
     bool memo;
   };
   const Case cases[] = {
-      {2, "Incorrect DBF file", 0, false},   {246, "Incorrect DBF file", 0, false},
-      {0, "Incorrect DBF file", 0, false},   {3, "", kLevelDBase3, false},
-      {0x83, "", kLevelDBase3, true},        {0x30, "", kLevelDBaseWin, false},
-      {0x8B, "", kLevelDBase4, true},        {0x04, "", kLevelDBaseWin, false},
+      {2, "Incorrect DBF file", 0, false}, {246, "Incorrect DBF file", 0, false},
+      {0, "Incorrect DBF file", 0, false}, {3, "", kLevelDBase3, false},
+      {0x83, "", kLevelDBase3, true},      {0x30, "", kLevelDBaseWin, false},
+      {0x8B, "", kLevelDBase4, true},      {0x04, "", kLevelDBaseWin, false},
       {0xF5, "", kLevelDBaseWin, true},
   };
   for (const Case& c : cases) {
@@ -400,14 +399,14 @@ TEST(DBFTypeLetters, BothLevels) {
     char iii, iv;
   };
   const Case cases[] = {
-      {FieldType::String, 'C', 'C'},   {FieldType::Smallint, 'N', 'N'},
-      {FieldType::Integer, 'N', 'N'},  {FieldType::Boolean, 'L', 'L'},
-      {FieldType::Float, 'N', 'F'},    {FieldType::Currency, 'N', 'F'},
-      {FieldType::BCD, 'N', 'F'},      {FieldType::FMTBcd, 'N', 'F'},
-      {FieldType::Date, 'D', 'D'},     {FieldType::DateTime, 'C', '\0'},
+      {FieldType::String, 'C', 'C'},     {FieldType::Smallint, 'N', 'N'},
+      {FieldType::Integer, 'N', 'N'},    {FieldType::Boolean, 'L', 'L'},
+      {FieldType::Float, 'N', 'F'},      {FieldType::Currency, 'N', 'F'},
+      {FieldType::BCD, 'N', 'F'},        {FieldType::FMTBcd, 'N', 'F'},
+      {FieldType::Date, 'D', 'D'},       {FieldType::DateTime, 'C', '\0'},
       {FieldType::TimeStamp, '\0', 'C'}, {FieldType::Blob, '\0', 'B'},
-      {FieldType::Memo, 'M', 'M'},     {FieldType::DBaseOle, '\0', 'O'},
-      {FieldType::Word, '\0', '\0'},   {FieldType::Largeint, '\0', '\0'},
+      {FieldType::Memo, 'M', 'M'},       {FieldType::DBaseOle, '\0', 'O'},
+      {FieldType::Word, '\0', '\0'},     {FieldType::Largeint, '\0', '\0'},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(FieldTypeCode(c.type));

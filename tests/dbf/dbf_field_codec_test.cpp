@@ -53,12 +53,23 @@ TEST(FormatFixed, RoundsHalfAwayFromZeroOnTheShortestDigits) {
     const char* text;
   };
   const Case cases[] = {
-      {0, 2, "0.00"},          {12.5, 2, "12.50"},     {-1, 2, "-1.00"},
-      {1.005, 2, "1.01"},      {0.125, 2, "0.13"},     {2.5, 0, "3"},
-      {-2.5, 0, "-3"},         {0.0049, 2, "0.00"},    {-0.001, 2, "0.00"},
-      {9.995, 2, "10.00"},     {999.9999, 3, "1000.000"}, {123456789.0, 4, "123456789.0000"},
-      {1e-10, 4, "0.0000"},    {0.5, 0, "1"},          {0.05, 1, "0.1"},
-      {1e20, 0, "100000000000000000000"}, {100.005, 4, "100.0050"},
+      {0, 2, "0.00"},
+      {12.5, 2, "12.50"},
+      {-1, 2, "-1.00"},
+      {1.005, 2, "1.01"},
+      {0.125, 2, "0.13"},
+      {2.5, 0, "3"},
+      {-2.5, 0, "-3"},
+      {0.0049, 2, "0.00"},
+      {-0.001, 2, "0.00"},
+      {9.995, 2, "10.00"},
+      {999.9999, 3, "1000.000"},
+      {123456789.0, 4, "123456789.0000"},
+      {1e-10, 4, "0.0000"},
+      {0.5, 0, "1"},
+      {0.05, 1, "0.1"},
+      {1e20, 0, "100000000000000000000"},
+      {100.005, 4, "100.0050"},
   };
   for (const Case& c : cases) {
     char out[kFixedTextMax];
@@ -149,8 +160,9 @@ TEST(DBFFieldDecode, ValuesAndNulls) {
     bool has;
     std::int64_t value;
   };
-  for (const IntCase& c : {IntCase{"   -42", true, -42}, IntCase{"      ", false, 0},
-                           IntCase{" 12x  ", false, 0}, IntCase{"99999999999", true, 99999999999}}) {
+  for (const IntCase& c :
+       {IntCase{"   -42", true, -42}, IntCase{"      ", false, 0}, IntCase{" 12x  ", false, 0},
+        IntCase{"99999999999", true, 99999999999}}) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(DecodeDBFField(Field(FieldType::Integer, 11), c.text, false, &v), c.has);
     EXPECT_EQ(v.integer, c.value);
@@ -164,10 +176,10 @@ TEST(DBFFieldDecode, ValuesAndNulls) {
     const char* text;
     bool has, value;
   };
-  for (const BoolCase& c : {BoolCase{"T", true, true}, BoolCase{"Y", true, true},
-                            BoolCase{"S", true, true}, BoolCase{"F", true, false},
-                            BoolCase{"N", true, false}, BoolCase{"y", false, false},
-                            BoolCase{"?", false, false}, BoolCase{" ", false, false}}) {
+  for (const BoolCase& c :
+       {BoolCase{"T", true, true}, BoolCase{"Y", true, true}, BoolCase{"S", true, true},
+        BoolCase{"F", true, false}, BoolCase{"N", true, false}, BoolCase{"y", false, false},
+        BoolCase{"?", false, false}, BoolCase{" ", false, false}}) {
     SCOPED_TRACE(c.text);
     v.boolean = false;
     EXPECT_EQ(DecodeDBFField(Field(FieldType::Boolean, 1), c.text, false, &v), c.has);

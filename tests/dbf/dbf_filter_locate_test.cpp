@@ -66,7 +66,8 @@ class FilterTable : public ::testing::Test {
 using Names = std::vector<std::string>;
 
 TEST_F(FilterTable, Strings) {
-  Fill({{"CAB", 1, 0, 'T', "01.01.2026"}, {"XYZ", 2, 0, 'T', "01.01.2026"},
+  Fill({{"CAB", 1, 0, 'T', "01.01.2026"},
+        {"XYZ", 2, 0, 'T', "01.01.2026"},
         {"cab", 3, 0, 'T', "01.01.2026"}});
   EXPECT_EQ(Filtered("NAME=ab"), (Names{"CAB"}));
   EXPECT_EQ(Filtered("NAME=ab", {.case_insensitive = false, .no_partial_compare = true}), Names{});
@@ -78,13 +79,15 @@ TEST_F(FilterTable, Strings) {
 }
 
 TEST_F(FilterTable, CyrillicWithOemStorage) {
-  Fill({{"Дизель"_w.data(), 1, 0, 'T', "01.01.2026"}, {"Бензин"_w.data(), 2, 0, 'T', "01.01.2026"}});
+  Fill(
+      {{"Дизель"_w.data(), 1, 0, 'T', "01.01.2026"}, {"Бензин"_w.data(), 2, 0, 'T', "01.01.2026"}});
   EXPECT_EQ(Filtered(std::string("NAME="_w) + std::string("ДИЗ"_w), {.case_insensitive = true}),
             (Names{std::string("Дизель"_w)}));
 }
 
 TEST_F(FilterTable, NumbersAndOperatorPriority) {
-  Fill({{"a", 5, 10.25, 'T', "01.01.2026"}, {"b", 10, 10.5, 'T', "01.01.2026"},
+  Fill({{"a", 5, 10.25, 'T', "01.01.2026"},
+        {"b", 10, 10.5, 'T', "01.01.2026"},
         {"c", 20, 11, 'T', "01.01.2026"}});
   EXPECT_EQ(Filtered("X>=10,5"), (Names{"b", "c"}));
   EXPECT_EQ(Filtered("X>=10.5"), (Names{"b", "c"}));
@@ -98,8 +101,10 @@ TEST_F(FilterTable, NumbersAndOperatorPriority) {
 }
 
 TEST_F(FilterTable, BooleansDatesAndUnknownFields) {
-  Fill({{"t", 1, 0, 'T', "05.01.2026"}, {"y", 2, 0, 'Y', "06.01.2026"},
-        {"lower", 3, 0, 'y', "07.01.2026"}, {"f", 4, 0, 'F', "08.01.2026"}});
+  Fill({{"t", 1, 0, 'T', "05.01.2026"},
+        {"y", 2, 0, 'Y', "06.01.2026"},
+        {"lower", 3, 0, 'y', "07.01.2026"},
+        {"f", 4, 0, 'F', "08.01.2026"}});
   EXPECT_EQ(Filtered("FLAG=y"), (Names{"t", "y", "lower"}));
   EXPECT_EQ(Filtered("FLAG<T"), (Names{"f"}));
   // A Boolean field holding "y" reads as no value, yet the filter treats it as true.
@@ -116,7 +121,8 @@ TEST_F(FilterTable, BooleansDatesAndUnknownFields) {
 }
 
 TEST_F(FilterTable, FindFirstAndFindNextUseTheFilterWithoutFiltering) {
-  Fill({{"a", 1, 0, 'T', "01.01.2026"}, {"b", 2, 0, 'T', "01.01.2026"},
+  Fill({{"a", 1, 0, 'T', "01.01.2026"},
+        {"b", 2, 0, 'T', "01.01.2026"},
         {"c", 1, 0, 'T', "01.01.2026"}});
   table_.SetFilter("N=1");
   ASSERT_TRUE(table_.FindFirst());
@@ -131,7 +137,8 @@ TEST_F(FilterTable, FindFirstAndFindNextUseTheFilterWithoutFiltering) {
 }
 
 TEST_F(FilterTable, LocateKeysAndOptions) {
-  Fill({{"Card77", 7, 100.005, 'T', "01.01.2026"}, {"card", 8, 100.5, 'T', "01.01.2026"},
+  Fill({{"Card77", 7, 100.005, 'T', "01.01.2026"},
+        {"card", 8, 100.5, 'T', "01.01.2026"},
         {"Card", 9, 1.0, 'T', "02.01.2026"}});
   EXPECT_TRUE(table_.Locate("X", 100.0));  // 100.005 within the single-precision tolerance
   EXPECT_EQ(table_.FieldByName("N").AsInteger(), 7);
@@ -148,7 +155,8 @@ TEST_F(FilterTable, LocateKeysAndOptions) {
 }
 
 TEST_F(FilterTable, LocateMatchesWholeTextsUnlessPartial) {
-  Fill({{"0123", 1, 0, 'T', "01.01.2026"}, {"123A", 2, 0, 'T', "01.01.2026"},
+  Fill({{"0123", 1, 0, 'T', "01.01.2026"},
+        {"123A", 2, 0, 'T', "01.01.2026"},
         {"123", 3, 0, 'T', "01.01.2026"}});
   EXPECT_TRUE(table_.Locate("NAME", "123"));
   EXPECT_EQ(table_.FieldByName("N").AsInteger(), 3);
@@ -174,7 +182,8 @@ TEST_F(FilterTable, LocateMatchesWholeTextsUnlessPartial) {
 }
 
 TEST_F(FilterTable, LocateFindsDeletedRecordsAndShowsThem) {
-  Fill({{"1", 1, 0, 'T', "01.01.2026"}, {"2", 2, 0, 'T', "01.01.2026"},
+  Fill({{"1", 1, 0, 'T', "01.01.2026"},
+        {"2", 2, 0, 'T', "01.01.2026"},
         {"3", 3, 0, 'T', "01.01.2026"}});
   table_.SetRecNo(2);
   table_.Delete();

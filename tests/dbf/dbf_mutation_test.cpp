@@ -112,8 +112,8 @@ TEST(DBFMutation, HundredThousandMutatedFilesLoadOrAreRejectedCleanly) {
           break;
       }
     }
-    const std::string outcome = test::LoadArbitraryDBF(
-        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    const std::string outcome =
+        test::LoadArbitraryDBF(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     ++outcomes[outcome.empty() ? "loaded" : outcome.substr(0, 24)];
     if (outcome.empty() && n % 50 == 0) ExerciseTable(bytes, path);
   }

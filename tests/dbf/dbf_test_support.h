@@ -1,13 +1,14 @@
 // Shared by the DBF suites: a scratch directory per test and small byte helpers.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 
 #include "common/date_time.h"
 #include "platform/clock.h"

@@ -1,7 +1,8 @@
 // Whole-file saves: written aside, renamed into place, the temporary file gone on every path;
 // and the exclusive create underneath, which never opens what someone planted under its name.
-#include <gtest/gtest.h>
+#include "dbf/file_save.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "dbf/file_save.h"
 #include "dbf/mem_dbf_table.h"
 #include "dbf_test_support.h"
 #include "platform/new_file.h"
@@ -67,7 +67,8 @@ TEST(FileSave, AFullDiskRemovesTheTemporaryFileAndKeepsTheOldOne) {
   ScratchDir dir;
   WriteBytes(dir.File("a.dbf"), "old");
   // The file size limit stands for a full disk: writes past it fail with EFBIG.
-  struct sigaction ignore{}, previous{};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
   rlimit saved{};
@@ -89,9 +90,15 @@ TEST(FileSave, TemporaryNames) {
     const char* name;
     bool temporary;
   } cases[] = {
-      {"SaleLog.dbf.1234-1.tmp", true}, {"x.77-12.tmp", true},  {"SaleLog.dbf", false},
-      {"SaleLog.dbf.tmp", false},       {"a.12-.tmp", false},    {"a.-3.tmp", false},
-      {"a.1x-2.tmp", false},            {"a.1-2.TMP", false},    {".tmp", false},
+      {"SaleLog.dbf.1234-1.tmp", true},
+      {"x.77-12.tmp", true},
+      {"SaleLog.dbf", false},
+      {"SaleLog.dbf.tmp", false},
+      {"a.12-.tmp", false},
+      {"a.-3.tmp", false},
+      {"a.1x-2.tmp", false},
+      {"a.1-2.TMP", false},
+      {".tmp", false},
       {"a.1-2.tmp.dbf", false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsTemporarySaveName(c.name), c.temporary) << c.name;

@@ -14,11 +14,11 @@ namespace {
 
 using namespace kvr::literals;
 using test::Descriptor;
+using test::ErrorOf;
 using test::Header3;
 using test::ReadBytes;
 using test::ScratchDir;
 using test::WriteBytes;
-using test::ErrorOf;
 
 // NAME C(12), QTY N(11), PRICE N(10,2), DAY D, PAID L.
 void DefineSaleFields(TMemDBFTable& table) {
@@ -230,11 +230,13 @@ TEST(MemDBFTable, DeletedRecordsAreHiddenSavedAndPacked) {
   EXPECT_EQ(table.RecordCount(), 5);  // deleted records stay in the list
 
   std::vector<int> seen;
-  for (table.First(); !table.Eof(); table.Next()) seen.push_back(table.FieldByName("N").AsInteger());
+  for (table.First(); !table.Eof(); table.Next())
+    seen.push_back(table.FieldByName("N").AsInteger());
   EXPECT_EQ(seen, (std::vector<int>{1, 4, 5}));
   table.SetShowDeleted(true);
   seen.clear();
-  for (table.First(); !table.Eof(); table.Next()) seen.push_back(table.FieldByName("N").AsInteger());
+  for (table.First(); !table.Eof(); table.Next())
+    seen.push_back(table.FieldByName("N").AsInteger());
   EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5}));
 
   table.SaveToFile(dir.File("all.dbf"));
@@ -244,7 +246,8 @@ TEST(MemDBFTable, DeletedRecordsAreHiddenSavedAndPacked) {
   const std::string packed = ReadBytes(dir.File("packed.dbf"));
   EXPECT_EQ(all[4], 5);
   auto rec = [](char flag, int n) { return flag + std::string(10, ' ') + std::to_string(n); };
-  EXPECT_EQ(all.substr(65), rec(' ', 1) + rec('*', 2) + rec('*', 3) + rec(' ', 4) + rec(' ', 5) + "\x1A");
+  EXPECT_EQ(all.substr(65),
+            rec(' ', 1) + rec('*', 2) + rec('*', 3) + rec(' ', 4) + rec(' ', 5) + "\x1A");
   EXPECT_EQ(packed[4], 3);
   EXPECT_EQ(packed.substr(65), rec(' ', 1) + rec(' ', 4) + rec(' ', 5) + "\x1A");
 }
@@ -267,7 +270,8 @@ TEST(MemDBFTable, InsertEditCancelAndBookmarks) {
   EXPECT_EQ(table.RecNo(), 2);
 
   std::vector<int> seen;
-  for (table.First(); !table.Eof(); table.Next()) seen.push_back(table.FieldByName("N").AsInteger());
+  for (table.First(); !table.Eof(); table.Next())
+    seen.push_back(table.FieldByName("N").AsInteger());
   EXPECT_EQ(seen, (std::vector<int>{10, 20, 30}));
 
   table.GotoBookmark(thirty);
@@ -307,8 +311,7 @@ TEST(MemDBFTable, WritingOutsideEditModeIsRefused) {
   table.Open();
   EXPECT_EQ(ErrorOf([&] { table.FieldByName("N").SetAsInteger(1); }),
             "Dataset not in edit or insert mode");
-  EXPECT_EQ(ErrorOf([&] { table.Delete(); }),
-            "Cannot perform this operation on an empty dataset");
+  EXPECT_EQ(ErrorOf([&] { table.Delete(); }), "Cannot perform this operation on an empty dataset");
   EXPECT_EQ(ErrorOf([&] { table.FieldByName("Missing"); }), "Field 'Missing' not found");
 }
 
@@ -399,11 +402,11 @@ TEST(MemDBFTable, ReadsDBaseIVFilesAndTheirMemoHeader) {
 TEST(MemDBFTable, ErrorHandlerCallsOnDBFErrorOrShowsAMessageBox) {
   TMemDBFTable table;
   std::string shown, caption;
-  platform::SetMessageBoxSink([&](std::string_view text, std::string_view cap,
-                                  platform::MessageBoxIcon) {
-    shown = text;
-    caption = cap;
-  });
+  platform::SetMessageBoxSink(
+      [&](std::string_view text, std::string_view cap, platform::MessageBoxIcon) {
+        shown = text;
+        caption = cap;
+      });
   table.DBFError("broken");
   platform::SetMessageBoxSink({});
   EXPECT_EQ(shown, "broken");

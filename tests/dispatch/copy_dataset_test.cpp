@@ -68,11 +68,13 @@ TEST(DateTimeTextsTest, USAndDottedForms) {
     EXPECT_EQ(reports::DateTimeToDotText(value), c.dotted);
   }
   // Milliseconds are not shown and do not round up.
-  EXPECT_EQ(reports::DateTimeToDotText(EncodeDateTime(2026, 1, 2, 3, 4, 5, 999)), "02.01.2026 03:04:05");
+  EXPECT_EQ(reports::DateTimeToDotText(EncodeDateTime(2026, 1, 2, 3, 4, 5, 999)),
+            "02.01.2026 03:04:05");
 }
 
 TEST(CopyDataSetTest, NullRowsAddNothingAndOneValueAddsARecord) {
-  VectorDataSet source({{"NUM", FieldType::Integer, 0}, {"NAME", FieldType::String, 10},
+  VectorDataSet source({{"NUM", FieldType::Integer, 0},
+                        {"NAME", FieldType::String, 10},
                         {"QTY", FieldType::Float, 0}},
                        {{Null(), Null(), Null()},
                         {Null(), Variant("Аи"_w), Null()},
@@ -95,7 +97,8 @@ TEST(CopyDataSetTest, NullRowsAddNothingAndOneValueAddsARecord) {
 TEST(CopyDataSetTest, FieldsPairByNameWithoutRegardToCase) {
   // The table's KODGSM comes from the source's KodGsm; EXTRA has no partner and stays blank;
   // the source's Unused has no table field and is ignored.
-  VectorDataSet source({{"Unused", FieldType::String, 5}, {"KodGsm", FieldType::Integer, 0},
+  VectorDataSet source({{"Unused", FieldType::String, 5},
+                        {"KodGsm", FieldType::Integer, 0},
                         {"gsmname", FieldType::String, 20}},
                        {{Variant("u"), Variant(std::int32_t{95}), Variant("Аи-95"_w)},
                         {Variant("u"), Variant(std::int32_t{92}), Variant("Аи-92"_w)}});
@@ -106,8 +109,9 @@ TEST(CopyDataSetTest, FieldsPairByNameWithoutRegardToCase) {
   table.CreateTable();
   table.Open();
   reports::CopyDataSet(source, table, true);
-  EXPECT_EQ(Records(table), (std::vector<std::vector<std::string>>{
-                                {std::string("Аи-95"_w), "", "95"}, {std::string("Аи-92"_w), "", "92"}}));
+  EXPECT_EQ(Records(table),
+            (std::vector<std::vector<std::string>>{{std::string("Аи-95"_w), "", "95"},
+                                                   {std::string("Аи-92"_w), "", "92"}}));
 }
 
 TEST(CopyDataSetTest, DateTimesBecomeTextInTheChosenForm) {
@@ -151,7 +155,8 @@ TEST(CopyDataSetTest, ActiveStatesAreRestored) {
   struct Case {
     bool source_open, table_open;
   };
-  for (const Case c : {Case{false, true}, Case{true, true}, Case{false, false}, Case{true, false}}) {
+  for (const Case c :
+       {Case{false, true}, Case{true, true}, Case{false, false}, Case{true, false}}) {
     SCOPED_TRACE(std::string("source ") + (c.source_open ? "open" : "closed") + ", table " +
                  (c.table_open ? "open" : "closed"));
     VectorDataSet source(columns, rows);
@@ -272,9 +277,9 @@ TEST(CopyDataSetTest, NeutralValuesForMissingFieldsAndARecordPerRow) {
   table.FieldDefs().Add("STAMP", FieldType::String, 30);
   table.CreateTable();
   table.Open();
-  reports::CopyDataSet(source, table,
-                       {.use_us_date_time = false,
-                        .missing_fields = reports::MissingFields::kNeutralValues});
+  reports::CopyDataSet(
+      source, table,
+      {.use_us_date_time = false, .missing_fields = reports::MissingFields::kNeutralValues});
   ASSERT_EQ(table.RecordCount(), 2);
   for (table.First(); !table.Eof(); table.Next()) {
     SCOPED_TRACE(table.RecNo());

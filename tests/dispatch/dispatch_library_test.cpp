@@ -2,9 +2,8 @@
 // export creator (settings, station connection) -> dispatch -> export -> DBF file -> log line
 // -> answer. Report "8"/1 (payment types) is the export under test; the others appear where the
 // dispatch table itself is the subject.
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -37,9 +36,9 @@ std::vector<host_param> PaymentTypeParams() {
 }
 
 const std::vector<std::string> kDefaultNames = {
-    "Наличные", "Платеж. терминал", "Товарные карты", "Безналичные", "Ведомость +",
-    "Мерник",   "ЛНР",              "Самообслуживание", "Договорной", "Талоны",
-    "Дисконтные карты", "Переливы", "ЛБР"};
+    "Наличные", "Платеж. терминал", "Товарные карты", "Безналичные", "Ведомость +",      "Мерник",
+    "ЛНР",      "Самообслуживание", "Договорной",     "Талоны",      "Дисконтные карты", "Переливы",
+    "ЛБР"};
 
 class DispatchTest : public ExportFixture {
  protected:
@@ -47,7 +46,8 @@ class DispatchTest : public ExportFixture {
   // The log records written since the last call (UTF-8, line ends removed, each checked to
   // end with CR LF).
   std::vector<std::string> NewLogLines() {
-    const std::string log = platform::FileExists(LogPath()) ? platform::ReadWholeFile(LogPath()) : "";
+    const std::string log =
+        platform::FileExists(LogPath()) ? platform::ReadWholeFile(LogPath()) : "";
     const std::string added = log.size() >= log_mark_ ? log.substr(log_mark_) : log;
     log_mark_ = log.size();
     std::vector<std::string> lines;
@@ -90,8 +90,8 @@ TEST_F(DispatchTest, PaymentTypesFromTheDefaultCatalogue) {
   UseStation(StationVariant::kMinimal);
   RunOk('8', PaymentTypeParams(), "ExportVidOpl.dbf");
   const DbfContent dbf = ReadDbf(ExportFile("ExportVidOpl.dbf"));
-  EXPECT_EQ(Layout(dbf), (std::vector<std::string>{"VIDOPLNUM N 11", "VIDOPLNAME C 30",
-                                                   "CHECKTYPE N 11"}));
+  EXPECT_EQ(Layout(dbf),
+            (std::vector<std::string>{"VIDOPLNUM N 11", "VIDOPLNAME C 30", "CHECKTYPE N 11"}));
   ASSERT_EQ(dbf.rows.size(), kDefaultNames.size());
   for (std::size_t i = 0; i < kDefaultNames.size(); ++i) {
     SCOPED_TRACE(i);
@@ -108,8 +108,8 @@ TEST_F(DispatchTest, PaymentTypesFromTheDefaultCatalogue) {
   std::smatch m;
   ASSERT_TRUE(std::regex_match(lines[0], m, kRecord)) << lines[0];
   EXPECT_EQ(m[8], "инф");
-  EXPECT_TRUE(std::regex_match(m[9].str(),
-                               std::regex(R"re(Документ "Экспорт видов оплаты" подготовлен за \d+ ms)re")))
+  EXPECT_TRUE(std::regex_match(
+      m[9].str(), std::regex(R"re(Документ "Экспорт видов оплаты" подготовлен за \d+ ms)re")))
       << lines[0];
 }
 
@@ -151,8 +151,7 @@ TEST_F(DispatchTest, AnOldFileThatCannotBeDeleted) {
     std::function<void()> restore;
   };
   const Case cases[] = {
-      {"a directory in its place",
-       [&] { return platform::ForceDirectories(target + "/inside"); },
+      {"a directory in its place", [&] { return platform::ForceDirectories(target + "/inside"); },
        [&] { std::filesystem::remove_all(target); }},
       {"a read-only export directory",
        [&] {
@@ -174,8 +173,10 @@ TEST_F(DispatchTest, AnOldFileThatCannotBeDeleted) {
     c.restore();
     EXPECT_TRUE(r.result);
     const std::string text = U(r.text);
-    const std::string head = "Ошибка при формировании отчета: #ERROR# ExportVO -> "
-                             "Не удалось удалить старый экспортный файл \"" + target + "\": ";
+    const std::string head =
+        "Ошибка при формировании отчета: #ERROR# ExportVO -> "
+        "Не удалось удалить старый экспортный файл \"" +
+        target + "\": ";
     EXPECT_EQ(text.substr(0, head.size()), head) << text;
     EXPECT_GT(text.size(), head.size() + std::string(" <# Exception #>").size())
         << "the system's error text follows the path";
@@ -190,7 +191,8 @@ TEST_F(DispatchTest, AnOldFileThatCannotBeDeleted) {
     EXPECT_EQ(m[9], "Ошибка формирования отчета №56: " +
                         text.substr(std::string("Ошибка при формировании отчета: ").size()));
   }
-  if (ran < 2) std::cout << "[  NOTE    ] the read-only directory case is left out when running as root\n";
+  if (ran < 2)
+    std::cout << "[  NOTE    ] the read-only directory case is left out when running as root\n";
 }
 
 TEST_F(DispatchTest, UnknownReportsReturnFalseAndLogNothing) {
@@ -235,13 +237,17 @@ TEST_F(DispatchTest, PaymentTypeParametersThatDoNotConvert) {
   const host_param null{HP_NULL, 0, nullptr, 0};
   const Case cases[] = {
       {"sub-code only", {Int(1)}, "Variant or safe array index out of bounds"},
-      {"four elements", {Int(1), Int(0), Int(0), Date(DataBegin())},
+      {"four elements",
+       {Int(1), Int(0), Int(0), Date(DataBegin())},
        "Variant or safe array index out of bounds"},
-      {"text for an integer", {Int(1), Text("abc"), Int(0), Date(DataBegin()), Date(DataEnd())},
+      {"text for an integer",
+       {Int(1), Text("abc"), Int(0), Date(DataBegin()), Date(DataEnd())},
        "Could not convert variant of type (String) into type (Integer)"},
-      {"text for a date", {Int(1), Int(0), Int(0), Text("yesterday"), Date(DataEnd())},
+      {"text for a date",
+       {Int(1), Int(0), Int(0), Text("yesterday"), Date(DataEnd())},
        "Could not convert variant of type (String) into type (Date)"},
-      {"null for a date", {Int(1), Int(0), Int(0), Date(DataBegin()), null},
+      {"null for a date",
+       {Int(1), Int(0), Int(0), Date(DataBegin()), null},
        "Could not convert variant of type (Null) into type (Date)"},
   };
   for (const Case& c : cases) {
@@ -278,34 +284,76 @@ TEST_F(DispatchTest, DateTimeParametersOutsideTheYearsOneToNineThousandNineHundr
   };
   const Case cases[] = {
       // every kind of bad value, on the receipts export
-      {"NaN", '8', {Int(4), Date(nan), Date(DataEnd())}, "ExportBCheck.dbf",
+      {"NaN",
+       '8',
+       {Int(4), Date(nan), Date(DataEnd())},
+       "ExportBCheck.dbf",
        "Параметр 1 (начало периода) не является датой с 1 по 9999 год: NAN"},
-      {"NaN as a float", '8', {Int(4), float_nan, Date(DataEnd())}, "ExportBCheck.dbf",
+      {"NaN as a float",
+       '8',
+       {Int(4), float_nan, Date(DataEnd())},
+       "ExportBCheck.dbf",
        "Параметр 1 (начало периода) не является датой с 1 по 9999 год: NAN"},
-      {"infinity", '8', {Int(4), Date(DataBegin()), Date(inf)}, "ExportBCheck.dbf",
+      {"infinity",
+       '8',
+       {Int(4), Date(DataBegin()), Date(inf)},
+       "ExportBCheck.dbf",
        "Параметр 2 (конец периода) не является датой с 1 по 9999 год: INF"},
-      {"minus infinity", '8', {Int(4), Date(-inf), Date(DataEnd())}, "ExportBCheck.dbf",
+      {"minus infinity",
+       '8',
+       {Int(4), Date(-inf), Date(DataEnd())},
+       "ExportBCheck.dbf",
        "Параметр 1 (начало периода) не является датой с 1 по 9999 год: -INF"},
-      {"1e308", '8', {Int(4), Date(1e308), Date(DataEnd())}, "ExportBCheck.dbf",
+      {"1e308",
+       '8',
+       {Int(4), Date(1e308), Date(DataEnd())},
+       "ExportBCheck.dbf",
        "Параметр 1 (начало периода) не является датой с 1 по 9999 год: 1E308"},
-      {"-1e308", '8', {Int(4), Date(DataBegin()), Date(-1e308)}, "ExportBCheck.dbf",
+      {"-1e308",
+       '8',
+       {Int(4), Date(DataBegin()), Date(-1e308)},
+       "ExportBCheck.dbf",
        "Параметр 2 (конец периода) не является датой с 1 по 9999 год: -1E308"},
-      {"1e9", '8', {Int(4), Date(DataBegin()), Date(1e9)}, "ExportBCheck.dbf",
+      {"1e9",
+       '8',
+       {Int(4), Date(DataBegin()), Date(1e9)},
+       "ExportBCheck.dbf",
        "Параметр 2 (конец периода) не является датой с 1 по 9999 год: 1000000000"},
-      {"year 0", '8', {Int(4), Date(-693594.0), Date(DataEnd())}, "ExportBCheck.dbf",
+      {"year 0",
+       '8',
+       {Int(4), Date(-693594.0), Date(DataEnd())},
+       "ExportBCheck.dbf",
        "Параметр 1 (начало периода) не является датой с 1 по 9999 год: -693594"},
-      {"year 10000", '8', {Int(4), Date(DataBegin()), Date(2958466.0)}, "ExportBCheck.dbf",
+      {"year 10000",
+       '8',
+       {Int(4), Date(DataBegin()), Date(2958466.0)},
+       "ExportBCheck.dbf",
        "Параметр 2 (конец периода) не является датой с 1 по 9999 год: 2958466"},
       // every report that takes date-times
-      {"sale log", '0', {Date(DataBegin()), Date(nan), Int(0), Int(0)}, "SaleLog.dbf",
+      {"sale log",
+       '0',
+       {Date(DataBegin()), Date(nan), Int(0), Int(0)},
+       "SaleLog.dbf",
        "Параметр 1 (конец периода) не является датой с 1 по 9999 год: NAN"},
-      {"tank events", '1', {Date(inf), Date(DataEnd())}, "RezLog.dbf",
+      {"tank events",
+       '1',
+       {Date(inf), Date(DataEnd())},
+       "RezLog.dbf",
        "Параметр 0 (начало периода) не является датой с 1 по 9999 год: INF"},
-      {"fuel receipts", '2', {Date(DataBegin()), Date(1e9)}, "PrxLog.dbf",
+      {"fuel receipts",
+       '2',
+       {Date(DataBegin()), Date(1e9)},
+       "PrxLog.dbf",
        "Параметр 1 (конец периода) не является датой с 1 по 9999 год: 1000000000"},
-      {"payment types", '8', {Int(1), Int(0), Int(0), Date(DataBegin()), Date(nan)},
-       "ExportVidOpl.dbf", "Параметр 4 (конец периода) не является датой с 1 по 9999 год: NAN"},
-      {"sale discounts", '8', {Int(5), Date(-1e308), Date(DataEnd())}, "ExportRsxDsc.dbf",
+      {"payment types",
+       '8',
+       {Int(1), Int(0), Int(0), Date(DataBegin()), Date(nan)},
+       "ExportVidOpl.dbf",
+       "Параметр 4 (конец периода) не является датой с 1 по 9999 год: NAN"},
+      {"sale discounts",
+       '8',
+       {Int(5), Date(-1e308), Date(DataEnd())},
+       "ExportRsxDsc.dbf",
        "Параметр 1 (начало периода) не является датой с 1 по 9999 год: -1E308"},
   };
   platform::ForceDirectories(ExportFile(""));
@@ -407,15 +455,35 @@ TEST_F(DispatchTest, EveryReportIsLoggedWithItsTitle) {
     const char* file;
   };
   const Case cases[] = {
-      {'0', {Date(DataBegin()), Date(DataEnd()), Int(0), Int(0)}, "", "Экспорт отливов", "SaleLog.dbf"},
+      {'0',
+       {Date(DataBegin()), Date(DataEnd()), Int(0), Int(0)},
+       "",
+       "Экспорт отливов",
+       "SaleLog.dbf"},
       {'1', {Date(DataBegin()), Date(DataEnd())}, "", "События по резервуарам", "RezLog.dbf"},
       {'2', {Date(DataBegin()), Date(DataEnd())}, "", "Экспорт приходов", "PrxLog.dbf"},
       {'6', {Int(5), Int(3)}, "", "Остатки в резервуарах", "RezEnd.dbf"},
       {'8', PaymentTypeParams(), "ExportVidOpl.dbf", "Экспорт видов оплаты", "ExportVidOpl.dbf"},
-      {'8', {Int(2)}, "AllDscCardExport.dbf", "Общий список дисконтных карт", "AllDscCardExport.dbf"},
-      {'8', {Int(3), Int(1), Int(2)}, "ExportTRKInfo.dbf", "Экспорт информации о ТРК", "ExportTRKInfo.dbf"},
-      {'8', {Int(4), Date(DataBegin()), Date(DataEnd())}, "ExportBCheck.dbf", "Экспорт чеков ККМ", "ExportBCheck.dbf"},
-      {'8', {Int(5), Date(DataBegin()), Date(DataEnd())}, "ExportRsxDsc.dbf", "Экспорт скидок для отливов", "ExportRsxDsc.dbf"},
+      {'8',
+       {Int(2)},
+       "AllDscCardExport.dbf",
+       "Общий список дисконтных карт",
+       "AllDscCardExport.dbf"},
+      {'8',
+       {Int(3), Int(1), Int(2)},
+       "ExportTRKInfo.dbf",
+       "Экспорт информации о ТРК",
+       "ExportTRKInfo.dbf"},
+      {'8',
+       {Int(4), Date(DataBegin()), Date(DataEnd())},
+       "ExportBCheck.dbf",
+       "Экспорт чеков ККМ",
+       "ExportBCheck.dbf"},
+      {'8',
+       {Int(5), Date(DataBegin()), Date(DataEnd())},
+       "ExportRsxDsc.dbf",
+       "Экспорт скидок для отливов",
+       "ExportRsxDsc.dbf"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
@@ -432,7 +500,8 @@ TEST_F(DispatchTest, EveryReportIsLoggedWithItsTitle) {
     EXPECT_EQ(m[8], "инф");
     std::smatch d;
     const std::string message = m[9];
-    ASSERT_TRUE(std::regex_match(message, d, std::regex(R"re(Документ "(.*)" подготовлен за (\d+) ms)re")))
+    ASSERT_TRUE(
+        std::regex_match(message, d, std::regex(R"re(Документ "(.*)" подготовлен за (\d+) ms)re")))
         << message;
     EXPECT_EQ(d[1], c.title);
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(after - before);
@@ -458,12 +527,12 @@ TEST_F(DispatchTest, EveryReportIsLoggedWithItsTitle) {
 // the export (with the host's text), and none for the rest.
 TEST_F(DispatchTest, ReportsLogHoldsOneRecordPerFinishedOrFailedExport) {
   UseStation(StationVariant::kMinimal);
-  RunOk('8', PaymentTypeParams(), "ExportVidOpl.dbf");               // finished
-  Run('8', {Int(7)});                                                 // unknown
-  Run('8', {Int(1)});                                                 // failed (elements)
-  Run('2', {Date(DataBegin())});                                      // failed (elements)
+  RunOk('8', PaymentTypeParams(), "ExportVidOpl.dbf");  // finished
+  Run('8', {Int(7)});                                   // unknown
+  Run('8', {Int(1)});                                   // failed (elements)
+  Run('2', {Date(DataBegin())});                        // failed (elements)
   Host().answers[5] = AnswerText(Root() + "/no-such-station/");
-  const ReportResult failed = Run('8', PaymentTypeParams());          // creator failed
+  const ReportResult failed = Run('8', PaymentTypeParams());  // creator failed
   const std::vector<std::string> lines = NewLogLines();
   ASSERT_EQ(lines.size(), 4u);
   for (const std::string& line : lines)  // a record keeps the line breaks of the engine's text

@@ -31,8 +31,8 @@ TEST_F(ExportDirectoryTest, ADirectoryThatCannotBeMadeFailsTheReportWithItsMessa
                                "\": Cannot create a file when that file already exists";
   EXPECT_EQ(platform::Cp1251ToUtf8(r.text), "Ошибка при формировании отчета: " + expected);
   const std::string log = platform::ReadWholeFile(log_path).substr(log_mark);
-  EXPECT_NE(platform::Cp1251ToUtf8(log).find("[ошиб] [KVRExportCreator9] Ошибка формирования отчета №56: " +
-                                             expected + "\r\n"),
+  EXPECT_NE(platform::Cp1251ToUtf8(log).find(
+                "[ошиб] [KVRExportCreator9] Ошибка формирования отчета №56: " + expected + "\r\n"),
             std::string::npos)
       << platform::Cp1251ToUtf8(log);
 }

@@ -1,8 +1,6 @@
 // The export creator's settings from "cnf.ini" (which keys are read under which switches, the
 // fuel-name map and its width), StrToHex, and the two host option predicates, against a real
 // settings file and a scripted host.
-#include "entry/export_creator.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "entry/export_creator.h"
 #include "entry/host_context.h"
 #include "entry/host_options.h"
 #include "entry/payment_catalogue.h"
@@ -119,7 +118,9 @@ TEST_F(SettingsTest, FuelNameWidthFollowsFixGSMFld) {
   };
   const std::string key = "GSMNames2C0C7D120B931=";  // "АЗС №1", the host's station name
   const Case cases[] = {
-      {"longest replacement 25", {"FixGSMFld=0", key + "ДТ=" + twenty_five + "|Аи-92=" + twelve}, 25},
+      {"longest replacement 25",
+       {"FixGSMFld=0", key + "ДТ=" + twenty_five + "|Аи-92=" + twelve},
+       25},
       {"longest replacement 12", {"FixGSMFld=0", key + "ДТ=" + twelve + "|Аи-92=Регуляр"}, 20},
       {"value part after the first =", {"FixGSMFld=0", key + "ДТ=" + twelve + "=" + twelve}, 25},
       {"no map", {"FixGSMFld=0"}, 20},
@@ -183,7 +184,8 @@ TEST_F(SettingsTest, FuelNameMapSplitsAtBarsAndTrimsTheWholeText) {
     std::vector<std::string> lines;
   };
   const Case cases[] = {
-      {"Аи-92=Регуляр|Аи-95 = Премиум |ДТ=Дизель", {"Аи-92=Регуляр", "Аи-95 = Премиум ", "ДТ=Дизель"}},
+      {"Аи-92=Регуляр|Аи-95 = Премиум |ДТ=Дизель",
+       {"Аи-92=Регуляр", "Аи-95 = Премиум ", "ДТ=Дизель"}},
       {"\"  Аи-92=Регуляр| ДТ=Дизель  \"", {"Аи-92=Регуляр", " ДТ=Дизель"}},
       {"Аи-92=Регуляр||ДТ=Дизель", {"Аи-92=Регуляр", "", "ДТ=Дизель"}},
       {"Аи-92=Регуляр|", {"Аи-92=Регуляр"}},

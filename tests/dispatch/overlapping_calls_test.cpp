@@ -36,7 +36,9 @@ TEST_F(OverlappingCallsTest, EightThreadsAtOnceGetWhatOneThreadGets) {
   Host().answers[46] = AnswerInteger(3);
   InitReports();
   const Call calls[] = {
-      {'8', {Int(1), Int(0), Int(0), Date(DataBegin()), Date(DataEnd())}, "ExportVidOpl.dbf",
+      {'8',
+       {Int(1), Int(0), Int(0), Date(DataBegin()), Date(DataEnd())},
+       "ExportVidOpl.dbf",
        "ExportVidOpl.dbf"},
       {'6', {Int(5), Int(3)}, "RezEnd.dbf", ""},
       {'8', {Int(3), Int(1), Int(2)}, "ExportTRKInfo.dbf", "ExportTRKInfo.dbf"},

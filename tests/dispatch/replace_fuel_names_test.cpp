@@ -1,7 +1,5 @@
 // ReplaceFuelNames on a real in-memory DBF table: which map line applies, when a record is
 // edited, and when nothing happens at all.
-#include "reports/export_conventions.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +7,7 @@
 
 #include "common/exceptions.h"
 #include "platform/code_page.h"
+#include "reports/export_conventions.h"
 
 namespace kvr::test {
 namespace {
@@ -66,7 +65,8 @@ TEST(ReplaceFuelNamesTest, MapLinesAndTheirEffect) {
       {"letter case ignored, replacement taken exactly",
        {"аи-92=Регуляр-92", "diesel=ДТ летнее"},
        {"АИ-92", "Аи-92", "аи-92", "Аи-95", "DIESEL", "Diesel"},
-       {"Регуляр-92", "Регуляр-92", "Регуляр-92", "Аи-95", "ДТ летнее", "ДТ летнее"}, 5},
+       {"Регуляр-92", "Регуляр-92", "Регуляр-92", "Аи-95", "ДТ летнее", "ДТ летнее"},
+       5},
       {"Cyrillic ё and Ё", {"Жёлтый=Ж"}, {"ЖЁЛТЫЙ", "жёлтый"}, {"Ж", "Ж"}, 2},
       {"empty replacement", {"Аи-92="}, {"Аи-92"}, {"Аи-92"}, 0},
       {"blanks-only replacement", {"Аи-92=   "}, {"Аи-92"}, {"Аи-92"}, 0},
@@ -75,12 +75,23 @@ TEST(ReplaceFuelNamesTest, MapLinesAndTheirEffect) {
       {"replacement differing in case only", {"аи-92=АИ-92"}, {"Аи-92"}, {"АИ-92"}, 1},
       {"first of two equal names", {"Аи-92=Первый", "аи-92=Второй"}, {"Аи-92"}, {"Первый"}, 1},
       {"first line decides even when empty", {"Аи-92=", "Аи-92=Второй"}, {"Аи-92"}, {"Аи-92"}, 0},
-      {"name up to the first =", {"ДТ=Зимнее=-32"}, {"ДТ", "ДТ=Зимнее"}, {"Зимнее=-32", "ДТ=Зимнее"}, 1},
+      {"name up to the first =",
+       {"ДТ=Зимнее=-32"},
+       {"ДТ", "ДТ=Зимнее"},
+       {"Зимнее=-32", "ДТ=Зимнее"},
+       1},
       {"line without = names nothing", {"Аи-92", "Аи-92=Регуляр"}, {"Аи-92"}, {"Регуляр"}, 1},
       {"whole text compared", {"Аи=Короткий"}, {"Аи-92", "Аи"}, {"Аи-92", "Короткий"}, 1},
-      {"empty field matches an empty name", {"=Без названия"}, {"", "Аи-92"}, {"Без названия", "Аи-92"}, 1},
-      {"a tab ending the name is part of it", {"Аи-92=Регуляр", "Аи-95\t=Премиум"},
-       {"Аи-92\t", "Аи-95\t", "Аи-95"}, {"Аи-92\t", "Премиум", "Аи-95"}, 1},
+      {"empty field matches an empty name",
+       {"=Без названия"},
+       {"", "Аи-92"},
+       {"Без названия", "Аи-92"},
+       1},
+      {"a tab ending the name is part of it",
+       {"Аи-92=Регуляр", "Аи-95\t=Премиум"},
+       {"Аи-92\t", "Аи-95\t", "Аи-95"},
+       {"Аи-92\t", "Премиум", "Аи-95"},
+       1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

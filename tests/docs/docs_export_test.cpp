@@ -22,8 +22,8 @@ namespace kvr::test {
 namespace {
 
 const std::vector<std::string> kFieldHeader = {"Field", "Type", "Width", "Dec", "When", "From"};
-const std::vector<std::string> kReportHeader = {"Report", "Sub-code", "Title in the log",
-                                                "Parameters", "File", "Text on success"};
+const std::vector<std::string> kReportHeader = {"Report",     "Sub-code", "Title in the log",
+                                                "Parameters", "File",     "Text on success"};
 const std::vector<std::string> kResultHeader = {"Case", "Result", "Text"};
 constexpr int kOtherFuelNameWidth = 24;
 
@@ -172,9 +172,9 @@ class DocsExportTest : public ExportFixture {
       if (p.type == "date-time") {
         elements.push_back(Date(dates++ == 0 ? DataBegin() : DataEnd()));
       } else if (p.type == "integer") {
-        const int value = p.name == "sub-code" ? report.sub_code
+        const int value = p.name == "sub-code"                       ? report.sub_code
                           : p.name.find("last") != std::string::npos ? 4
-                                                                      : 1;
+                                                                     : 1;
         elements.push_back(Int(value));
       } else {
         elements.push_back(Text(ShopDirectory()));
@@ -214,7 +214,8 @@ TEST_F(DocsExportTest, EveryFieldTableIsChecked) {
 
   // The index of docs/exports.md names the same nine files as the report table.
   ASSERT_EQ(Reports().size(), 9u);
-  const auto index = TablesWithHeader(ExportSections().at(0), {"Report", "Sub-code", "Export", "File"});
+  const auto index =
+      TablesWithHeader(ExportSections().at(0), {"Report", "Sub-code", "Export", "File"});
   ASSERT_EQ(index.size(), 1u);
   ASSERT_EQ(index[0]->rows.size(), Reports().size());
   for (std::size_t i = 0; i < Reports().size(); ++i) {
@@ -251,8 +252,8 @@ TEST_F(DocsExportTest, FieldTablesAreTheLayoutsWritten) {
     for (const FieldRow& f : tables[c.table]) {
       if (!f.when.empty() && !full) continue;
       const bool fuel_name = f.from.find("fuel-name width") != std::string::npos;
-      expected.push_back(
-          LayoutText(f.name, f.type, fuel_name && full ? kOtherFuelNameWidth : f.width, f.decimals));
+      expected.push_back(LayoutText(f.name, f.type,
+                                    fuel_name && full ? kOtherFuelNameWidth : f.width, f.decimals));
     }
     std::vector<std::string> written;
     for (const DbfColumn& col : ReadDbf(ExportFile(report.file)).columns)

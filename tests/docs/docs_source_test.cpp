@@ -68,7 +68,9 @@ std::map<std::string, Key> KeysReadBySources() {
             << path << ": key variable " << (*m)[5] << " with no literal prefix";
         key = prefix[1].str() + "<...>";
       }
-      const std::string type = (*m)[1] == "Bool" ? "0/1" : (*m)[1] == "Integer" ? "integer" : "text";
+      const std::string type = (*m)[1] == "Bool"      ? "0/1"
+                               : (*m)[1] == "Integer" ? "integer"
+                                                      : "text";
       keys[(*m)[2].str() + "/" + key] = {type, DocumentedDefault((*m)[6])};
     }
   }
@@ -84,7 +86,8 @@ std::map<std::string, Key> KeysDocumented() {
   for (const MdTable* t : tables) {
     for (const auto& row : t->rows) {
       std::string key = Plain(row[1]);
-      if (std::size_t lt = key.find('<'); lt != std::string::npos) key = key.substr(0, lt) + "<...>";
+      if (std::size_t lt = key.find('<'); lt != std::string::npos)
+        key = key.substr(0, lt) + "<...>";
       keys[Plain(row[0]) + "/" + key] = {row[2], Plain(row[3])};
     }
   }

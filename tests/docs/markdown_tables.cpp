@@ -9,7 +9,8 @@ namespace {
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -50,7 +51,8 @@ std::vector<MdSection> ReadMarkdown(const std::string& path) {
     if (table_lines.size() >= 2) {
       MdTable table;
       table.header = Cells(table_lines[0]);
-      for (std::size_t i = 2; i < table_lines.size(); ++i) table.rows.push_back(Cells(table_lines[i]));
+      for (std::size_t i = 2; i < table_lines.size(); ++i)
+        table.rows.push_back(Cells(table_lines[i]));
       sections.back().tables.push_back(std::move(table));
     }
     table_lines.clear();

@@ -34,7 +34,8 @@ class ControlCommandTest : public ::testing::Test {
 
   // Calls the entry point with code '#' and the given elements; returns the result.
   std::int32_t Send(const std::vector<host_param>& elements, HostText& text, char code = '#') {
-    kvr_variant params = host_params_array(elements.data(), static_cast<std::uint32_t>(elements.size()));
+    kvr_variant params =
+        host_params_array(elements.data(), static_cast<std::uint32_t>(elements.size()));
     std::int32_t result = GetReportsInStringEx(code, params, text.Slot());
     kvr_variant_clear(&params);
     return result;
@@ -64,7 +65,9 @@ TEST_F(ControlCommandTest, ElementOneComparedAsAVariant) {
     host_param element;
     bool allowed;
   };
-  const Case cases[] = {{Text("0"), true},  {Text(" 0 "), true}, {Int(2), false},
+  const Case cases[] = {{Text("0"), true},
+                        {Text(" 0 "), true},
+                        {Int(2), false},
                         {host_param{HP_FLOAT, 0, nullptr, 0.0}, true},
                         {host_param{HP_BOOL, 0, nullptr, 0}, true},
                         {host_param{HP_NULL, 0, nullptr, 0}, false},
@@ -133,8 +136,8 @@ TEST_F(ControlCommandTest, ParamsThatAreNoArray) {
   kvr_variant_init(&params);
   kvr_variant_set_i4(&params, 1000);
   EXPECT_EQ(GetReportsInStringEx('#', params, text.Slot()), 0);
-  EXPECT_EQ(text.Text(),
-            std::string("Ошибка при формировании экспортного отчета: "_w) + "Variant is not an array");
+  EXPECT_EQ(text.Text(), std::string("Ошибка при формировании экспортного отчета: "_w) +
+                             "Variant is not an array");
 }
 
 TEST_F(ControlCommandTest, TextElementZeroOfThousandIsAControlCommand) {

@@ -168,12 +168,9 @@ TEST_F(EntryLibraryTest, BadParamsComeBackAsTheExportReportText) {
 TEST_F(EntryLibraryTest, GarbageAnswersNeverCrash) {
   static const char kNotAnObject[32] = "just some bytes";
   const Answer garbage[] = {
-      AnswerRaw(KVR_VT_BSTR, 0x10),
-      AnswerRaw(KVR_VT_ARRAY | KVR_VT_VARIANT, 0x20),
-      AnswerRaw(0x7FFF, 0xDEADBEEF),
-      AnswerRaw(KVR_VT_I8, 0x1000),
-      AnswerPointer(kNotAnObject),
-      AnswerInteger(-1),
+      AnswerRaw(KVR_VT_BSTR, 0x10),  AnswerRaw(KVR_VT_ARRAY | KVR_VT_VARIANT, 0x20),
+      AnswerRaw(0x7FFF, 0xDEADBEEF), AnswerRaw(KVR_VT_I8, 0x1000),
+      AnswerPointer(kNotAnObject),   AnswerInteger(-1),
   };
   for (const Answer& answer : garbage) {
     Host().Reset();

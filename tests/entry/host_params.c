@@ -26,7 +26,8 @@ kvr_variant host_names_array(const char* const* utf8_names, uint32_t count) {
   kvr_array* array = kvr_array_create(0, count, 0, 0);
   uint32_t i;
   kvr_variant_init(&result);
-  for (i = 0; i < count; ++i) kvr_variant_set_utf8(kvr_array_at(array, (int32_t)i, 0), utf8_names[i]);
+  for (i = 0; i < count; ++i)
+    kvr_variant_set_utf8(kvr_array_at(array, (int32_t)i, 0), utf8_names[i]);
   kvr_variant_set_array(&result, array);
   return result;
 }

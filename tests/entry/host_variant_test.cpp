@@ -47,7 +47,10 @@ TEST(HostVariant, TextsBecomeWindows1251) {
   EXPECT_EQ(text.Type(), VT_BSTR);
   EXPECT_EQ(text.StoredText(), W("Наличные № 1 €"));
   // Characters without a Windows-1251 byte, and surrogate pairs, become one '?' each.
-  ASSERT_TRUE(kvr_variant_set_utf8(&o.v, "a\xE4\xB8\xAD" "b\xF0\x9F\x98\x80" "c"));
+  ASSERT_TRUE(kvr_variant_set_utf8(&o.v,
+                                   "a\xE4\xB8\xAD"
+                                   "b\xF0\x9F\x98\x80"
+                                   "c"));
   EXPECT_EQ(FromHostVariant(o.v).StoredText(), "a?b?c");
   kvr_variant nul_text;
   kvr_variant_init(&nul_text);
@@ -100,22 +103,35 @@ TEST(HostVariant, BadDescriptorsAreErrors) {
       {"element size", [](kvr_array& a, kvr_variant&, kvr_variant&) { a.element_size = 8; }, false},
       {"element type differs from the variant's",
        [](kvr_array& a, kvr_variant&, kvr_variant&) { a.element_type = KVR_VT_I4; }, false},
-      {"huge count", [](kvr_array& a, kvr_variant&, kvr_variant&) { a.bounds[0].count = 0xFFFFFFFFu; }, false},
+      {"huge count",
+       [](kvr_array& a, kvr_variant&, kvr_variant&) { a.bounds[0].count = 0xFFFFFFFFu; }, false},
       {"bound overflow",
-       [](kvr_array& a, kvr_variant&, kvr_variant&) { a.bounds[0].lower = 0x7FFFFFFF; a.bounds[0].count = 2; }, false},
+       [](kvr_array& a, kvr_variant&, kvr_variant&) {
+         a.bounds[0].lower = 0x7FFFFFFF;
+         a.bounds[0].count = 2;
+       },
+       false},
       {"high bound at the largest index (no index left past it to end a loop)",
-       [](kvr_array& a, kvr_variant&, kvr_variant&) { a.bounds[0].lower = 0x7FFFFFFF; a.bounds[0].count = 1; }, false},
+       [](kvr_array& a, kvr_variant&, kvr_variant&) {
+         a.bounds[0].lower = 0x7FFFFFFF;
+         a.bounds[0].count = 1;
+       },
+       false},
       {"unknown element type", [](kvr_array&, kvr_variant& e, kvr_variant&) { e.vt = 99; }, false},
-      {"by-reference element", [](kvr_array&, kvr_variant& e, kvr_variant&) { e.vt = 0x4003; }, false},
+      {"by-reference element", [](kvr_array&, kvr_variant& e, kvr_variant&) { e.vt = 0x4003; },
+       false},
       {"array that contains itself",
        [](kvr_array&, kvr_variant& e, kvr_variant& self) { e = self; }, false},
       {"null data", [](kvr_array& a, kvr_variant&, kvr_variant&) { a.data = nullptr; }, true},
       {"unmapped data",
-       [](kvr_array& a, kvr_variant&, kvr_variant&) { a.data = reinterpret_cast<void*>(0x1000); }, true},
-      {"unmapped text", [](kvr_array&, kvr_variant& e, kvr_variant&) {
+       [](kvr_array& a, kvr_variant&, kvr_variant&) { a.data = reinterpret_cast<void*>(0x1000); },
+       true},
+      {"unmapped text",
+       [](kvr_array&, kvr_variant& e, kvr_variant&) {
          e.vt = KVR_VT_BSTR;
          e.value.bstr = reinterpret_cast<kvr_bstr>(0x2004);
-       }, true},
+       },
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -214,17 +214,37 @@ TEST_F(PaymentCatalogueTest, SameAnswersKeepTheTableAndEveryChangeShowsInTheNext
     Row4 row0, row2;
   };
   const Change changes[] = {
-      {"a name", [] { Host().answers[23] = AnswerNames({"&A", "B", "C2"}); },
-       {"A", "7", "7", "0"}, {"C2", "104", "4", "3"}},
-      {"the same name without its '&'", [] { Host().answers[23] = AnswerNames({"A", "B", "C2"}); },
-       {"A", "7", "7", "0"}, {"C2", "104", "4", "3"}},
-      {"a code", [&] { catalogue.SetEntry(2, {-205, 3}); }, {"A", "7", "7", "0"},
+      {"a name",
+       [] {
+         Host().answers[23] = AnswerNames({"&A", "B", "C2"});
+       },
+       {"A", "7", "7", "0"},
+       {"C2", "104", "4", "3"}},
+      {"the same name without its '&'",
+       [] {
+         Host().answers[23] = AnswerNames({"A", "B", "C2"});
+       },
+       {"A", "7", "7", "0"},
+       {"C2", "104", "4", "3"}},
+      {"a code",
+       [&] {
+         catalogue.SetEntry(2, {-205, 3});
+       },
+       {"A", "7", "7", "0"},
        {"C2", "-205", "-5", "3"}},
-      {"a check type", [&] { catalogue.SetEntry(0, {7, 9}); }, {"A", "7", "7", "9"},
+      {"a check type",
+       [&] {
+         catalogue.SetEntry(0, {7, 9});
+       },
+       {"A", "7", "7", "9"},
        {"C2", "-205", "-5", "3"}},
-      {"no object", [] { Host().answers[57] = AnswerInteger(0); }, {"A", "0", "0", "-1"},
+      {"no object",
+       [] { Host().answers[57] = AnswerInteger(0); },
+       {"A", "0", "0", "-1"},
        {"C2", "2", "2", "-1"}},
-      {"no names", [] { Host().answers.erase(23); }, {W("Наличные"), "0", "0", "-1"},
+      {"no names",
+       [] { Host().answers.erase(23); },
+       {W("Наличные"), "0", "0", "-1"},
        {W("Товарные карты"), "2", "2", "-1"}},
   };
   for (const Change& c : changes) {

@@ -54,7 +54,9 @@ class TestCatalogue {
   // Items at or after this index are refused (item returns NULL).
   void RefuseFrom(int index) { refuse_from_ = index; }
   // Changes what item `index` answers from now on (the host edited a payment type).
-  void SetEntry(int index, Entry entry) { items_.at(static_cast<std::size_t>(index)).entry = entry; }
+  void SetEntry(int index, Entry entry) {
+    items_.at(static_cast<std::size_t>(index)).entry = entry;
+  }
 
  private:
   struct Item {

@@ -12,8 +12,8 @@ namespace kvr::test {
 struct ExportCall {
   char code;
   std::vector<host_param> params;
-  const char* file;  // the export file
-  const char* text;  // the answer text (UTF-8)
+  const char* file;   // the export file
+  const char* text;   // the answer text (UTF-8)
   const char* title;  // the title the log line names (UTF-8)
 };
 
@@ -31,15 +31,30 @@ inline const std::vector<ExportCall>& EveryExport() {
         {'1', {d(begin), d(end)}, "RezLog.dbf", "", "События по резервуарам"},
         {'2', {d(begin), d(end)}, "PrxLog.dbf", "", "Экспорт приходов"},
         {'6', {i(5), i(3)}, "RezEnd.dbf", "", "Остатки в резервуарах"},
-        {'8', {i(1), i(0), i(0), d(begin), d(end)}, "ExportVidOpl.dbf", "ExportVidOpl.dbf",
+        {'8',
+         {i(1), i(0), i(0), d(begin), d(end)},
+         "ExportVidOpl.dbf",
+         "ExportVidOpl.dbf",
          "Экспорт видов оплаты"},
-        {'8', {i(2)}, "AllDscCardExport.dbf", "AllDscCardExport.dbf",
+        {'8',
+         {i(2)},
+         "AllDscCardExport.dbf",
+         "AllDscCardExport.dbf",
          "Общий список дисконтных карт"},
-        {'8', {i(3), i(1), i(6)}, "ExportTRKInfo.dbf", "ExportTRKInfo.dbf",
+        {'8',
+         {i(3), i(1), i(6)},
+         "ExportTRKInfo.dbf",
+         "ExportTRKInfo.dbf",
          "Экспорт информации о ТРК"},
-        {'8', {i(4), d(begin), d(end)}, "ExportBCheck.dbf", "ExportBCheck.dbf",
+        {'8',
+         {i(4), d(begin), d(end)},
+         "ExportBCheck.dbf",
+         "ExportBCheck.dbf",
          "Экспорт чеков ККМ"},
-        {'8', {i(5), d(begin), d(end)}, "ExportRsxDsc.dbf", "ExportRsxDsc.dbf",
+        {'8',
+         {i(5), d(begin), d(end)},
+         "ExportRsxDsc.dbf",
+         "ExportRsxDsc.dbf",
          "Экспорт скидок для отливов"},
     };
   }();

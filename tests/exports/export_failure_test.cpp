@@ -52,15 +52,16 @@ TEST_F(ExportFailureTest, AMissingTableFailsEachExportWithItsContext) {
     const char* context;
   };
   const Case cases[] = {
-      {'0', {Date(DataBegin()), Date(DataEnd()), Int(0), Int(0)}, "SaleLog.dbf",
-       "ОтчетПоОтливам"},
+      {'0', {Date(DataBegin()), Date(DataEnd()), Int(0), Int(0)}, "SaleLog.dbf", "ОтчетПоОтливам"},
       {'6', {Int(5), Int(3)}, "RezEnd.dbf", "ОстаткиВРезервуарах"},
       {'8', {Int(3), Int(1), Int(2)}, "ExportTRKInfo.dbf", "#ERROR# ExportTRKInfo"},
       {'1', {Date(DataBegin()), Date(DataEnd())}, "RezLog.dbf", "ЭкспортЖурналаПоРезервуарам"},
       {'2', {Date(DataBegin()), Date(DataEnd())}, "PrxLog.dbf", "ЭкспортПриходовТоплива"},
       {'8', {Int(2)}, "AllDscCardExport.dbf", "ЭкспортОперацийПоДисконтнымКартам"},
       {'8', {Int(4), Date(DataBegin()), Date(DataEnd())}, "ExportBCheck.dbf", "ЭкспортЧековГСМ"},
-      {'8', {Int(5), Date(DataBegin()), Date(DataEnd())}, "ExportRsxDsc.dbf",
+      {'8',
+       {Int(5), Date(DataBegin()), Date(DataEnd())},
+       "ExportRsxDsc.dbf",
        "ЭкспортСкидокДляОтливов"},
   };
   for (const Case& c : cases) {
@@ -75,8 +76,8 @@ TEST_F(ExportFailureTest, AMissingTableFailsEachExportWithItsContext) {
     EXPECT_TRUE(EndsWith(text, " <# EIBInterBaseError #>")) << text;
     EXPECT_EQ(Occurrences(text, " <# "), 1) << text;
     EXPECT_FALSE(platform::FileExists(ExportFile(c.file))) << "old file left or new one written";
-    const std::string logged = "Ошибка формирования отчета №" + std::to_string(int{c.code}) +
-                               ": " + text.substr(std::string("Ошибка при формировании отчета: ").size());
+    const std::string logged = "Ошибка формирования отчета №" + std::to_string(int{c.code}) + ": " +
+                               text.substr(std::string("Ошибка при формировании отчета: ").size());
     EXPECT_NE(LogText().find(logged), std::string::npos) << logged;
   }
 }
@@ -124,9 +125,13 @@ TEST_F(ExportFailureTest, AnOldFileThatCannotBeDeletedStopsTheExport) {
     const char* expected_head;
   };
   const Case cases[] = {
-      {'6', {Int(5), Int(3)}, "RezEnd.dbf",
+      {'6',
+       {Int(5), Int(3)},
+       "RezEnd.dbf",
        "ОстаткиВРезервуарах -> Возникла ошибка при попытке удаления временного файла \""},
-      {'8', {Int(3), Int(1), Int(2)}, "ExportTRKInfo.dbf",
+      {'8',
+       {Int(3), Int(1), Int(2)},
+       "ExportTRKInfo.dbf",
        "#ERROR# ExportTRKInfo -> Не удалось удалить старый экспортный файл \""},
   };
   for (const Case& c : cases) {

@@ -4,7 +4,6 @@
 // process. Each ends in its documented result and text; nothing is lost that existed before;
 // under an export's final name there is never anything but a whole file.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -13,9 +12,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,7 +151,8 @@ TEST_F(ExportFaultTest, KilledWhileReadingTheDatabaseLeavesNeitherFile) {
   ChildProcess host(Kvrhost(LargeStationDir(), {"0", "2022-12-31", "2024-01-01", "0", "0"}));
   // The old file goes first; then the rows are read for seconds before anything is written.
   const auto deadline = std::chrono::steady_clock::now() + 60s;
-  while (platform::FileExists(ExportFile("SaleLog.dbf")) && std::chrono::steady_clock::now() < deadline)
+  while (platform::FileExists(ExportFile("SaleLog.dbf")) &&
+         std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(1ms);
   std::this_thread::sleep_for(300ms);
   ASSERT_TRUE(host.Running()) << "the export ended too soon to be killed in its middle";
@@ -189,8 +189,9 @@ TEST_F(ExportFaultTest, AFullDiskFailsTheExportAndFreesWhatItTook) {
   const ReportResult r = Run('0', WholeLargePeriod());
   EXPECT_TRUE(r.result);
   const std::string text = U(r.text);
-  const std::string head = "Ошибка при формировании отчета: ОтчетПоОтливам -> Cannot write file \"" +
-                           ExportFile("SaleLog.dbf") + "\". ";
+  const std::string head =
+      "Ошибка при формировании отчета: ОтчетПоОтливам -> Cannot write file \"" +
+      ExportFile("SaleLog.dbf") + "\". ";
   EXPECT_EQ(text.substr(0, head.size()), head) << text;
   EXPECT_NE(text.find(" <# EFCreateError #>"), std::string::npos) << text;
   EXPECT_NE(LogText().find("Ошибка формирования отчета №48: ОтчетПоОтливам -> Cannot write file"),
@@ -212,11 +213,15 @@ TEST_F(ExportFaultTest, AStationDatabaseThatIsMissingOrNoDatabase) {
     const char* expected;  // part of the engine's text
   };
   const Case cases[] = {
-      {"missing", [&] { fs::remove_all(dir); fs::create_directories(dir); }, "GARVEN.FDB"},
+      {"missing",
+       [&] {
+         fs::remove_all(dir);
+         fs::create_directories(dir);
+       },
+       "GARVEN.FDB"},
       {"text", [&] { std::ofstream(file) << "not a database at all\n"; }, "GARVEN.FDB"},
       {"empty", [&] { std::ofstream{file}; }, "GARVEN.FDB"},
-      {"a page of zeros", [&] { std::ofstream(file) << std::string(8192, '\0'); },
-       "GARVEN.FDB"},
+      {"a page of zeros", [&] { std::ofstream(file) << std::string(8192, '\0'); }, "GARVEN.FDB"},
       {"a directory", [&] { fs::create_directories(file); }, "GARVEN.FDB"},
   };
   Host().answers[5] = AnswerText(dir + "/");
@@ -246,12 +251,14 @@ TEST_F(ExportFaultTest, AStationDatabaseThatIsMissingOrNoDatabase) {
 class AsNobody {
  public:
   AsNobody() : dir_("kvr-nobody") {
-    fs::permissions(dir_.path(), fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
-    for (const char* d : {"C/WINDOWS", "C/MOLT/EXPORT", "C/MOLT/LogFiles", "station", "fblock",
-                          "locks"}) {
+    fs::permissions(dir_.path(),
+                    fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+    for (const char* d :
+         {"C/WINDOWS", "C/MOLT/EXPORT", "C/MOLT/LogFiles", "station", "fblock", "locks"}) {
       fs::create_directories(Path(d));
-      ::chmod(Path(d).c_str(), std::string_view(d) == "C/WINDOWS" || std::string_view(d) == "station"
-                                   ? 0755 : 01777);
+      ::chmod(
+          Path(d).c_str(),
+          std::string_view(d) == "C/WINDOWS" || std::string_view(d) == "station" ? 0755 : 01777);
     }
     ::chmod(Path("C").c_str(), 0755);
     ::chmod(Path("C/MOLT").c_str(), 0755);
@@ -263,17 +270,18 @@ class AsNobody {
   // The receipt export, run by kvrhost as nobody.
   ProgramResult RunReceipts() const {
     ProcessOptions options;
-    options.args = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                    KVR_KVRHOST_PATH, "--root", dir_.path(), "--database-dir", Path("station"),
-                    "8", "4", "2024-03-01", "2024-03-05"};
+    options.args = {
+        "setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", KVR_KVRHOST_PATH,
+        "--root",  dir_.path(),      "--database-dir",  Path("station"),  "8",
+        "4",       "2024-03-01",     "2024-03-05"};
     options.env = {{"FIREBIRD_LOCK", Path("fblock")}, {"KVR_LOCK_DIR", Path("locks")}};
     return RunProgram(options);
   }
   // Whether `nobody` can reach the build tree at all (a checkout under a private home cannot).
   bool NobodyCanRunTheHost() const {
     ProcessOptions options;
-    options.args = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                    KVR_KVRHOST_PATH, "--version"};
+    options.args = {"setpriv",        "--reuid=nobody", "--regid=nogroup",
+                    "--clear-groups", KVR_KVRHOST_PATH, "--version"};
     return RunProgram(options).exit_code == 0;
   }
   std::string FirstReceiptDate() const {
@@ -287,7 +295,8 @@ class AsNobody {
 
 TEST_F(ExportFaultTest, AStationDatabaseTheHostMayNotReadFailsTheCall) {
   AsNobody machine;
-  if (!machine.NobodyCanRunTheHost()) GTEST_SKIP() << "nobody cannot run kvrhost from this build tree";
+  if (!machine.NobodyCanRunTheHost())
+    GTEST_SKIP() << "nobody cannot run kvrhost from this build tree";
   ASSERT_EQ(::chown(machine.Station().c_str(), 65534, 65534), 0);
   const ProgramResult readable = machine.RunReceipts();
   ASSERT_EQ(readable.exit_code, 0) << "the set-up itself fails: " << readable.output;
@@ -308,7 +317,8 @@ TEST_F(ExportFaultTest, AStationDatabaseTheHostMayNotReadFailsTheCall) {
 // A settings file the host may not read reads as empty: every setting has its default.
 TEST_F(ExportFaultTest, ASettingsFileTheHostMayNotReadGivesTheDefaults) {
   AsNobody machine;
-  if (!machine.NobodyCanRunTheHost()) GTEST_SKIP() << "nobody cannot run kvrhost from this build tree";
+  if (!machine.NobodyCanRunTheHost())
+    GTEST_SKIP() << "nobody cannot run kvrhost from this build tree";
   ASSERT_EQ(::chown(machine.Station().c_str(), 65534, 65534), 0);
   platform::WriteWholeFile(machine.Settings(), "[REPORTS]\r\nUseDBETime=0\r\n");
   ASSERT_EQ(::chmod(machine.Settings().c_str(), 0644), 0);
@@ -358,8 +368,8 @@ TEST_F(ExportFaultTest, ACardFileThatIsAFifoFailsTheSaleLogAtOnce) {
   const ReportResult r = Run('0', {Date(DataBegin()), Date(DataEnd()), Int(0), Int(0)});
   EXPECT_TRUE(r.result);
   const std::string text = U(r.text);
-  const std::string head = "Ошибка при формировании отчета: ОтчетПоОтливам -> Cannot open file \"" +
-                           CardFile() + "\". ";
+  const std::string head =
+      "Ошибка при формировании отчета: ОтчетПоОтливам -> Cannot open file \"" + CardFile() + "\". ";
   EXPECT_EQ(text.substr(0, head.size()), head) << text;
   EXPECT_FALSE(platform::FileExists(ExportFile("SaleLog.dbf")));
   fs::remove(CardFile());
@@ -408,8 +418,8 @@ TEST_F(ExportFaultTest, ASettingsFileLockedByAnotherProcessIsWaitedFor) {
   const std::string ready = Root() + "/contender-ready";
   fs::remove(ready);
   ProcessOptions options;
-  options.args = {KVR_MUTEX_CONTENDER_PATH,
-                  ini::TSafeIniFile::MutexNameFor("C:\\WINDOWS\\cnf.ini"), "hold", ready};
+  options.args = {KVR_MUTEX_CONTENDER_PATH, ini::TSafeIniFile::MutexNameFor("C:\\WINDOWS\\cnf.ini"),
+                  "hold", ready};
   ChildProcess holder(options);
   for (int i = 0; i < 5000 && !fs::exists(ready); ++i) std::this_thread::sleep_for(1ms);
   ASSERT_TRUE(fs::exists(ready)) << "the other process did not take the settings lock";

@@ -1,5 +1,7 @@
 #include "export_harness.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "dbf/mem_dbf_table.h"
 #include "dbf_reader.h"
@@ -95,7 +96,8 @@ void CopyTemplateDatabase(TemplateDatabase which, const std::string& target_path
   };
   const Recipe& recipe = recipes[static_cast<int>(which)];
   const fs::path cache = fs::path(KVR_BINARY_DIR) / "test-databases";
-  const fs::path cached = cache / (std::string(recipe.name) + "-" + ScriptsKey(recipe.scripts) + ".FDB");
+  const fs::path cached =
+      cache / (std::string(recipe.name) + "-" + ScriptsKey(recipe.scripts) + ".FDB");
   if (!fs::exists(cached)) {
     // Built aside and renamed into place: parallel test processes never see half a file.
     fs::create_directories(cache);
@@ -160,7 +162,9 @@ const std::string& ExportFixture::UseStation(StationVariant variant) {
   return station_;
 }
 
-void ExportFixture::UseOffice() { CopyTemplateDatabase(TemplateDatabase::kOffice, OfficeDatabase()); }
+void ExportFixture::UseOffice() {
+  CopyTemplateDatabase(TemplateDatabase::kOffice, OfficeDatabase());
+}
 void ExportFixture::UseShop() { CopyTemplateDatabase(TemplateDatabase::kShop, ShopDatabase()); }
 
 void ExportFixture::Sql(const std::string& database, std::string_view utf8_sql) {
@@ -201,9 +205,9 @@ void ExportFixture::WriteCardFile(const std::vector<std::vector<std::string>>& r
 
 void ExportFixture::ControlCommand(bool office_allowed, const std::string& database_dir,
                                    const std::string& station_name, int sale_log_mode) {
-  const ReportResult r = Run('#', {Int(1000), Int(office_allowed ? 0 : 1),
-                                   Text(database_dir.c_str()), Text(station_name.c_str()),
-                                   Int(sale_log_mode)});
+  const ReportResult r =
+      Run('#', {Int(1000), Int(office_allowed ? 0 : 1), Text(database_dir.c_str()),
+                Text(station_name.c_str()), Int(sale_log_mode)});
   ASSERT_FALSE(r.result);
   ASSERT_EQ(r.text, "");
 }
@@ -221,8 +225,7 @@ void ExportFixture::AnswerStationName(const std::string& utf8) {
 void ExportFixture::InitReports() { Library().init(nullptr, &HostCallback, nullptr); }
 
 ReportResult ExportFixture::Run(char code, const std::vector<host_param>& params) {
-  kvr_variant array =
-      host_params_array(params.data(), static_cast<std::uint32_t>(params.size()));
+  kvr_variant array = host_params_array(params.data(), static_cast<std::uint32_t>(params.size()));
   char* text = nullptr;
   ReportResult r;
   r.result = Library().get(code, array, &text) != 0;
@@ -232,8 +235,7 @@ ReportResult ExportFixture::Run(char code, const std::vector<host_param>& params
   return r;
 }
 
-void ExportFixture::RunOk(char code, const std::vector<host_param>& params,
-                          std::string_view text) {
+void ExportFixture::RunOk(char code, const std::vector<host_param>& params, std::string_view text) {
   const ReportResult r = Run(code, params);
   EXPECT_TRUE(r.result);
   EXPECT_EQ(platform::Cp1251ToUtf8(r.text), text);
@@ -301,8 +303,8 @@ void ExpectCell(const DbfColumn& column, const std::string& file_value, const TF
 }  // namespace
 
 void ExpectMatchesQuery(const DbfContent& dbf, const std::string& database,
-                        const std::string& utf8_sql,
-                        const std::vector<std::string>& file_columns, bool us_dates) {
+                        const std::string& utf8_sql, const std::vector<std::string>& file_columns,
+                        bool us_dates) {
   auto db = MakeDatabase(database);
   db->Open();
   auto query = MakeQuery(*db, W(utf8_sql));
@@ -315,8 +317,8 @@ void ExpectMatchesQuery(const DbfContent& dbf, const std::string& database,
       if (file_columns[i].empty()) continue;
       const int column = dbf.Column(file_columns[i]);
       ExpectCell(dbf.columns[static_cast<std::size_t>(column)],
-                 dbf.rows[row][static_cast<std::size_t>(column)], query->Fields(static_cast<int>(i)),
-                 us_dates, "record " + std::to_string(row));
+                 dbf.rows[row][static_cast<std::size_t>(column)],
+                 query->Fields(static_cast<int>(i)), us_dates, "record " + std::to_string(row));
     }
   }
   EXPECT_EQ(row, dbf.rows.size()) << "record count";

@@ -94,8 +94,8 @@ class ExportFixture : public ::testing::Test {
   // station name, sale log mode.
   void ControlCommand(bool office_allowed, const std::string& database_dir = "",
                       const std::string& station_name = "", int sale_log_mode = 0);
-  void AnswerOfficeMode(bool on);  // query 8
-  void AnswerKAColumn(bool on);    // query 17
+  void AnswerOfficeMode(bool on);                   // query 8
+  void AnswerKAColumn(bool on);                     // query 17
   void AnswerStationName(const std::string& utf8);  // query 13
 
   // --- the calls, as the host makes them (also from several threads at once)
@@ -119,11 +119,11 @@ std::string DotText(TDateTime value);  // "01.03.2024 08:12:05"
 
 // Compares the export file with the rows of `sql` on `database` (embedded engine): the same
 // number of rows in the same order, and for each pair (file column, query column index) the
-// value: N fields numerically (to their decimals), C fields as text (a query date-time in the US form when
-// `us_dates`, else the dotted form; a longer text cut to the field), D fields as yyyymmdd,
-// L fields as T/F; a null value is an empty field.
+// value: N fields numerically (to their decimals), C fields as text (a query date-time in the US
+// form when `us_dates`, else the dotted form; a longer text cut to the field), D fields as
+// yyyymmdd, L fields as T/F; a null value is an empty field.
 void ExpectMatchesQuery(const DbfContent& dbf, const std::string& database,
-                        const std::string& utf8_sql,
-                        const std::vector<std::string>& file_columns, bool us_dates = true);
+                        const std::string& utf8_sql, const std::vector<std::string>& file_columns,
+                        bool us_dates = true);
 
 }  // namespace kvr::test

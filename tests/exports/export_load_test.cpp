@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "export_calls.h"
 #include "common/exceptions.h"
+#include "export_calls.h"
 #include "export_harness.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
@@ -104,7 +104,8 @@ TEST_F(ExportLoadTest, FourProcessesRunningEveryExportLeaveWholeFilesAndOneLineE
   }
   for (const std::string& name : [&] {
          std::vector<std::string> names;
-         for (const auto& e : fs::directory_iterator(ExportFile(""))) names.push_back(e.path().filename());
+         for (const auto& e : fs::directory_iterator(ExportFile("")))
+           names.push_back(e.path().filename());
          return names;
        }())
     EXPECT_EQ(reference.count(name), 1u) << "left in the export directory: " << name;
@@ -137,15 +138,15 @@ TEST_F(ExportLoadTest, ASecondWriterOfTheSameExportWaitsForTheFirst) {
   UseStation(StationVariant::kFull);
   platform::ForceDirectories(ExportFile(""));
   platform::WriteWholeFile(ExportFile("RezEnd.dbf"), "the file of the first writer");
-  auto mutex = platform::NamedMutex::Open(
-      reports::ExportFileMutexName(reports::ExportPath("RezEnd.dbf")));
+  auto mutex =
+      platform::NamedMutex::Open(reports::ExportFileMutexName(reports::ExportPath("RezEnd.dbf")));
   ASSERT_NE(mutex, nullptr);
   auto lock = std::make_unique<platform::NamedMutexLock>(*mutex);
   ASSERT_TRUE(lock->owns());
 
   ProcessOptions options;
-  options.args = {KVR_KVRHOST_PATH, "--root", Root(), "--database-dir", StationDir(), "6", "5",
-                  "3"};
+  options.args = {KVR_KVRHOST_PATH, "--root", Root(), "--database-dir",
+                  StationDir(),     "6",      "5",    "3"};
   ChildProcess second(options);
   std::this_thread::sleep_for(1500ms);
   EXPECT_TRUE(second.Running()) << "the second writer did not wait";

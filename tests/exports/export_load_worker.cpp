@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (int round = 0; round < rounds; ++round) {
     for (const ExportCall& call : EveryExport()) {
-      kvr_variant params = host_params_array(call.params.data(),
-                                             static_cast<std::uint32_t>(call.params.size()));
+      kvr_variant params =
+          host_params_array(call.params.data(), static_cast<std::uint32_t>(call.params.size()));
       char* text = nullptr;
       const bool result = get(call.code, params, &text) != 0;
       kvr_variant_clear(&params);

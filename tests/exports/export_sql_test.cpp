@@ -1,6 +1,8 @@
 // The SQL texts the exports send, compared with the pieces the station's side expects, for
 // every combination of the switches that change them. The expected pieces are written here
 // once more, as tables of (condition, piece), byte for byte.
+#include "reports/export_sql.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "common/date_time.h"
-#include "reports/export_sql.h"
 
 namespace kvr::reports {
 namespace {
@@ -37,14 +38,25 @@ using S = SaleLogSqlSwitches;
 const std::vector<Piece<S>> kSaleLogFuelLines = {
     {{}, "SELECT"},
     {[](const S& s) { return !s.shop_rows; }, "sm.SmNum,"},
-    {{}, "lt.Data,"}, {{}, "lt.Pokupatel,"}, {{}, "lt.VidOpl,"}, {{}, "lt.GSMName,"},
-    {{}, "lt.KodGSM,"}, {{}, "lt.Liter,"}, {{}, "lt.GsmPrice,"}, {{}, "lt.BasePrice,"},
-    {{}, "lt.Summa,"}, {{}, "lt.BasePrice * lt.Liter AS BaseSumma,"}, {{}, "lt.plotn,"},
+    {{}, "lt.Data,"},
+    {{}, "lt.Pokupatel,"},
+    {{}, "lt.VidOpl,"},
+    {{}, "lt.GSMName,"},
+    {{}, "lt.KodGSM,"},
+    {{}, "lt.Liter,"},
+    {{}, "lt.GsmPrice,"},
+    {{}, "lt.BasePrice,"},
+    {{}, "lt.Summa,"},
+    {{}, "lt.BasePrice * lt.Liter AS BaseSumma,"},
+    {{}, "lt.plotn,"},
     {[](const S& s) { return s.counterparty_mode1 && s.has_id2cnt; }, "lt.inn AS GPINN,"},
     {[](const S& s) { return s.counterparty_mode1 && s.has_id2cnt; }, "vdcnt.Name AS GPNAME,"},
     {[](const S& s) { return !(s.counterparty_mode1 && s.has_id2cnt); }, "lt.INN,"},
     {[](const S& s) { return !(s.counterparty_mode1 && s.has_id2cnt); }, "vdcnt.Name AS CNT,"},
-    {{}, "vddrv.Name AS Driver,"}, {{}, "lt.IDCnt,"}, {{}, "lt.IDCar,"}, {{}, "lt.IDDrv,"},
+    {{}, "vddrv.Name AS Driver,"},
+    {{}, "lt.IDCnt,"},
+    {{}, "lt.IDCar,"},
+    {{}, "lt.IDDrv,"},
     {{}, "lt.PListNum,"},
     {[](const S& s) { return s.has_silonum; },
      "IIF(lt.SILONUM IS NULL, 0, lt.SILONUM + 1) AS SILONUM,"},
@@ -62,7 +74,8 @@ const std::vector<Piece<S>> kSaleLogFuelLines = {
      ", GP.NAME AS CNT, GP.INN AS INN"},
     {[](const S& s) { return s.has_id2cnt && !s.counterparty_mode1; },
      ", GP.NAME AS GPNAME, GP.INN AS GPINN"},
-    {{}, "FROM"}, {{}, "LogTran lt"},
+    {{}, "FROM"},
+    {{}, "LogTran lt"},
     {[](const S& s) { return s.contragent_catalogue; },
      "LEFT JOIN CONTRAGENT vdcnt ON (CHAR_LENGTH(lt.IDCNT) > 0) AND (lt.IDCNT = "
      "CAST(vdcnt.CONTR_ID AS VARCHAR(10)))"},
@@ -79,10 +92,10 @@ const std::vector<Piece<S>> kSaleLogFuelLines = {
 };
 
 TEST(ExportSqlTest, SaleLogFuelQueryForEverySwitchCombination) {
-  bool S::*const switches[] = {&S::shop_rows,     &S::counterparty_mode1, &S::has_silonum,
-                               &S::has_id2cnt,    &S::has_trknum,         &S::has_trkdensity,
-                               &S::has_nkkm,      &S::has_kkmnum,         &S::ka_column,
-                               &S::contragent_catalogue, &S::export_tide_zero};
+  bool S::*const switches[] = {
+      &S::shop_rows,  &S::counterparty_mode1,   &S::has_silonum,     &S::has_id2cnt,
+      &S::has_trknum, &S::has_trkdensity,       &S::has_nkkm,        &S::has_kkmnum,
+      &S::ka_column,  &S::contragent_catalogue, &S::export_tide_zero};
   constexpr int kCount = sizeof switches / sizeof switches[0];
   int checked = 0;
   for (int bits = 0; bits < (1 << kCount); ++bits) {
@@ -150,8 +163,9 @@ struct TrkSwitches {
 TEST(ExportSqlTest, DispenserInfoQueryByOfficeModeAndSecondCounters) {
   using T = TrkSwitches;
   const std::vector<Piece<T>> lines = {
-      {{}, "SELECT trk.SmNum, sm.BegTime, sm.EndTime, CAST(sm.Operator AS VARCHAR(30)) AS "
-           "Operator, trk.TrkIndex, "},
+      {{},
+       "SELECT trk.SmNum, sm.BegTime, sm.EndTime, CAST(sm.Operator AS VARCHAR(30)) AS "
+       "Operator, trk.TrkIndex, "},
       {{}, "  trk.Pistolet, CAST(trk.GSMName AS VARCHAR(24)) AS GSMName, "},
       {{}, "  trk.SiloNum+1 AS SiloNum, trk.GSMPrice, trk.TrkBeg,"},
       {[](const T& t) { return t.office; },
@@ -159,8 +173,9 @@ TEST(ExportSqlTest, DispenserInfoQueryByOfficeModeAndSecondCounters) {
       {[](const T& t) { return !t.office; }, "  trk.TrkEnd, trk.TrkSmena, "},
       {[](const T& t) { return t.trk2beg; }, "  trk.TRK2BEG AS TRKBEG2, trk.TRK2END AS TRKEND2, "},
       {{}, "  trk.TrkSmenaM, trk.BegElCounter AS TrkBegEl, "},
-      {{}, "  trk.EndElCounter AS TrkEndEl, CAST(sm.Operator2 AS VARCHAR(30)) AS Operator2, "
-           "CAST(sm.Operator3 AS VARCHAR(30)) AS Operator3"},
+      {{},
+       "  trk.EndElCounter AS TrkEndEl, CAST(sm.Operator2 AS VARCHAR(30)) AS Operator2, "
+       "CAST(sm.Operator3 AS VARCHAR(30)) AS Operator3"},
       {{}, "FROM SmTrk trk"},
       {{}, "LEFT JOIN SmLog sm ON sm.SmNum = trk.SmNum"},
       {{}, "WHERE trk.SmNum BETWEEN :BegSm AND :EndSm"},
@@ -181,18 +196,22 @@ TEST(ExportSqlTest, FuelReceiptsQueryBySupplierDataAndDrainPoint) {
   auto supplier = [](const P& p) { return p.supplier; };
   auto plain = [](const P& p) { return !p.supplier; };
   const std::vector<Piece<P>> pieces = {
-      {supplier, "SELECT p.SmNum, p.OpNum, COALESCE(ps.BEGTIME, p.BEGTIME) AS BegTime,\r\n  "
-                 "COALESCE(ps.ENDTIME, p.ENDTIME) AS EndTime, p.Prim AS NNum, \r\n  "
-                 "CAST(p.GSMName AS VARCHAR("},
+      {supplier,
+       "SELECT p.SmNum, p.OpNum, COALESCE(ps.BEGTIME, p.BEGTIME) AS BegTime,\r\n  "
+       "COALESCE(ps.ENDTIME, p.ENDTIME) AS EndTime, p.Prim AS NNum, \r\n  "
+       "CAST(p.GSMName AS VARCHAR("},
       {supplier, "20"},
       {supplier, ")) AS GSMName, COALESCE(ps.SILONUM, s.SILONUM+1) AS SiloNum, \r\n"},
-      {supplier, "  p.CarVolTTN AS VolumeTTN, COALESCE(ps.FACTL, p.FACT1) AS VolumeFact, "
-                 "p.CarVolFact AS VolumeCar, \r\n"},
-      {supplier, "  p.CarVolTTN*p.UdVes AS MassTTN, COALESCE(ps.FACTL, p.FACT1) * "
-                 "COALESCE(ps.FACTPLOTN, p.FACTPLOTN) AS MassFact, p.CarVolFact * "
-                 "p.CarUdVesFact AS MassCar, \r\n"},
-      {supplier, "  p.UdVes AS DenTTN, COALESCE(ps.FACTPLOTN, p.FACTPLOTN) AS DenFact, "
-                 "p.CarUdVesFact AS DenCar, \r\n"},
+      {supplier,
+       "  p.CarVolTTN AS VolumeTTN, COALESCE(ps.FACTL, p.FACT1) AS VolumeFact, "
+       "p.CarVolFact AS VolumeCar, \r\n"},
+      {supplier,
+       "  p.CarVolTTN*p.UdVes AS MassTTN, COALESCE(ps.FACTL, p.FACT1) * "
+       "COALESCE(ps.FACTPLOTN, p.FACTPLOTN) AS MassFact, p.CarVolFact * "
+       "p.CarUdVesFact AS MassCar, \r\n"},
+      {supplier,
+       "  p.UdVes AS DenTTN, COALESCE(ps.FACTPLOTN, p.FACTPLOTN) AS DenFact, "
+       "p.CarUdVesFact AS DenCar, \r\n"},
       {supplier, "  p.Temper AS TempTTN, p.CarTemperFact AS TempFact, \r\n"},
       {supplier, "  p.CarName, p.Prihod, p.TTNDATA, p.TTNNUM, c.NAME AS SUPPLIER, c.INN"},
       {[](const P& p) { return p.supplier && p.drain; }, ", p.NAMESLIV"},
@@ -202,19 +221,22 @@ TEST(ExportSqlTest, FuelReceiptsQueryBySupplierDataAndDrainPoint) {
       {supplier, "LEFT JOIN SmSilo s ON s.SmNum = p.SmNum AND s.SiloName = p.SiloName\r\n"},
       {supplier, "LEFT JOIN PRXSILO ps ON p.OPNUM=ps.OPNUM\r\n"},
       {supplier, "LEFT JOIN CONTRAGENT c ON p.CONTR_ID=c.CONTR_ID\r\n"},
-      {supplier,
-       "WHERE (p.\"DATE\" between :BegData and :EndData) AND p.Prihod IN (:P1, :P2)\r\n"},
+      {supplier, "WHERE (p.\"DATE\" between :BegData and :EndData) AND p.Prihod IN (:P1, :P2)\r\n"},
       {supplier, "ORDER BY p.SmNum, p.OpNum"},
-      {plain, "SELECT Prx.SmNum, Prx.OpNum, Prx.BegTime,\r\n  Prx.EndTime, Prx.Prim AS NNum, "
-              "\r\n  CAST(Prx.GSMName AS VARCHAR("},
+      {plain,
+       "SELECT Prx.SmNum, Prx.OpNum, Prx.BegTime,\r\n  Prx.EndTime, Prx.Prim AS NNum, "
+       "\r\n  CAST(Prx.GSMName AS VARCHAR("},
       {plain, "20"},
       {plain, ")) AS GSMName, s.SiloNum+1 AS SiloNum, \r\n"},
-      {plain, "  Prx.CarVolTTN AS VolumeTTN, Prx.FACT1 AS VolumeFact, Prx.CarVolFact AS "
-              "VolumeCar, \r\n"},
-      {plain, "  Prx.CarVolTTN*Prx.UdVes AS MassTTN, Prx.FACT1 * Prx.FactPlotn AS MassFact, "
-              "Prx.CarVolFact * Prx.CarUdVesFact AS MassCar, \r\n"},
-      {plain, "  Prx.UdVes AS DenTTN, Prx.FactPlotn AS DenFact, Prx.CarUdVesFact AS DenCar, "
-              "\r\n"},
+      {plain,
+       "  Prx.CarVolTTN AS VolumeTTN, Prx.FACT1 AS VolumeFact, Prx.CarVolFact AS "
+       "VolumeCar, \r\n"},
+      {plain,
+       "  Prx.CarVolTTN*Prx.UdVes AS MassTTN, Prx.FACT1 * Prx.FactPlotn AS MassFact, "
+       "Prx.CarVolFact * Prx.CarUdVesFact AS MassCar, \r\n"},
+      {plain,
+       "  Prx.UdVes AS DenTTN, Prx.FactPlotn AS DenFact, Prx.CarUdVesFact AS DenCar, "
+       "\r\n"},
       {plain, "  Prx.Temper AS TempTTN, Prx.CarTemperFact AS TempFact, \r\n"},
       {plain, "  Prx.CarName, Prx.Prihod"},
       {[](const P& p) { return !p.supplier && p.drain; }, ", prx.NAMESLIV"},
@@ -228,7 +250,8 @@ TEST(ExportSqlTest, FuelReceiptsQueryBySupplierDataAndDrainPoint) {
   };
   for (bool supplier_data : {false, true})
     for (bool drain : {false, true})
-      EXPECT_EQ(FuelReceiptsSql(20, supplier_data, drain), Join(pieces, P{supplier_data, drain}, ""))
+      EXPECT_EQ(FuelReceiptsSql(20, supplier_data, drain),
+                Join(pieces, P{supplier_data, drain}, ""))
           << supplier_data << " " << drain;
 }
 

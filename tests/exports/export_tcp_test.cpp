@@ -32,20 +32,32 @@ TEST_F(ExportTcpTest, EveryExportRunsThroughTheServer) {
     std::size_t records;
   };
   const Case cases[] = {
-      {'0', {Date(DataBegin()), Date(DataEnd()), Int(0), Int(0), Text(ShopDirectory())},
-       "SaleLog.dbf", "", 33},
+      {'0',
+       {Date(DataBegin()), Date(DataEnd()), Int(0), Int(0), Text(ShopDirectory())},
+       "SaleLog.dbf",
+       "",
+       33},
       {'1', {Date(DataBegin()), Date(DataEnd())}, "RezLog.dbf", "", 19},
       {'2', {Date(DataBegin()), Date(DataEnd())}, "PrxLog.dbf", "", 6},
       {'6', {Int(5), Int(3)}, "RezEnd.dbf", "", 12},
       {'8', {Int(2)}, "AllDscCardExport.dbf", "AllDscCardExport.dbf", 4},
       {'8', {Int(3), Int(1), Int(6)}, "ExportTRKInfo.dbf", "ExportTRKInfo.dbf", 24},
-      {'8', {Int(4), Date(DataBegin()), Date(DataEnd())}, "ExportBCheck.dbf", "ExportBCheck.dbf",
+      {'8',
+       {Int(4), Date(DataBegin()), Date(DataEnd())},
+       "ExportBCheck.dbf",
+       "ExportBCheck.dbf",
        22},
-      {'8', {Int(5), Date(DataBegin()), Date(DataEnd())}, "ExportRsxDsc.dbf", "ExportRsxDsc.dbf",
+      {'8',
+       {Int(5), Date(DataBegin()), Date(DataEnd())},
+       "ExportRsxDsc.dbf",
+       "ExportRsxDsc.dbf",
        4},
       // The payment types come from the host, not a database; the call still connects.
-      {'8', {Int(1), Int(0), Int(0), Date(DataBegin()), Date(DataEnd())}, "ExportVidOpl.dbf",
-       "ExportVidOpl.dbf", 13},
+      {'8',
+       {Int(1), Int(0), Int(0), Date(DataBegin()), Date(DataEnd())},
+       "ExportVidOpl.dbf",
+       "ExportVidOpl.dbf",
+       13},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);

@@ -27,11 +27,10 @@ TEST_F(JournalExportsTest, TankEventsInNameThenTimeOrderWithTheirShift) {
   UseStation(StationVariant::kMinimal);
   RunOk('1', {Date(DataBegin()), Date(DataEnd())});
   const DbfContent dbf = ReadDbf(ExportFile("RezLog.dbf"));
-  EXPECT_EQ(Layout(dbf),
-            (std::vector<std::string>{"SMNUM N 11", "NAME C 15", "DATA C 30", "SILONUM N 11",
-                                      "GSMNAME C 30", "EVENTCODE N 11", "EVENTNAME C 60",
-                                      "LEVEL N 20.4", "LITER N 20.4", "TEMPER N 20.4",
-                                      "PLOTN N 20.4"}));
+  EXPECT_EQ(Layout(dbf), (std::vector<std::string>{"SMNUM N 11", "NAME C 15", "DATA C 30",
+                                                   "SILONUM N 11", "GSMNAME C 30", "EVENTCODE N 11",
+                                                   "EVENTNAME C 60", "LEVEL N 20.4", "LITER N 20.4",
+                                                   "TEMPER N 20.4", "PLOTN N 20.4"}));
   ExpectMatchesQuery(dbf, Station(),
                      "SELECT (SELECT s.SMNUM FROM SMLOG s WHERE L.DATA BETWEEN s.BEGTIME AND "
                      "s.ENDTIME), L.* FROM LSILO L ORDER BY L.NAME, L.DATA",
@@ -75,11 +74,11 @@ TEST_F(JournalExportsTest, TankEventInTwoOverlappingShiftsIsExportedTwice) {
 
 std::vector<std::string> ReceiptLayout(bool supplier, bool drain) {
   std::vector<std::string> layout = {
-      "SMNUM N 11",        "OPNUM N 11",       "BEGTIME C 30",     "ENDTIME C 30",
-      "NNUM C 50",         "GSMNAME C 20",     "SILONUM N 11",     "VOLUMETTN N 20.4",
-      "MASSTTN N 20.4",    "DENTTN N 20.4",    "TEMPTTN N 20.4",   "VOLUMEFACT N 20.4",
-      "DENFACT N 20.4",    "TEMPFACT N 20.4",  "CARNAME C 30",     "PRIHOD N 11",
-      "VOLUMECAR N 20.4",  "MASSFACT N 20.4",  "MASSCAR N 20.4",   "DENCAR N 20.4"};
+      "SMNUM N 11",       "OPNUM N 11",      "BEGTIME C 30",   "ENDTIME C 30",
+      "NNUM C 50",        "GSMNAME C 20",    "SILONUM N 11",   "VOLUMETTN N 20.4",
+      "MASSTTN N 20.4",   "DENTTN N 20.4",   "TEMPTTN N 20.4", "VOLUMEFACT N 20.4",
+      "DENFACT N 20.4",   "TEMPFACT N 20.4", "CARNAME C 30",   "PRIHOD N 11",
+      "VOLUMECAR N 20.4", "MASSFACT N 20.4", "MASSCAR N 20.4", "DENCAR N 20.4"};
   if (supplier)
     layout.insert(layout.end(), {"TTNDATA D 8", "TTNNUM C 20", "SUPPLIER C 50", "INN C 20"});
   if (drain) layout.push_back("NAMESLIV C 30");
@@ -117,9 +116,9 @@ TEST_F(JournalExportsTest, FuelReceiptLayoutsFollowTheOptionalColumns) {
           "p.CARTEMPERFACT, p.CARNAME, p.PRIHOD, p.CARVOLFACT, p.FACT1 * p.FACTPLOTN, "
           "p.CARVOLFACT * p.CARUDVESFACT, p.CARUDVESFACT FROM PRX p LEFT JOIN SMSILO s ON "
           "s.SMNUM = p.SMNUM AND s.SILONAME = p.SILONAME ORDER BY p.SMNUM, p.OPNUM",
-          {"SMNUM", "OPNUM", "BEGTIME", "ENDTIME", "NNUM", "GSMNAME", "SILONUM", "VOLUMETTN",
-           "MASSTTN", "DENTTN", "TEMPTTN", "VOLUMEFACT", "DENFACT", "TEMPFACT", "CARNAME",
-           "PRIHOD", "VOLUMECAR", "MASSFACT", "MASSCAR", "DENCAR"});
+          {"SMNUM",     "OPNUM",   "BEGTIME",   "ENDTIME",  "NNUM",       "GSMNAME", "SILONUM",
+           "VOLUMETTN", "MASSTTN", "DENTTN",    "TEMPTTN",  "VOLUMEFACT", "DENFACT", "TEMPFACT",
+           "CARNAME",   "PRIHOD",  "VOLUMECAR", "MASSFACT", "MASSCAR",    "DENCAR"});
     }
     if (c.drain) {
       const std::size_t row = c.supplier ? 4 : 3;  // receipt 4 (after receipt 2's two tanks)
@@ -137,9 +136,8 @@ TEST_F(JournalExportsTest, FuelReceiptsWithSupplierDataPreferThePerTankRecords) 
     RunOk('2', {Date(DataBegin()), Date(DataEnd())});
     const DbfContent dbf = ReadDbf(ExportFile("PrxLog.dbf"));
     std::vector<std::string> operations = dbf.Values("OPNUM");
-    EXPECT_EQ(operations, receipts_only
-                              ? (std::vector<std::string>{"1", "2", "2", "4", "5"})
-                              : (std::vector<std::string>{"1", "2", "2", "3", "4", "5"}));
+    EXPECT_EQ(operations, receipts_only ? (std::vector<std::string>{"1", "2", "2", "4", "5"})
+                                        : (std::vector<std::string>{"1", "2", "2", "3", "4", "5"}));
     // Receipt 1: no per-tank record; the shift's tank 0 counts from 1.
     EXPECT_EQ(dbf.At(0, "SILONUM"), "1");
     EXPECT_EQ(dbf.At(0, "VOLUMEFACT"), "8950.5000");
@@ -172,13 +170,13 @@ TEST_F(JournalExportsTest, DiscountCardsCopyTheOfficeTableWithDottedDates) {
   UseOffice();
   RunOk('8', {Int(2)}, "AllDscCardExport.dbf");  // UseDBETime is on by default
   const DbfContent dbf = ReadDbf(ExportFile("AllDscCardExport.dbf"));
-  EXPECT_EQ(Layout(dbf), (std::vector<std::string>{
-                             "CARDNUM C 50", "KVRNAME C 30", "GSM C 20", "DISCOUNT N 20.4",
-                             "CARDLIMIT N 20.4", "ISSUED D 8", "LASTUSE C 30", "BLOCKED N 11"}));
-  ExpectMatchesQuery(dbf, OfficeDatabase(), "SELECT * FROM DSCCARDS",
-                     {"CARDNUM", "KVRNAME", "GSM", "DISCOUNT", "CARDLIMIT", "ISSUED", "LASTUSE",
-                      "BLOCKED"},
-                     /*us_dates=*/false);
+  EXPECT_EQ(Layout(dbf), (std::vector<std::string>{"CARDNUM C 50", "KVRNAME C 30", "GSM C 20",
+                                                   "DISCOUNT N 20.4", "CARDLIMIT N 20.4",
+                                                   "ISSUED D 8", "LASTUSE C 30", "BLOCKED N 11"}));
+  ExpectMatchesQuery(
+      dbf, OfficeDatabase(), "SELECT * FROM DSCCARDS",
+      {"CARDNUM", "KVRNAME", "GSM", "DISCOUNT", "CARDLIMIT", "ISSUED", "LASTUSE", "BLOCKED"},
+      /*us_dates=*/false);
   ASSERT_EQ(dbf.rows.size(), 4u);
   EXPECT_EQ(dbf.At(0, "LASTUSE"), "01.03.2024 09:40:17");
   EXPECT_EQ(U(dbf.At(1, "KVRNAME")), "ООО \"Транспортная компания Сев");
@@ -208,22 +206,22 @@ TEST_F(JournalExportsTest, DiscountCardsEmptyOrWithoutANamedColumn) {
 TEST_F(JournalExportsTest, CashReceiptsInTimeOrderWithTheirShift) {
   UseStation(StationVariant::kFull);
   // The map of the station "АЗС №1" (the host's answer to query 13), its name in hexadecimal.
-  WriteSettings({{"REPORTS", "GSMTbl", "1"},
-                 {"REPORTS", "GSMNames2C0C7D120B931", "ДТ Евро=Дизель"}});
+  WriteSettings(
+      {{"REPORTS", "GSMTbl", "1"}, {"REPORTS", "GSMNames2C0C7D120B931", "ДТ Евро=Дизель"}});
   const TDateTime begin = At(2024, 2, 29);
   RunOk('8', {Int(4), Date(begin), Date(DataEnd())}, "ExportBCheck.dbf");
   const DbfContent dbf = ReadDbf(ExportFile("ExportBCheck.dbf"));
-  EXPECT_EQ(Layout(dbf), (std::vector<std::string>{
-                             "SMNUM N 11", "DATA C 30", "GSMNAME C 20", "LITER N 20.4",
-                             "GSMPRICE N 20.4", "SUMMA N 20.4", "VIDOPL N 11", "NKKM N 11",
-                             "INDEXSALE N 11"}));
-  ExpectMatchesQuery(dbf, Station(),
-                     "SELECT (SELECT s.SMNUM FROM SMLOG s WHERE b.DATA BETWEEN s.BEGTIME AND "
-                     "s.ENDTIME), b.DATA, IIF(b.GSM = 'ДТ Евро', 'Дизель', b.GSM), b.KOLVO, "
-                     "b.PRICE, b.SUMMA, b.VIDOPL, b.CLIENT, b.INDEXSALE FROM BCHECK b "
-                     "ORDER BY b.DATA",
-                     {"SMNUM", "DATA", "GSMNAME", "LITER", "GSMPRICE", "SUMMA", "VIDOPL", "NKKM",
-                      "INDEXSALE"});
+  EXPECT_EQ(Layout(dbf),
+            (std::vector<std::string>{"SMNUM N 11", "DATA C 30", "GSMNAME C 20", "LITER N 20.4",
+                                      "GSMPRICE N 20.4", "SUMMA N 20.4", "VIDOPL N 11", "NKKM N 11",
+                                      "INDEXSALE N 11"}));
+  ExpectMatchesQuery(
+      dbf, Station(),
+      "SELECT (SELECT s.SMNUM FROM SMLOG s WHERE b.DATA BETWEEN s.BEGTIME AND "
+      "s.ENDTIME), b.DATA, IIF(b.GSM = 'ДТ Евро', 'Дизель', b.GSM), b.KOLVO, "
+      "b.PRICE, b.SUMMA, b.VIDOPL, b.CLIENT, b.INDEXSALE FROM BCHECK b "
+      "ORDER BY b.DATA",
+      {"SMNUM", "DATA", "GSMNAME", "LITER", "GSMPRICE", "SUMMA", "VIDOPL", "NKKM", "INDEXSALE"});
   ASSERT_EQ(dbf.rows.size(), 23u);
   // The receipt of 29 February and the one of 07:30 on 1 March lie outside every shift.
   EXPECT_EQ(dbf.At(0, "DATA"), "02/29/2024 09:00:00 PM");
@@ -242,10 +240,9 @@ TEST_F(JournalExportsTest, SaleDiscountsOneRecordPerDiscountWithInclusiveBounds)
     std::vector<std::string> rows;  // sorted: the server's order is not fixed
   };
   const TDateTime sale_1002 = At(2024, 3, 1, 9, 40, 17, 250);
-  const std::vector<std::string> three = {
-      "1002 Акция выходного дня 2 Суббота 0.5000 2",
-      "1002 Бонусы 3 Списание баллов 15.0000 1",
-      "1002 Скидка по карте 1 7001000012345678 40.0000 1"};
+  const std::vector<std::string> three = {"1002 Акция выходного дня 2 Суббота 0.5000 2",
+                                          "1002 Бонусы 3 Списание баллов 15.0000 1",
+                                          "1002 Скидка по карте 1 7001000012345678 40.0000 1"};
   std::vector<std::string> four = three;
   four.push_back("1003 Договорная скидка 1 Договор №17/2024 72.1000 1");
   const Case cases[] = {
@@ -256,9 +253,9 @@ TEST_F(JournalExportsTest, SaleDiscountsOneRecordPerDiscountWithInclusiveBounds)
   for (const Case& c : cases) {
     RunOk('8', {Int(5), Date(DataBegin()), Date(c.end)}, "ExportRsxDsc.dbf");
     const DbfContent dbf = ReadDbf(ExportFile("ExportRsxDsc.dbf"));
-    EXPECT_EQ(Layout(dbf), (std::vector<std::string>{"INDEXSALE N 11", "DSCNAME C 20",
-                                                     "DSCTYPE N 11", "DSCPARAM C 25",
-                                                     "DSCVAL N 20.4", "DSCVALTYPE N 11"}));
+    EXPECT_EQ(Layout(dbf),
+              (std::vector<std::string>{"INDEXSALE N 11", "DSCNAME C 20", "DSCTYPE N 11",
+                                        "DSCPARAM C 25", "DSCVAL N 20.4", "DSCVALTYPE N 11"}));
     std::vector<std::string> rows;
     for (const auto& row : dbf.rows) {
       std::string text;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export_harness.h"
@@ -18,10 +18,10 @@ using Layout_ = std::vector<std::string>;
 
 // The fixed part of the layout without shop rows, before and after the optional fields.
 const Layout_ kFuelHead = {
-    "SMNUM N 11",     "DATA C 30",      "POKUPATEL C 100", "VIDOPL N 11",    "GSMNAME C 20",
-    "KODGSM N 11",    "LITER N 20.4",   "GSMPRICE N 20.4", "BASEPRICE N 20.4", "SUMMA N 20.4",
-    "BASESUMMA N 20.4", "PLOTN N 20.4", "INN C 30",        "CNT C 50",       "DRIVER C 40",
-    "PLISTNUM C 15",  "INDEXSALE N 11"};
+    "SMNUM N 11",       "DATA C 30",     "POKUPATEL C 100", "VIDOPL N 11",      "GSMNAME C 20",
+    "KODGSM N 11",      "LITER N 20.4",  "GSMPRICE N 20.4", "BASEPRICE N 20.4", "SUMMA N 20.4",
+    "BASESUMMA N 20.4", "PLOTN N 20.4",  "INN C 30",        "CNT C 50",         "DRIVER C 40",
+    "PLISTNUM C 15",    "INDEXSALE N 11"};
 const Layout_ kIds = {"IDCNT C 8", "IDCAR C 8", "IDDRV C 8"};
 
 Layout_ Concat(std::initializer_list<Layout_> parts) {
@@ -76,19 +76,25 @@ TEST_F(SaleLogTest, LayoutFollowsTheDatabaseAndTheSwitches) {
        nullptr, Concat({kFuelHead, full_tail, kIds, {"TRKDENS N 20.4"}})},
       {"receipts without CLIENT", StationVariant::kFull, "ALTER TABLE BCHECK DROP CLIENT;", false,
        nullptr,
-       Concat({kFuelHead, {"SILONUM N 11", "TRKNUM N 11", "GPINN C 30", "GPNAME C 50"}, kIds,
+       Concat({kFuelHead,
+               {"SILONUM N 11", "TRKNUM N 11", "GPINN C 30", "GPNAME C 50"},
+               kIds,
                {"TRKDENS N 20.4"}})},
       {"KA column", StationVariant::kFull, nullptr, true, nullptr,
        Concat({kFuelHead, full_tail, {"KA L 1"}, kIds, {"TRKDENS N 20.4", "KKMNUM N 11"}})},
-      {"shop rows", StationVariant::kFull, nullptr, true, ShopDirectory(),
-       {"DATA C 30",        "ISTOVAR N 11",     "TOVVOZVRAT N 11", "TOVKOMISS N 11",
-        "TOVARCODE C 15",   "TOVARNAME C 50",   "POKUPATEL C 100", "VIDOPL N 11",
-        "GSMNAME C 20",     "KODGSM N 11",      "LITER N 20.4",    "TOVKOLVO N 20.4",
-        "TOVZPRICE N 20.4", "TOVZSUM N 20.4",   "TOVPPRICE N 20.4", "TOVPSUM N 20.4",
-        "TOVSKIDKA N 20.4", "GSMPRICE N 20.4",  "BASEPRICE N 20.4", "SUMMA N 20.4",
-        "BASESUMMA N 20.4", "PLOTN N 20.4",     "INN C 30",        "CNT C 50",
-        "DRIVER C 40",      "PLISTNUM C 15",    "INDEXSALE N 11",  "SILONUM N 11",
-        "TRKNUM N 11",      "KA L 1",           "IDCNT C 8",       "IDCAR C 8",
+      {"shop rows",
+       StationVariant::kFull,
+       nullptr,
+       true,
+       ShopDirectory(),
+       {"DATA C 30",        "ISTOVAR N 11",    "TOVVOZVRAT N 11",  "TOVKOMISS N 11",
+        "TOVARCODE C 15",   "TOVARNAME C 50",  "POKUPATEL C 100",  "VIDOPL N 11",
+        "GSMNAME C 20",     "KODGSM N 11",     "LITER N 20.4",     "TOVKOLVO N 20.4",
+        "TOVZPRICE N 20.4", "TOVZSUM N 20.4",  "TOVPPRICE N 20.4", "TOVPSUM N 20.4",
+        "TOVSKIDKA N 20.4", "GSMPRICE N 20.4", "BASEPRICE N 20.4", "SUMMA N 20.4",
+        "BASESUMMA N 20.4", "PLOTN N 20.4",    "INN C 30",         "CNT C 50",
+        "DRIVER C 40",      "PLISTNUM C 15",   "INDEXSALE N 11",   "SILONUM N 11",
+        "TRKNUM N 11",      "KA L 1",          "IDCNT C 8",        "IDCAR C 8",
         "IDDRV C 8",        "TRKDENS N 20.4"}},
   };
   UseShop();
@@ -119,9 +125,9 @@ TEST_F(SaleLogTest, FuelRowsMatchTheSaleLogTable) {
       "LEFT JOIN VDDRIVER d ON d.ID = lt.IDDRV "
       "LEFT JOIN CONTRAGENT g ON g.CONTR_ID = lt.ID2CNT "
       "WHERE lt.LITER > 0 ORDER BY lt.DATA",
-      {"SMNUM", "DATA", "POKUPATEL", "VIDOPL", "GSMNAME", "KODGSM", "LITER", "GSMPRICE",
-       "BASEPRICE", "SUMMA", "BASESUMMA", "PLOTN", "INN", "CNT", "DRIVER", "PLISTNUM", "INDEXSALE",
-       "TRKNUM", "GPNAME", "GPINN", "IDCNT", "IDCAR", "IDDRV", "TRKDENS"});
+      {"SMNUM",     "DATA",   "POKUPATEL", "VIDOPL", "GSMNAME", "KODGSM", "LITER",  "GSMPRICE",
+       "BASEPRICE", "SUMMA",  "BASESUMMA", "PLOTN",  "INN",     "CNT",    "DRIVER", "PLISTNUM",
+       "INDEXSALE", "TRKNUM", "GPNAME",    "GPINN",  "IDCNT",   "IDCAR",  "IDDRV",  "TRKDENS"});
 
   struct Pin {
     int sale;
@@ -129,17 +135,17 @@ TEST_F(SaleLogTest, FuelRowsMatchTheSaleLogTable) {
     const char* value;
   };
   const Pin pins[] = {
-      {1000, "SMNUM", ""},          // before the first shift
-      {1008, "SMNUM", "2"},         // the first millisecond of shift 2
-      {1010, "SMNUM", "2"},         // its last millisecond
+      {1000, "SMNUM", ""},   // before the first shift
+      {1008, "SMNUM", "2"},  // the first millisecond of shift 2
+      {1010, "SMNUM", "2"},  // its last millisecond
       {1011, "SMNUM", "3"},
-      {1000, "SILONUM", "1"},       // tank 0 counts from 1
-      {1004, "SILONUM", "0"},       // no tank recorded
-      {1001, "NKKM", "8"},          // printed twice: the later receipt counts
+      {1000, "SILONUM", "1"},  // tank 0 counts from 1
+      {1004, "SILONUM", "0"},  // no tank recorded
+      {1001, "NKKM", "8"},     // printed twice: the later receipt counts
       {1001, "KKMNUM", "2"},
       {1000, "KKMNUM", "2"},
       {1002, "KKMNUM", "1"},
-      {1003, "NKKM", ""},           // no receipt
+      {1003, "NKKM", ""},  // no receipt
       {1003, "KKMNUM", ""},
       {1001, "DATA", "03/01/2024 08:12:05 AM"},
       {1009, "DATA", "03/01/2024 10:22:41 PM"},
@@ -178,14 +184,22 @@ TEST_F(SaleLogTest, ElementCountsChooseTheBranchAndEveryElementIsConverted) {
       {"five elements", {b, e, Int(0), Int(0), Text(ShopDirectory())}, nullptr, 33},
       {"six elements", {b, e, Int(0), Int(0), Text(ShopDirectory()), Int(9)}, nullptr, 33},
       {"two elements", {b, e}, "Variant or safe array index out of bounds", 0},
-      {"element 2 not an integer", {b, e, Text("abc")},
-       "Could not convert variant of type (String) into type (Integer)", 0},
-      {"element 3 not an integer", {b, e, Int(0), Text("abc")},
-       "Could not convert variant of type (String) into type (Integer)", 0},
-      {"element 3 not an integer beside a shop", {b, e, Int(0), Text("abc"), Text(ShopDirectory())},
-       "Could not convert variant of type (String) into type (Integer)", 0},
-      {"end not a date", {b, Text("tomorrow"), Int(0), Int(0)},
-       "Could not convert variant of type (String) into type (Date)", 0},
+      {"element 2 not an integer",
+       {b, e, Text("abc")},
+       "Could not convert variant of type (String) into type (Integer)",
+       0},
+      {"element 3 not an integer",
+       {b, e, Int(0), Text("abc")},
+       "Could not convert variant of type (String) into type (Integer)",
+       0},
+      {"element 3 not an integer beside a shop",
+       {b, e, Int(0), Text("abc"), Text(ShopDirectory())},
+       "Could not convert variant of type (String) into type (Integer)",
+       0},
+      {"end not a date",
+       {b, Text("tomorrow"), Int(0), Int(0)},
+       "Could not convert variant of type (String) into type (Date)",
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -22,9 +22,9 @@ class ShiftExportsTest : public ExportFixture {
 };
 
 const std::vector<std::string> kRezEndLayout = {
-    "SMNUM N 11",   "BEGTIME C 30", "ENDTIME C 30",  "OPERATOR C 30",  "NOMERREZ N 11",
-    "GSMNAME C 20", "KODGSM N 11",  "LITER N 20.4",  "PLOTN N 20.4",   "EMKOST N 11",
-    "LEVEL N 20.4", "CALCLITER N 20.4"};
+    "SMNUM N 11",    "BEGTIME C 30", "ENDTIME C 30", "OPERATOR C 30",
+    "NOMERREZ N 11", "GSMNAME C 20", "KODGSM N 11",  "LITER N 20.4",
+    "PLOTN N 20.4",  "EMKOST N 11",  "LEVEL N 20.4", "CALCLITER N 20.4"};
 
 std::string RezEndQuery(int first, int last, bool office) {
   return "SELECT s.SMNUM, sm.BEGTIME, sm.ENDTIME, sm.OPERATOR, s.SILONUM + 1, s.GSMNAME, "
@@ -34,9 +34,9 @@ std::string RezEndQuery(int first, int last, bool office) {
          std::to_string(first) + " AND " + std::to_string(last) + " ORDER BY 1, 5";
 }
 
-const std::vector<std::string> kRezEndColumns = {"SMNUM",   "BEGTIME", "ENDTIME",  "OPERATOR",
-                                                 "NOMERREZ", "GSMNAME", "KODGSM",   "LITER",
-                                                 "PLOTN",   "EMKOST",  "LEVEL",    "CALCLITER"};
+const std::vector<std::string> kRezEndColumns = {"SMNUM",    "BEGTIME", "ENDTIME", "OPERATOR",
+                                                 "NOMERREZ", "GSMNAME", "KODGSM",  "LITER",
+                                                 "PLOTN",    "EMKOST",  "LEVEL",   "CALCLITER"};
 
 TEST_F(ShiftExportsTest, TankRemainsTakeTheLastShiftFirst) {
   UseStation(StationVariant::kFull);
@@ -72,10 +72,10 @@ TEST_F(ShiftExportsTest, OfficeModeChangesOnlyTheCalculatedLitres) {
 }
 
 std::vector<std::string> TrkInfoLayout(bool second_counters) {
-  std::vector<std::string> layout = {
-      "SMNUM N 11",    "BEGTIME C 30",  "ENDTIME C 30",    "OPERATOR C 30", "TRKINDEX N 11",
-      "PISTOLET N 11", "GSMNAME C 20",  "SILONUM N 11",    "GSMPRICE N 20.4", "TRKBEG N 20.4",
-      "TRKEND N 20.4", "TRKSMENA N 20.4"};
+  std::vector<std::string> layout = {"SMNUM N 11",    "BEGTIME C 30",  "ENDTIME C 30",
+                                     "OPERATOR C 30", "TRKINDEX N 11", "PISTOLET N 11",
+                                     "GSMNAME C 20",  "SILONUM N 11",  "GSMPRICE N 20.4",
+                                     "TRKBEG N 20.4", "TRKEND N 20.4", "TRKSMENA N 20.4"};
   if (second_counters) layout.insert(layout.end(), {"TRKBEG2 N 20.4", "TRKEND2 N 20.4"});
   layout.insert(layout.end(), {"TRKSMENAM N 20.4", "TRKBEGEL N 20.4", "TRKENDEL N 20.4",
                                "OPERATOR2 C 30", "OPERATOR3 C 30"});
@@ -94,19 +94,21 @@ TEST_F(ShiftExportsTest, DispenserInformationWithAndWithoutSecondCounters) {
       const DbfContent dbf = ReadDbf(ExportFile("ExportTRKInfo.dbf"));
       EXPECT_EQ(Layout(dbf), TrkInfoLayout(second));
       const std::string correction = office ? " + t.TRKSMENACOR" : "";
-      std::vector<std::string> columns = {"SMNUM",    "BEGTIME", "ENDTIME", "OPERATOR",
+      std::vector<std::string> columns = {"SMNUM",    "BEGTIME",  "ENDTIME", "OPERATOR",
                                           "TRKINDEX", "PISTOLET", "GSMNAME", "SILONUM",
-                                          "GSMPRICE", "TRKBEG",  "TRKEND",  "TRKSMENA"};
-      std::string sql = "SELECT t.SMNUM, sm.BEGTIME, sm.ENDTIME, sm.OPERATOR, t.TRKINDEX, "
-                        "t.PISTOLET, t.GSMNAME, t.SILONUM + 1, t.GSMPRICE, t.TRKBEG, t.TRKEND" +
-                        correction + ", t.TRKSMENA" + correction;
+                                          "GSMPRICE", "TRKBEG",   "TRKEND",  "TRKSMENA"};
+      std::string sql =
+          "SELECT t.SMNUM, sm.BEGTIME, sm.ENDTIME, sm.OPERATOR, t.TRKINDEX, "
+          "t.PISTOLET, t.GSMNAME, t.SILONUM + 1, t.GSMPRICE, t.TRKBEG, t.TRKEND" +
+          correction + ", t.TRKSMENA" + correction;
       if (second) {
         sql += ", t.TRK2BEG, t.TRK2END";
         columns.insert(columns.end(), {"TRKBEG2", "TRKEND2"});
       }
-      sql += ", t.TRKSMENAM, t.BEGELCOUNTER, t.ENDELCOUNTER, sm.OPERATOR2, sm.OPERATOR3 FROM SMTRK "
-             "t LEFT JOIN SMLOG sm ON sm.SMNUM = t.SMNUM WHERE t.SMNUM BETWEEN 2 AND 4 "
-             "ORDER BY t.SMNUM, t.TRKINDEX, t.PISTOLET";
+      sql +=
+          ", t.TRKSMENAM, t.BEGELCOUNTER, t.ENDELCOUNTER, sm.OPERATOR2, sm.OPERATOR3 FROM SMTRK "
+          "t LEFT JOIN SMLOG sm ON sm.SMNUM = t.SMNUM WHERE t.SMNUM BETWEEN 2 AND 4 "
+          "ORDER BY t.SMNUM, t.TRKINDEX, t.PISTOLET";
       columns.insert(columns.end(),
                      {"TRKSMENAM", "TRKBEGEL", "TRKENDEL", "OPERATOR2", "OPERATOR3"});
       ExpectMatchesQuery(dbf, Station(), sql, columns);

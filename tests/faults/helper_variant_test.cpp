@@ -49,8 +49,16 @@ TEST(HelperVariantTest, EachHelperEndsInItsDocumentedAnswer) {
     CopyTemplateDatabase(TemplateDatabase::kStationFull, station + "/GARVEN.FDB");
 
     ProcessOptions options;
-    options.args = {KVRHOST_PATH, "--library", (lib / "libKVRExportCreator9.so").string(),
-                    "--root", root, "--database-dir", station + "/", "6", "5", "3"};
+    options.args = {KVRHOST_PATH,
+                    "--library",
+                    (lib / "libKVRExportCreator9.so").string(),
+                    "--root",
+                    root,
+                    "--database-dir",
+                    station + "/",
+                    "6",
+                    "5",
+                    "3"};
     options.unset_env = {"CORVANE_FB_PORT", "KVR_FB_TIMEOUT", "KVR_LIBRARY"};
     const ProgramResult run = RunProgram(options, std::chrono::seconds(60));
     EXPECT_NE(run.output.find(v.expected), std::string::npos) << run.output;

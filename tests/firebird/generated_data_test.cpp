@@ -23,9 +23,9 @@ TEST(GeneratedDataTest, TablesScaleWithTheSales) {
     const char* table;
     long long rows;
   };
-  const Case station_tables[] = {
-      {"LOGTRAN", 1001}, {"BCHECK", 501}, {"LOGTRANDSC", 101}, {"SMLOG", 5}, {"SMSILO", 20},
-      {"SMTRK", 20},     {"LSILO", 40},   {"PRX", 5},          {"PRXSILO", 5}};
+  const Case station_tables[] = {{"LOGTRAN", 1001}, {"BCHECK", 501}, {"LOGTRANDSC", 101},
+                                 {"SMLOG", 5},      {"SMSILO", 20},  {"SMTRK", 20},
+                                 {"LSILO", 40},     {"PRX", 5},      {"PRXSILO", 5}};
   auto db = test::MakeDatabase(station);
   db->Open();
   for (const Case& c : station_tables) EXPECT_EQ(Count(*db, c.table), c.rows) << c.table;

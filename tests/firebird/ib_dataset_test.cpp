@@ -56,15 +56,15 @@ TEST_F(IBDataSetTest, FieldDefinitionsFollowTheColumnTypes) {
   auto q = MakeQuery(*db, "SELECT * FROM COLUMN_TYPES ORDER BY ID");
   q->Open();
   const ColumnExpectation expected[] = {
-      {"ID", FieldType::Integer, 0, 0},       {"C_SMALL", FieldType::Smallint, 0, 0},
-      {"C_INT", FieldType::Integer, 0, 0},    {"C_BIG", FieldType::Largeint, 0, 0},
-      {"C_FLOAT", FieldType::Float, 0, 0},    {"C_DOUBLE", FieldType::Float, 0, 0},
-      {"C_NUM42", FieldType::BCD, 0, 2},      {"C_NUM93", FieldType::BCD, 0, 3},
-      {"C_NUM184", FieldType::BCD, 0, 4},     {"C_DEC152", FieldType::BCD, 0, 2},
-      {"C_DATE", FieldType::Date, 0, 0},      {"C_TIME", FieldType::Time, 0, 0},
-      {"C_STAMP", FieldType::DateTime, 0, 0}, {"C_CHAR", FieldType::String, 8, 0},
+      {"ID", FieldType::Integer, 0, 0},        {"C_SMALL", FieldType::Smallint, 0, 0},
+      {"C_INT", FieldType::Integer, 0, 0},     {"C_BIG", FieldType::Largeint, 0, 0},
+      {"C_FLOAT", FieldType::Float, 0, 0},     {"C_DOUBLE", FieldType::Float, 0, 0},
+      {"C_NUM42", FieldType::BCD, 0, 2},       {"C_NUM93", FieldType::BCD, 0, 3},
+      {"C_NUM184", FieldType::BCD, 0, 4},      {"C_DEC152", FieldType::BCD, 0, 2},
+      {"C_DATE", FieldType::Date, 0, 0},       {"C_TIME", FieldType::Time, 0, 0},
+      {"C_STAMP", FieldType::DateTime, 0, 0},  {"C_CHAR", FieldType::String, 8, 0},
       {"C_VARCHAR", FieldType::String, 25, 0}, {"C_MEMO", FieldType::Memo, 0, 0},
-      {"C_BLOB", FieldType::Blob, 0, 0},      {"C_BOOL", FieldType::Boolean, 0, 0},
+      {"C_BLOB", FieldType::Blob, 0, 0},       {"C_BOOL", FieldType::Boolean, 0, 0},
   };
   ASSERT_EQ(q->FieldDefs().Count(), static_cast<int>(std::size(expected)));
   for (int i = 0; i < q->FieldDefs().Count(); ++i) {
@@ -140,7 +140,8 @@ TEST_F(IBDataSetTest, AliasesNameFieldsAndRepeatsGetSuffixes) {
   q->Open();
   std::vector<std::string> names;
   for (const TFieldDef& def : q->FieldDefs()) names.push_back(def.Name());
-  EXPECT_EQ(names, (std::vector<std::string>{"BEGTIME", "SMNUM", "SMNUM_1", "MULTIPLY", "OPERATOR"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"BEGTIME", "SMNUM", "SMNUM_1", "MULTIPLY", "OPERATOR"}));
   EXPECT_EQ(q->FieldByName("Operator").Size(), 30);
   EXPECT_EQ(q->FieldByName("MULTIPLY").AsInteger(), 2);
 }
@@ -183,8 +184,8 @@ TEST_F(IBDataSetTest, ParametersAreSetByNameAndMayRepeat) {
 }
 
 TEST_F(IBDataSetTest, IntegerParameterServesSmallintAndNumericColumns) {
-  auto q = MakeQuery(*db_,
-                     "SELECT COUNT(*) FROM PRX WHERE Prihod IN (:P1, :P2) AND CARVOLTTN > :V");
+  auto q =
+      MakeQuery(*db_, "SELECT COUNT(*) FROM PRX WHERE Prihod IN (:P1, :P2) AND CARVOLTTN > :V");
   q->ParamByName("P1").SetAsInteger(1);
   q->ParamByName("P2").SetAsInteger(0);
   q->ParamByName("V").SetAsInteger(500);
@@ -263,9 +264,13 @@ TEST_F(IBDataSetTest, ServerErrorsCarryFirebirdsMessage) {
   }
   EXPECT_FALSE(q->Active());
 
-  const char* bad_texts[] = {"", "   \r\n", "SELEKT 1", "SELECT 'unterminated",
+  const char* bad_texts[] = {"",
+                             "   \r\n",
+                             "SELEKT 1",
+                             "SELECT 'unterminated",
                              "SELECT 1 FROM RDB$DATABASE WHERE 1 = :P /* open",
-                             "DELETE FROM LOGTRAN", "SELECT CAST('x' AS INTEGER) FROM RDB$DATABASE"};
+                             "DELETE FROM LOGTRAN",
+                             "SELECT CAST('x' AS INTEGER) FROM RDB$DATABASE"};
   for (const char* text : bad_texts) {
     SCOPED_TRACE(text);
     auto bad = MakeQuery(*db_, text);
@@ -336,7 +341,8 @@ TEST_F(IBDataSetTest, CommitClosesCursorsAndDatasetsRestartTheTransaction) {
 
 int OpenFileCount() {
   int n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    ++n;
   return n;
 }
 
@@ -348,7 +354,8 @@ TEST_F(IBDataSetTest, FailuresLeakNoHandles) {
   }
   const int files_before = OpenFileCount();
   for (int i = 0; i < 100; ++i) {
-    auto bad = MakeQuery(*db_, i % 2 ? "SELECT * FROM NO_SUCH_TABLE" : "SELECT CAST('x' AS INTEGER) FROM SMLOG");
+    auto bad = MakeQuery(
+        *db_, i % 2 ? "SELECT * FROM NO_SUCH_TABLE" : "SELECT CAST('x' AS INTEGER) FROM SMLOG");
     EXPECT_THROW(bad->Open(), EDatabaseError);
     auto missing = MakeDatabase(dir_->File("NO_SUCH.FDB"));
     EXPECT_THROW(missing->Open(), EIBInterBaseError);
@@ -360,10 +367,11 @@ TEST_F(IBDataSetTest, FailuresLeakNoHandles) {
   }
   EXPECT_LE(OpenFileCount(), files_before + 2);
   // The server side: this connection holds only the statement counting its statements.
-  auto monitor = MakeQuery(*db_,
-                           "SELECT (SELECT COUNT(*) FROM MON$STATEMENTS s WHERE s.MON$ATTACHMENT_ID "
-                           "= CURRENT_CONNECTION), (SELECT COUNT(*) FROM MON$ATTACHMENTS a WHERE "
-                           "a.MON$SYSTEM_FLAG = 0) FROM RDB$DATABASE");
+  auto monitor =
+      MakeQuery(*db_,
+                "SELECT (SELECT COUNT(*) FROM MON$STATEMENTS s WHERE s.MON$ATTACHMENT_ID "
+                "= CURRENT_CONNECTION), (SELECT COUNT(*) FROM MON$ATTACHMENTS a WHERE "
+                "a.MON$SYSTEM_FLAG = 0) FROM RDB$DATABASE");
   monitor->Open();
   EXPECT_EQ(monitor->Fields(0).AsInteger(), 1);
   EXPECT_EQ(monitor->Fields(1).AsInteger(), 1);

@@ -64,9 +64,10 @@ TEST_F(IBTcpTest, ReadsTypedValuesThroughTheServer) {
 TEST_F(IBTcpTest, DateParametersSelectTheSameRowsAsEmbedded) {
   auto db = MakeDatabase(server_->DatabaseName(station_), server_->password());
   db->Open();
-  auto q = MakeQuery(*db,
-                     "SELECT sm.SmNum, b.DATA FROM BCheck b LEFT JOIN SMLOG sm ON b.DATA BETWEEN "
-                     "sm.BEGTIME AND sm.ENDTIME WHERE b.DATA BETWEEN :BegData AND :EndData ORDER BY 2");
+  auto q =
+      MakeQuery(*db,
+                "SELECT sm.SmNum, b.DATA FROM BCheck b LEFT JOIN SMLOG sm ON b.DATA BETWEEN "
+                "sm.BEGTIME AND sm.ENDTIME WHERE b.DATA BETWEEN :BegData AND :EndData ORDER BY 2");
   q->ParamByName("BegData").SetAsDateTime(EncodeDateTime(2024, 2, 29, 0, 0, 0, 0));
   q->ParamByName("EndData").SetAsDateTime(EncodeDateTime(2024, 3, 1, 9, 0, 0, 0));
   q->Open();

@@ -1,8 +1,9 @@
+#include "format/date_time_text.h"
+
 #include <gtest/gtest.h>
 
 #include "common/exceptions.h"
 #include "format/date_time_parse.h"
-#include "format/date_time_text.h"
 #include "platform/clock.h"
 
 namespace kvr::format {
@@ -30,7 +31,8 @@ TEST(FormatDateTime, PatternLetters) {
       {"zzzz", "123"},
       {"[yyyy]", "[2026]"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FormatDateTime(c.pattern, kMoment, s), c.expected) << c.pattern;
+  for (const auto& c : cases)
+    EXPECT_EQ(FormatDateTime(c.pattern, kMoment, s), c.expected) << c.pattern;
 }
 
 TEST(FormatDateTime, DateTimeToStrOmitsAMidnightTimeButKeepsMilliseconds) {
@@ -64,8 +66,8 @@ TEST(ParseDateTime, RoundTripsEachSet) {
 
 TEST(ParseDateTime, RejectsWhatIsNoDateOrTime) {
   const TFormatSettings s = MakeIniFormatSettings({});
-  const char* bad_dates[] = {"31.02.2024", "", "07.12.", "7-12-2026", "07.12.2026x", "a.b.c",
-                             "07.13.2026", "07.12.12345"};
+  const char* bad_dates[] = {"31.02.2024",  "",      "07.12.",     "7-12-2026",
+                             "07.12.2026x", "a.b.c", "07.13.2026", "07.12.12345"};
   TDateTime v = 42;
   for (const char* text : bad_dates) {
     EXPECT_FALSE(TryStrToDate(text, v, s)) << text;

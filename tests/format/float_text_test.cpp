@@ -14,11 +14,22 @@ TEST(FloatText, FloatToStrShortestForm) {
   const struct {
     double value;
     const char* expected;
-  } cases[] = {{0, "0"},          {-0.0, "0"},        {1.5, "1.5"},       {-2.25, "-2.25"},
-               {0.1, "0.1"},      {100, "100"},       {0.0001, "0.0001"}, {0.00001, "1E-5"},
-               {1.5e-7, "1.5E-7"}, {1e20, "1E20"},    {123456789012345.0, "123456789012345"},
-               {1e15, "1E15"},    {1.0 / 3, "0.333333333333333"},
-               {INFINITY, "INF"}, {-INFINITY, "-INF"}, {NAN, "NAN"}};
+  } cases[] = {{0, "0"},
+               {-0.0, "0"},
+               {1.5, "1.5"},
+               {-2.25, "-2.25"},
+               {0.1, "0.1"},
+               {100, "100"},
+               {0.0001, "0.0001"},
+               {0.00001, "1E-5"},
+               {1.5e-7, "1.5E-7"},
+               {1e20, "1E20"},
+               {123456789012345.0, "123456789012345"},
+               {1e15, "1E15"},
+               {1.0 / 3, "0.333333333333333"},
+               {INFINITY, "INF"},
+               {-INFINITY, "-INF"},
+               {NAN, "NAN"}};
   for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.value, s), c.expected) << c.value;
   TFormatSettings comma = s;
   comma.DecimalSeparator = ',';
@@ -31,8 +42,8 @@ TEST(FloatText, StrToFloatAcceptsOnlyTheSetsSeparator) {
   const struct {
     const char* text;
     double expected;
-  } good[] = {{"1.5", 1.5}, {" -2.25 ", -2.25}, {"+3", 3}, {"1E3", 1000}, {"2.5e-2", 0.025},
-              {".5", 0.5},  {"5.", 5}};
+  } good[] = {{"1.5", 1.5},      {" -2.25 ", -2.25}, {"+3", 3}, {"1E3", 1000},
+              {"2.5e-2", 0.025}, {".5", 0.5},        {"5.", 5}};
   for (const auto& c : good) {
     ASSERT_TRUE(TryStrToFloat(c.text, v, s)) << c.text;
     EXPECT_DOUBLE_EQ(v, c.expected) << c.text;

@@ -16,30 +16,42 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // Dates as days since 30 December 1899: the edges of years 1 and 9999 and just past them,
 // values that are not dates at all, and the tiny and the negative.
 constexpr double kOddDates[] = {
-    kNaN,      kInf,      -kInf,      1e308,     -1e308,       1e9,   -1e9,
-    -693593.0, -693594.0, -693959.0,  2958465.5, 2958466.0,    0.0,   -0.5,
-    -1.75,     5e-324,    36526.9999, 1e15,      -2958466.25,  2.0e6,
+    kNaN,      kInf,      -kInf,      1e308,     -1e308,      1e9,   -1e9,
+    -693593.0, -693594.0, -693959.0,  2958465.5, 2958466.0,   0.0,   -0.5,
+    -1.75,     5e-324,    36526.9999, 1e15,      -2958466.25, 2.0e6,
 };
 
 constexpr std::int64_t kOddIntegers[] = {
-    0,         1,          -1,         3,          5,          1000,
-    2147483647LL, -2147483647LL - 1, 2147483648LL, -2147483649LL,
-    9223372036854775807LL, -9223372036854775807LL - 1, 65536, -32768,
+    0,
+    1,
+    -1,
+    3,
+    5,
+    1000,
+    2147483647LL,
+    -2147483647LL - 1,
+    2147483648LL,
+    -2147483649LL,
+    9223372036854775807LL,
+    -9223372036854775807LL - 1,
+    65536,
+    -32768,
 };
 
 // Type codes the library does not know (OLE's R4, CY, DISPATCH, ERROR, UNKNOWN, DECIMAL, I1,
 // UI1, a by-reference integer, and nonsense).
-constexpr kvr_vartype kUnknownTypes[] = {4, 6, 9, 10, 13, 14, 16, 17, 0x4003, 0x0FFF, 0xFFFF,
-                                         0x2000 | 0x99};
+constexpr kvr_vartype kUnknownTypes[] = {4,  6,  9,      10,     13,     14,
+                                         16, 17, 0x4003, 0x0FFF, 0xFFFF, 0x2000 | 0x99};
 
-constexpr kvr_vartype kElementTypes[] = {KVR_VT_VARIANT, KVR_VT_BSTR, KVR_VT_I2,  KVR_VT_I4,
+constexpr kvr_vartype kElementTypes[] = {KVR_VT_VARIANT, KVR_VT_BSTR, KVR_VT_I2,   KVR_VT_I4,
                                          KVR_VT_I8,      KVR_VT_R8,   KVR_VT_DATE, KVR_VT_BOOL};
 
 std::uint32_t TrueSize(kvr_vartype type) {
   switch (type) {
     case KVR_VT_VARIANT: return sizeof(kvr_variant);
     case KVR_VT_BSTR: return sizeof(kvr_bstr);
-    case KVR_VT_I2: case KVR_VT_BOOL: return 2;
+    case KVR_VT_I2:
+    case KVR_VT_BOOL: return 2;
     case KVR_VT_I4: return 4;
     default: return 8;
   }
@@ -142,7 +154,7 @@ std::vector<kvr_wchar> HostInputGenerator::TextUnits() {
       // beyond a drive letter, so that no text names a server to connect to.
       std::vector<kvr_wchar> units(Below(40));
       for (kvr_wchar& u : units) {
-        u = static_cast<kvr_wchar>(Chance(30) ? 0x0400 + Below(0x60)
+        u = static_cast<kvr_wchar>(Chance(30)   ? 0x0400 + Below(0x60)
                                    : Chance(20) ? 0xD800 + Below(0x800)
                                                 : Below(0x80));
         if (u == u':') u = u'_';
@@ -169,7 +181,10 @@ kvr_variant HostInputGenerator::Scalar(Arena& arena, kvr_vartype type) {
                                    : static_cast<std::int16_t>(Bits());
       break;
     case KVR_VT_BSTR: v.value.bstr = Chance(10) ? nullptr : arena.Bstr(TextUnits()); break;
-    default: std::uint64_t bits = Bits(); std::memcpy(&v.value, &bits, sizeof bits); break;
+    default:
+      std::uint64_t bits = Bits();
+      std::memcpy(&v.value, &bits, sizeof bits);
+      break;
   }
   return v;
 }
@@ -195,8 +210,7 @@ kvr_variant HostInputGenerator::Element(Arena& arena, kvr_vartype wanted) {
 kvr_variant HostInputGenerator::Array(Arena& arena, std::vector<kvr_vartype> shape,
                                       std::string& description) {
   if (Chance(15) && !shape.empty()) shape.resize(Below(static_cast<int>(shape.size())));
-  if (Chance(10)) shape.resize(std::min<std::size_t>(8, shape.size() + 1 + Below(3)),
-                               KVR_VT_I4);
+  if (Chance(10)) shape.resize(std::min<std::size_t>(8, shape.size() + 1 + Below(3)), KVR_VT_I4);
   kvr_array* a = arena.Descriptor();
   a->dims = 1;
   a->element_size = sizeof(kvr_variant);
@@ -250,7 +264,7 @@ kvr_variant HostInputGenerator::RandomArray(Arena& arena, int depth, std::string
   const std::uint32_t size = TrueSize(type);
   static constexpr std::uint32_t kWrongSizes[] = {0, 1, 4, 8, 16, 0xFFFFFFFFu};
   a->element_size = Chance(85) ? size : kWrongSizes[Below(std::size(kWrongSizes))];
-  static constexpr std::int32_t kLowers[] = {0, 0, 0, 1, -1, 7, 2147483647, -2147483647 - 1,
+  static constexpr std::int32_t kLowers[] = {0,         0, 0, 1, -1, 7, 2147483647, -2147483647 - 1,
                                              2147483644};
   for (int d = 0; d < 2; ++d) {
     a->bounds[d].count = static_cast<std::uint32_t>(d == 0 ? Below(9) : Below(5));
@@ -287,7 +301,8 @@ std::vector<kvr_vartype> HostInputGenerator::ShapeFor(char code) {
   const kvr_vartype D = KVR_VT_DATE, I = KVR_VT_I4, S = KVR_VT_BSTR;
   switch (code) {
     case '0': return {D, D, I, I, S};
-    case '1': case '2': return {D, D};
+    case '1':
+    case '2': return {D, D};
     case '6': return {I, I};
     case '#': return {I, I, S, S, I};
     case '8':
@@ -402,10 +417,8 @@ Answer HostInputGenerator::CatalogueAnswer() {
 void HostInputGenerator::ScriptAnswers(ScriptedHost& host) {
   host.Reset();
   host.answers[5] = Chance(85) ? AnswerText(station_dir_) : TextAnswer(station_dir_);
-  host.answers[8] = Chance(70) ? AnswerRaw(KVR_VT_BOOL, Chance(20) ? 0xFFFF : 0)
-                               : TextAnswer("1");
-  host.answers[17] = Chance(70) ? AnswerRaw(KVR_VT_BOOL, Chance(50) ? 0xFFFF : 0)
-                                : TextAnswer("0");
+  host.answers[8] = Chance(70) ? AnswerRaw(KVR_VT_BOOL, Chance(20) ? 0xFFFF : 0) : TextAnswer("1");
+  host.answers[17] = Chance(70) ? AnswerRaw(KVR_VT_BOOL, Chance(50) ? 0xFFFF : 0) : TextAnswer("0");
   host.answers[13] = TextAnswer("АЗС №1");
   host.answers[46] = Chance(60) ? AnswerInteger(Chance(50) ? 3 : 0) : TextAnswer("3");
   host.answers[23] = NamesAnswer();
@@ -426,8 +439,7 @@ bool IsAllowedAnswer(std::int32_t result, const char* text, std::string* why) {
   if (t.empty()) return true;
   const std::string utf8 = platform::Cp1251ToUtf8(t);
   static const char* const kFiles[] = {"ExportVidOpl.dbf", "AllDscCardExport.dbf",
-                                       "ExportTRKInfo.dbf", "ExportBCheck.dbf",
-                                       "ExportRsxDsc.dbf"};
+                                       "ExportTRKInfo.dbf", "ExportBCheck.dbf", "ExportRsxDsc.dbf"};
   const std::string family = result == 1 ? "Ошибка при формировании отчета: "
                                          : "Ошибка при формировании экспортного отчета: ";
   if (utf8.rfind(family, 0) == 0 && utf8.size() > family.size()) return true;

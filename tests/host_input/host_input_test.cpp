@@ -60,12 +60,15 @@ class HostInputTest : public ExportFixture {
       const std::int32_t result = get_(c.report_code, c.params, &text);
       std::string why;
       if (!IsAllowedAnswer(result, text, &why))
-        ADD_FAILURE() << "seed " << seed << " case " << i << " (" << c.description
-                      << "): " << why;
-      if (result == 1 && text == nullptr) ++tally.success;
-      else if (result == 1) ++tally.export_error;
-      else if (text != nullptr) ++tally.failure;
-      else ++tally.unknown;
+        ADD_FAILURE() << "seed " << seed << " case " << i << " (" << c.description << "): " << why;
+      if (result == 1 && text == nullptr)
+        ++tally.success;
+      else if (result == 1)
+        ++tally.export_error;
+      else if (text != nullptr)
+        ++tally.failure;
+      else
+        ++tally.unknown;
       std::free(text);
       arena.Clear();
       if (c.report_code == '#') ControlCommand(false);  // back to the host's own answers

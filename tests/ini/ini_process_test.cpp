@@ -31,7 +31,8 @@ TEST_F(IniProcessTest, HolderKilledWhileLockedBlocksNobody) {
   const std::string ready = Path("ready");
   test::ChildProcess& holder = Start(kProcess, {"hold", Path("Settings.ini"), ready});
   ASSERT_TRUE(WaitForFile(ready));
-  test::ChildProcess& writer = Start(kProcess, {"write", Path("SETTINGS.INI"), "1", "1"});  // same mutex
+  test::ChildProcess& writer =
+      Start(kProcess, {"write", Path("SETTINGS.INI"), "1", "1"});  // same mutex
   EXPECT_EQ(Finish(writer, std::chrono::milliseconds(300)), -1) << "the writer did not wait";
   Kill(holder);
   EXPECT_EQ(Finish(writer, std::chrono::seconds(10)), 0);

@@ -19,8 +19,10 @@ std::string Value(int id, int i, bool as_read) {
   v.append(std::to_string(id)).append(":").append(std::to_string(i)).append(":");
   const int length = 60'000 + (i * 7919) % 12'000 + id * 500;
   for (int k = 0; k < length; ++k) {
-    if (k % 997 == 996) v += as_read ? "\r\n" : "\n";
-    else v += static_cast<char>('a' + (k + id + i) % 26);
+    if (k % 997 == 996)
+      v += as_read ? "\r\n" : "\n";
+    else
+      v += static_cast<char>('a' + (k + id + i) % 26);
   }
   return v;
 }

@@ -49,7 +49,8 @@ TEST_F(PrivateProfileTest, ReadsWithTheWindowsRules) {
   EXPECT_EQ(Get("СЕКЦИЯ"_w, "ключ"_w), std::string("значение"_w));
   EXPECT_EQ(Get("Nope", "plain", "default  "), "default");
   EXPECT_EQ(GetProfileString("Main", "x", "d", 65'535, Path("missing.ini")), "d");
-  EXPECT_EQ((GetProfileSectionNames(file_)), (std::vector<std::string>{"Main", "main", "Секция"_w.data()}));
+  EXPECT_EQ((GetProfileSectionNames(file_)),
+            (std::vector<std::string>{"Main", "main", "Секция"_w.data()}));
   EXPECT_EQ(GetProfileSectionKeys("MAIN", file_),
             (std::vector<std::string>{"Plain", "quoted", "single", "half", "empty", "dup", "dup"}));
 }

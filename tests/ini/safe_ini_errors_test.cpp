@@ -35,12 +35,15 @@ TEST_F(SafeIniErrorsTest, MissingDirectoryFailsAtOnceWithSystemError3) {
   const auto start = Clock::now();
   const std::string message = MessageOf([&] { ini.WriteString("S", "K", "v"); }, &class_name);
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(200));
-  EXPECT_EQ(message, "TSafeIniFile.WriteString -> The system cannot find the path specified -> "
-                     "Unable to write to " + file);
+  EXPECT_EQ(message,
+            "TSafeIniFile.WriteString -> The system cannot find the path specified -> "
+            "Unable to write to " +
+                file);
   EXPECT_EQ(class_name, "EIniFileException");
   EXPECT_EQ(MessageOf([&] { ini.WriteDate("S", "K", 1.0); }),
             "TSafeIniFile.WriteDate -> TSafeIniFile.WriteString -> The system cannot find the path "
-            "specified -> Unable to write to " + file);
+            "specified -> Unable to write to " +
+                file);
   // Reading a file that cannot exist is no error.
   EXPECT_EQ(ini.ReadString("S", "K", "def"), "def");
 }
@@ -50,13 +53,17 @@ TEST_F(SafeIniErrorsTest, EmptyNamesAreRefusedWithTheFileName) {
   TSafeIniFile ini(file);
   const std::string no_section = std::string("Не указано название секции. Имя файла: "_w) + file;
   const std::string no_key = std::string("Не указано название переменной. Имя файла: "_w) + file;
-  EXPECT_EQ(MessageOf([&] { ini.ReadString("", "K", ""); }), "TSafeIniFile.ReadString -> " + no_section);
-  EXPECT_EQ(MessageOf([&] { ini.ReadString("S", "", ""); }), "TSafeIniFile.ReadString -> " + no_key);
-  EXPECT_EQ(MessageOf([&] { ini.WriteString("S", "", ""); }), "TSafeIniFile.WriteString -> " + no_key);
+  EXPECT_EQ(MessageOf([&] { ini.ReadString("", "K", ""); }),
+            "TSafeIniFile.ReadString -> " + no_section);
+  EXPECT_EQ(MessageOf([&] { ini.ReadString("S", "", ""); }),
+            "TSafeIniFile.ReadString -> " + no_key);
+  EXPECT_EQ(MessageOf([&] { ini.WriteString("S", "", ""); }),
+            "TSafeIniFile.WriteString -> " + no_key);
   EXPECT_EQ(MessageOf([&] { ini.DeleteKey("", "K"); }), "TSafeIniFile.DeleteKey -> " + no_section);
   EXPECT_EQ(MessageOf([&] { ini.EraseSection(""); }), "TSafeIniFile.EraseSection -> " + no_section);
   TStrings list;
-  EXPECT_EQ(MessageOf([&] { ini.ReadSection("", list); }), "TSafeIniFile.ReadSection -> " + no_section);
+  EXPECT_EQ(MessageOf([&] { ini.ReadSection("", list); }),
+            "TSafeIniFile.ReadSection -> " + no_section);
   EXPECT_EQ(MessageOf([&] { ini.ReadSectionValues("", list); }),
             "TSafeIniFile.ReadSectionValues -> " + no_section);
   EXPECT_EQ(MessageOf([&] { ini.ReadDate("S", "", 0); }),
@@ -74,17 +81,21 @@ TEST_F(SafeIniErrorsTest, SharingErrorsAreRetriedForASecond) {
   TSafeIniFile ini(file);
   {
     platform::FileStream holder;
-    ASSERT_TRUE(holder.Open(file, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
+    ASSERT_TRUE(
+        holder.Open(file, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
     const auto start = Clock::now();
     const std::string message = MessageOf([&] { ini.WriteString("S", "K", "new"); });
     const auto waited = Clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(1000));
     EXPECT_LT(waited, std::chrono::milliseconds(3000));
-    EXPECT_EQ(message, "TSafeIniFile.WriteString -> The process cannot access the file because it "
-                       "is being used by another process -> Unable to write to " + file);
+    EXPECT_EQ(message,
+              "TSafeIniFile.WriteString -> The process cannot access the file because it "
+              "is being used by another process -> Unable to write to " +
+                  file);
   }
   auto holder = std::make_unique<platform::FileStream>();
-  ASSERT_TRUE(holder->Open(file, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
+  ASSERT_TRUE(
+      holder->Open(file, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
   auto release = std::async(std::launch::async, [&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     holder.reset();

@@ -135,8 +135,8 @@ TEST_F(SafeIniFileTest, DamagedCountNeitherHangsNorLosesTheValue) {
 TEST_F(SafeIniFileTest, PartsComeFromTheFirstSectionAndTheFirstKeyOfEachName) {
   constexpr int kParts = 5'000;
   std::string text = "[Other]\r\nMany__$Line2=wrong\r\n[s]\r\nmany=p1;\r\n";
-  text += "MANY__$COUNT=" + std::to_string(kParts) + "\r\nMany__$Hash=" +
-          std::to_string(IniHash("p1;")) + "\r\n";
+  text += "MANY__$COUNT=" + std::to_string(kParts) +
+          "\r\nMany__$Hash=" + std::to_string(IniHash("p1;")) + "\r\n";
   std::string expected = "p1;";
   for (int i = kParts; i >= 2; --i) {  // in reverse order: lookups must not depend on it
     text += "many__$line" + std::to_string(i) + " = \"p" + std::to_string(i) + ";\"\r\n";

@@ -30,14 +30,15 @@ struct Record {
 bool ParseRecord(const std::string& line, Record& record) {
   constexpr std::size_t kStamp = 23;
   TDateTime stamp;
-  if (line.size() < kStamp || !format::TryStrToDateTime(line.substr(0, kStamp), stamp,
-                                                         format::LogFormatSettings()))
+  if (line.size() < kStamp ||
+      !format::TryStrToDateTime(line.substr(0, kStamp), stamp, format::LogFormatSettings()))
     return false;
   const std::string head = std::string(" [инф] [w"_w);
   std::size_t pos = kStamp;
   if (line.compare(pos, head.size(), head) != 0) return false;
   pos += head.size();
-  if (pos + 1 >= line.size() || line[pos] < '0' || line[pos] > '9' || line[pos + 1] != ']') return false;
+  if (pos + 1 >= line.size() || line[pos] < '0' || line[pos] > '9' || line[pos + 1] != ']')
+    return false;
   record.writer = line[pos] - '0';
   pos += 2;
   const std::string word = " record ";
@@ -54,9 +55,11 @@ class LogProcessTest : public test::ScratchTest {
   void RunWriters(const std::string& file, long long max_size, bool trim_in_place) {
     std::vector<test::ChildProcess*> writers;
     for (int w = 0; w < kWriters; ++w)
-      writers.push_back(&Start(kProcess, {"write", file, std::to_string(kRecords), std::to_string(max_size),
-                                          trim_in_place ? "1" : "0", "0", std::to_string(w)}));
-    for (test::ChildProcess* writer : writers) ASSERT_EQ(Finish(*writer, std::chrono::seconds(120)), 0);
+      writers.push_back(
+          &Start(kProcess, {"write", file, std::to_string(kRecords), std::to_string(max_size),
+                            trim_in_place ? "1" : "0", "0", std::to_string(w)}));
+    for (test::ChildProcess* writer : writers)
+      ASSERT_EQ(Finish(*writer, std::chrono::seconds(120)), 0);
   }
 
   // Every line of `text` is a whole record and each writer's records keep their order.
@@ -84,7 +87,8 @@ TEST_F(LogProcessTest, SizeControlOffLosesNothing) {
   std::map<int, std::vector<int>> seen;
   ExpectWholeOrderedLines(ReadFile(file), seen);
   ASSERT_EQ(seen.size(), static_cast<std::size_t>(kWriters));
-  for (auto& [writer, numbers] : seen) EXPECT_EQ(numbers.size(), static_cast<std::size_t>(kRecords)) << writer;
+  for (auto& [writer, numbers] : seen)
+    EXPECT_EQ(numbers.size(), static_cast<std::size_t>(kRecords)) << writer;
 }
 
 TEST_F(LogProcessTest, TrimmingInPlaceWhileWritingKeepsLinesWhole) {
@@ -170,7 +174,8 @@ TEST_F(LogProcessTest, HolderKilledWhileLockedBlocksNobody) {
   // The same path in other letter case names the same mutex.
   test::ChildProcess& holder = Start(kProcess, {"hold", Path("Shared.log"), ready});
   ASSERT_TRUE(WaitForFile(ready));
-  test::ChildProcess& writer = Start(kProcess, {"write", Path("SHARED.LOG"), "10", "0", "1", "0", "1"});
+  test::ChildProcess& writer =
+      Start(kProcess, {"write", Path("SHARED.LOG"), "10", "0", "1", "0", "1"});
   EXPECT_EQ(Finish(writer, std::chrono::milliseconds(300)), -1) << "the writer did not wait";
   Kill(holder);
   EXPECT_EQ(Finish(writer, std::chrono::seconds(10)), 0);

@@ -11,8 +11,8 @@
 #include "format/date_time_text.h"
 #include "log/log_file_open.h"
 #include "log/module_loggers.h"
-#include "log/shared_mutex.h"
 #include "log/process_fixture.h"
+#include "log/shared_mutex.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/paths.h"
@@ -75,7 +75,8 @@ TEST_F(LogWriterTest, RecordCarriesStampTagsAndMarkers) {
   EXPECT_EQ(lines[0].substr(2 + kStampLength),
             std::string(" [инф]"_w) + " [Src] <P:" + pid + ";T:" + tid + "> first message");
   EXPECT_EQ(lines[1].substr(0, 2), "? ");
-  EXPECT_EQ(lines[1].substr(2 + kStampLength), std::string(" [ошиб]"_w) + " [Src] <P:" + pid + "> second");
+  EXPECT_EQ(lines[1].substr(2 + kStampLength),
+            std::string(" [ошиб]"_w) + " [Src] <P:" + pid + "> second");
   EXPECT_EQ(lines[2].substr(kStampLength), " [Src] <T:" + tid + "> third");  // level 0: no tag
   const double seconds = (platform::Now() - StampOf(lines[2])) * 86400;
   EXPECT_GE(seconds, 0);
@@ -83,7 +84,8 @@ TEST_F(LogWriterTest, RecordCarriesStampTagsAndMarkers) {
 }
 
 TEST_F(LogWriterTest, LevelTagsAndCharacters) {
-  const char* tags[] = {"", " [инф]", " [ошиб]", " [сбой]", " [вним]", " [событ]", " [отлад]", " [другое]"};
+  const char* tags[] = {"",        " [инф]",   " [ошиб]",  " [сбой]",
+                        " [вним]", " [событ]", " [отлад]", " [другое]"};
   for (LogLevel level = 0; level <= 7; ++level) {
     EXPECT_EQ(LevelTag(level), platform::Utf8ToCp1251(tags[level]));
     EXPECT_EQ(LevelChar(level), "-+?!#$%@"[level]);
@@ -178,13 +180,15 @@ TEST_F(LogWriterTest, LogFmtFormatsAndReportsBadArguments) {
   log->LogFmt(1, "Документ \"%s\" подготовлен за %d ms"_w, {"Отчёт"_w, 1234});
   auto lines = Lines(ReadFile(Path("fmt.log")));
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].substr(kStampLength), std::string(" Документ \"Отчёт\" подготовлен за 1234 ms"_w));
+  EXPECT_EQ(lines[0].substr(kStampLength),
+            std::string(" Документ \"Отчёт\" подготовлен за 1234 ms"_w));
   try {
     log->LogFmt(1, "%d items", {"text"});
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(),
-              "Error args for string [%d items]: Format '%d items' invalid or incompatible with argument");
+              "Error args for string [%d items]: Format '%d items' invalid or incompatible with "
+              "argument");
   }
 }
 
@@ -193,7 +197,8 @@ TEST_F(LogWriterTest, LogFmtFormatsAndReportsBadArguments) {
 std::string Filler(std::size_t count, std::size_t width, std::size_t tail) {
   std::string text;
   text.reserve(count * width + tail);
-  for (std::size_t i = 0; i < count; ++i) text.append(width - 2, static_cast<char>('a' + i % 26)).append("\r\n");
+  for (std::size_t i = 0; i < count; ++i)
+    text.append(width - 2, static_cast<char>('a' + i % 26)).append("\r\n");
   if (tail >= 2) text.append(tail - 2, 'z').append("\r\n");
   return text;
 }
@@ -295,7 +300,8 @@ TEST_F(LogWriterTest, OpenTimeoutGoesToTheErrorWriterAndRecentLines) {
   const std::string name = Path("busy.log");
   WriteFile(name, "");
   platform::FileStream holder;
-  ASSERT_TRUE(holder.Open(name, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
+  ASSERT_TRUE(
+      holder.Open(name, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
   auto log = PlainLogger("busy.log");
   const platform::WindowHandle window = platform::CreateMessageWindow();
   log->SetNotifyWindow(window);
@@ -314,7 +320,8 @@ TEST_F(LogWriterTest, OpenTimeoutGoesToTheErrorWriterAndRecentLines) {
                 "being used by another process) <Exception>");
   auto recent = log->RecentLines();
   ASSERT_EQ(recent.size(), 1u);
-  EXPECT_EQ(recent[0].substr(kStampLength), std::string(" blocked record <Ошибка при записи в лог>"_w));
+  EXPECT_EQ(recent[0].substr(kStampLength),
+            std::string(" blocked record <Ошибка при записи в лог>"_w));
   auto messages = platform::TakePostedMessages(window);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].id, TDIZEvudod::kDefaultNotifyMessage);
@@ -326,7 +333,8 @@ TEST_F(LogWriterTest, OpenRetriesUntilTheHolderLetsGo) {
   const std::string name = Path("retry.log");
   WriteFile(name, "");
   auto holder = std::make_unique<platform::FileStream>();
-  ASSERT_TRUE(holder->Open(name, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
+  ASSERT_TRUE(
+      holder->Open(name, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
   auto release = std::async(std::launch::async, [&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     holder.reset();
@@ -342,7 +350,8 @@ TEST_F(LogWriterTest, OpenWithZeroTimeoutTriesOnce) {
   const std::string name = Path("once.log");
   WriteFile(name, "");
   platform::FileStream holder;
-  ASSERT_TRUE(holder.Open(name, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
+  ASSERT_TRUE(
+      holder.Open(name, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(OpenWithTimeout(name, platform::FileOpenMode::kReadWrite, 0), EFOpenError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
@@ -381,7 +390,8 @@ TEST_F(LogWriterTest, ThreadsShareLoggersAndTheFile) {
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&, t] {
       TDIZEvudod& log = t % 2 ? *second : *first;
-      for (int i = 0; i < kPerThread; ++i) log.Log(1, "thread " + std::to_string(t) + " " + std::string(50, 'x'));
+      for (int i = 0; i < kPerThread; ++i)
+        log.Log(1, "thread " + std::to_string(t) + " " + std::string(50, 'x'));
     });
   }
   for (auto& thread : threads) thread.join();

@@ -62,7 +62,8 @@ TEST_F(ModuleLoggersTest, ReportsLogRecordReadsAsTheDispatchWritesIt) {
   auto lines = Lines(ReadFile(ReportsPath()));
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].substr(kStampLength),
-            std::string(" [инф] [KVRExportCreator9] Документ \"Кассовые чеки\" подготовлен за 1234 ms"_w));
+            std::string(
+                " [инф] [KVRExportCreator9] Документ \"Кассовые чеки\" подготовлен за 1234 ms"_w));
 }
 
 TEST_F(ModuleLoggersTest, MissingLogDirectoryGivesOneErrorRecordPerAttempt) {

@@ -3,9 +3,8 @@
 // (tests/support), killed and reaped if a test ends while they still run.
 #pragma once
 
-#include <signal.h>
-
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -52,7 +51,8 @@ class ScratchTest : public ::testing::Test {
   }
 
   // Exit status (128 + signal when killed), or -1 when still running after `limit`.
-  static int Finish(ChildProcess& child, std::chrono::milliseconds limit = std::chrono::seconds(60)) {
+  static int Finish(ChildProcess& child,
+                    std::chrono::milliseconds limit = std::chrono::seconds(60)) {
     std::optional<int> code = child.WaitFor(limit);
     return code ? *code : -1;
   }

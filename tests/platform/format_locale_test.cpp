@@ -75,13 +75,15 @@ TEST(FormatUnderProcessLocale, FixedSetsGiveFixedTexts) {
       {"Ini", IniFormatSettings(), "dd/mm/yyyy hh:nn:ss", kMoment, "07.12.2026 13:18:46"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(FormatDateTime(c.pattern, c.value, c.settings), c.expected) << c.set << " " << c.pattern;
+    EXPECT_EQ(FormatDateTime(c.pattern, c.value, c.settings), c.expected)
+        << c.set << " " << c.pattern;
   EXPECT_EQ(DateToStr(kMoment, USFormatSettings()), "12/07/2026");
   EXPECT_EQ(TimeToStr(EncodeDate(2026, 12, 7), USFormatSettings()), "12:00:00 AM");
 }
 
 TEST(FormatUnderProcessLocale, NumbersUseTheDotOfTheFixedSets) {
-  for (const TFormatSettings* settings : {&SqlFormatSettings(), &IniFormatSettings(), &LogFormatSettings()}) {
+  for (const TFormatSettings* settings :
+       {&SqlFormatSettings(), &IniFormatSettings(), &LogFormatSettings()}) {
     EXPECT_EQ(FloatToStr(1.5, *settings), "1.5");
     EXPECT_DOUBLE_EQ(StrToFloat("2.25", *settings), 2.25);
   }

@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
   if (argc < 4) return 64;
   auto mutex = kvr::platform::NamedMutex::Open(argv[1]);
   if (!mutex) return 5;
-  if (std::strcmp(argv[2], "loop") == 0 && argc == 5) return Loop(*mutex, std::atoi(argv[3]), argv[4]);
+  if (std::strcmp(argv[2], "loop") == 0 && argc == 5)
+    return Loop(*mutex, std::atoi(argv[3]), argv[4]);
   if (std::strcmp(argv[2], "hold") == 0) return Hold(*mutex, argv[3]);
   return 64;
 }

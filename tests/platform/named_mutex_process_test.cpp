@@ -1,8 +1,7 @@
 // Named mutexes between real processes: mutex_contender started with fork/exec.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -82,7 +81,8 @@ class NamedMutexProcessTest : public ::testing::Test {
 TEST_F(NamedMutexProcessTest, TwoProcessesNeverHoldItAtOnce) {
   const std::string marker = (dir_ / "inside").string();
   test::ChildProcess& a = Start({"Global\\kvr-contended", "loop", "200", marker});
-  test::ChildProcess& b = Start({"kvr-contended", "loop", "200", marker});  // the same mutex without "Global\"
+  test::ChildProcess& b =
+      Start({"kvr-contended", "loop", "200", marker});  // the same mutex without "Global\"
   EXPECT_EQ(Finish(a), 0);
   EXPECT_EQ(Finish(b), 0);
 }

@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <string_view>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 #include "support/temp_dir.h"
@@ -45,8 +45,7 @@ std::vector<std::string> ChildEnvironment(const ProcessOptions& options) {
 }
 
 // Runs in the forked child only: async-signal-safe calls, then exec.
-[[noreturn]] void ExecChild(const ProcessOptions& options, pid_t parent, char** argv,
-                            char** envp) {
+[[noreturn]] void ExecChild(const ProcessOptions& options, pid_t parent, char** argv, char** envp) {
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (getppid() != parent) _exit(127);  // the parent died before prctl took effect
   const char* out = options.output_file.empty() ? "/dev/null" : options.output_file.c_str();

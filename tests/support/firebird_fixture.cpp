@@ -1,8 +1,8 @@
 #include "support/firebird_fixture.h"
 
 #include <arpa/inet.h>
-#include <signal.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -49,15 +49,16 @@ void WriteFile(const std::string& path, std::string_view data) {
 }
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
   return text;
 }
 
 // Runs a Windows-1251 script with isql-fb; `connect` is the database argument (may be empty
 // when the script itself creates or connects).
-void RunIsql(const std::string& cp1251_script, const std::string& connect,
-             const std::string& user, const std::string& password,
+void RunIsql(const std::string& cp1251_script, const std::string& connect, const std::string& user,
+             const std::string& password,
              const std::vector<std::pair<std::string, std::string>>& env = {}) {
   PrepareEmbeddedEngine();
   TempDir scratch("isql");
@@ -191,9 +192,9 @@ std::string ReadSqlScript(std::string_view name) {
   return text.str();
 }
 
-void CreateDatabaseFromScripts(const std::string& path,
-                               std::initializer_list<std::string_view> scripts,
-                               const std::vector<std::pair<std::string, std::string>>& replacements) {
+void CreateDatabaseFromScripts(
+    const std::string& path, std::initializer_list<std::string_view> scripts,
+    const std::vector<std::pair<std::string, std::string>>& replacements) {
   CreateEmptyDatabase(path);
   std::string sql;
   for (std::string_view name : scripts) sql += ReadSqlScript(name) + "\n";
@@ -230,8 +231,8 @@ std::string CreateShopDatabase(const std::string& dir) {
 }
 
 void GenerateLargeStationDatabase(const std::string& path, int sales) {
-  CreateDatabaseFromScripts(path, {"station_schema.sql", "station_optional.sql",
-                                   "station_large.sql"},
+  CreateDatabaseFromScripts(path,
+                            {"station_schema.sql", "station_optional.sql", "station_large.sql"},
                             {{"@SALES@", std::to_string(sales)}});
 }
 
@@ -299,4 +300,3 @@ void FirebirdServer::Resume() {
 }
 
 }  // namespace kvr::test
-

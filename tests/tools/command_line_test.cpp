@@ -53,8 +53,8 @@ TEST(KvrhostParams, PrefixesAndGuesses) {
 
 TEST(KvrhostCommandLine, OptionsReportAndParameters) {
   Invocation inv = ParseCommandLine({"--host-kind", "3", "--station=АЗС 5", "--payment-names",
-                                     "&A; B ;C", "--payment-codes", "1:2,104,-104:255",
-                                     "--control", "0,/db", "8", "3", "1", "-1"});
+                                     "&A; B ;C", "--payment-codes", "1:2,104,-104:255", "--control",
+                                     "0,/db", "8", "3", "1", "-1"});
   EXPECT_EQ(inv.mode, Invocation::Mode::kReport);
   EXPECT_EQ(inv.report_code, '8');
   ASSERT_EQ(inv.params.size(), 3u);
@@ -77,7 +77,8 @@ TEST(KvrhostCommandLine, OptionsReportAndParameters) {
 }
 
 TEST(KvrhostCommandLine, DoubleDashEndsTheOptionsAndFlagsAreRead) {
-  Invocation inv = ParseCommandLine({"--json", "--no-progress", "--station", "S", "--", "6", "-1", "-5"});
+  Invocation inv =
+      ParseCommandLine({"--json", "--no-progress", "--station", "S", "--", "6", "-1", "-5"});
   EXPECT_TRUE(inv.json);
   EXPECT_EQ(inv.progress, ProgressMode::kOff);
   EXPECT_EQ(inv.report_code, '6');
@@ -110,7 +111,8 @@ TEST(KvrhostCommandLine, EachReportNamesItsParameters) {
   };
   const Case cases[] = {
       {{"0", "2024-03-01"},
-       "report 0 needs: begin, end, first number[, second number[, shop database directory]] (1 given)"},
+       "report 0 needs: begin, end, first number[, second number[, shop database directory]] (1 "
+       "given)"},
       {{"1"}, "report 1 needs: begin, end (0 given)"},
       {{"2", "2024-03-01"}, "report 2 needs: begin, end (1 given)"},
       {{"6", "6"}, "report 6 needs: last shift, first shift (1 given)"},
@@ -123,22 +125,29 @@ TEST(KvrhostCommandLine, EachReportNamesItsParameters) {
       {{"#", "1000"},
        "control command 1000 needs: command, office reports (0 allows them)[, database directory[, "
        "station name[, sale log mode]]] (1 given)"},
-      {{"1", "2024-03-01", "2024-03-02", "5"}, "report 1 takes at most 2 parameters: begin, end (3 given)"},
+      {{"1", "2024-03-01", "2024-03-02", "5"},
+       "report 1 takes at most 2 parameters: begin, end (3 given)"},
       {{"6", "6", "x"}, "report 6, first shift: 'x' is not an integer"},
-      {{"6", "9999999999", "1"}, "report 6, last shift: '9999999999' is outside the 32-bit integer range"
-                                 ""},
+      {{"6", "9999999999", "1"},
+       "report 6, last shift: '9999999999' is outside the 32-bit integer range"
+       ""},
       {{"1", "2026-13-01", "2026-12-02"},
        "report 1, begin: '2026-13-01' is not a date-time (yyyy-mm-dd[Thh:nn[:ss[.zzz]]])"},
-      {{"8", "4", "2024-03-01", "5"}, "report 8 sub-code 4, end: '5' is not a date-time (yyyy-mm-dd[Thh:nn[:ss[.zzz]]])"},
+      {{"8", "4", "2024-03-01", "5"},
+       "report 8 sub-code 4, end: '5' is not a date-time (yyyy-mm-dd[Thh:nn[:ss[.zzz]]])"},
       {{"0", "2024-03-01", "2024-03-02", "0", "0", "2024-03-03"},
        "report 0, shop database directory: '2024-03-03' is not a text (write s:TEXT)"},
-      {{"8"}, "report 8 needs a sub-code: 1 payment types, 2 discount cards, 3 dispenser information, "
-              "4 cash receipts, 5 sale discounts (none given)"},
-      {{"8", "6"}, "report 8 needs a sub-code: 1 payment types, 2 discount cards, 3 dispenser "
-                   "information, 4 cash receipts, 5 sale discounts ('6' given)"},
-      {{"5"}, "unknown report '5' (the reports are 0, 1, 2, 6 and 8; # sends control command 1000)"},
-      {{"#", "5"}, "the only command of '#' is 1000 (control command 1000 needs: command, office "
-                   "reports (0 allows them)[, database directory[, station name[, sale log mode]]])"},
+      {{"8"},
+       "report 8 needs a sub-code: 1 payment types, 2 discount cards, 3 dispenser information, "
+       "4 cash receipts, 5 sale discounts (none given)"},
+      {{"8", "6"},
+       "report 8 needs a sub-code: 1 payment types, 2 discount cards, 3 dispenser "
+       "information, 4 cash receipts, 5 sale discounts ('6' given)"},
+      {{"5"},
+       "unknown report '5' (the reports are 0, 1, 2, 6 and 8; # sends control command 1000)"},
+      {{"#", "5"},
+       "the only command of '#' is 1000 (control command 1000 needs: command, office "
+       "reports (0 allows them)[, database directory[, station name[, sale log mode]]])"},
       {{"--control", "0,/db,АЗС,x", "1", "2024-03-01", "2024-03-02"},
        "control command 1000, sale log mode: 'x' is not an integer"},
   };

@@ -1,13 +1,12 @@
 // kvrhost dbf in the process: code pages by mark, CSV quoting, the vertical layout, limits,
 // the end of the records, and files that are no DBF files.
-#include "dbf_dump_command.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "dbf_dump_command.h"
 #include "dbf_text.h"
 
 namespace kvr::host {
@@ -47,14 +46,19 @@ std::string DbfImage(const std::vector<Field>& fields, const std::vector<std::st
     image += d;
   }
   image += '\x0D';
-  for (const std::string& r : records) image += (r + std::string(record_length, ' ')).substr(0, record_length);
+  for (const std::string& r : records)
+    image += (r + std::string(record_length, ' ')).substr(0, record_length);
   if (end_marker) image += '\x1A';
   return image;
 }
 
 // Field texts: left-aligned (texts) and right-aligned (numbers) in `width`.
-std::string L(const std::string& text, std::size_t width) { return (text + std::string(width, ' ')).substr(0, width); }
-std::string R(const std::string& text, std::size_t width) { return std::string(width - text.size(), ' ') + text; }
+std::string L(const std::string& text, std::size_t width) {
+  return (text + std::string(width, ' ')).substr(0, width);
+}
+std::string R(const std::string& text, std::size_t width) {
+  return std::string(width - text.size(), ' ') + text;
+}
 
 class DbfDumpTest : public ::testing::Test {
  protected:
@@ -92,14 +96,14 @@ TEST_F(DbfDumpTest, TextsFollowTheCodePageMark) {
     const char* utf8;
   };
   const Case cases[] = {
-      {101, "\x8A\xA0\xE1\xE1\xA0", "Касса"},  // 866
+      {101, "\x8A\xA0\xE1\xE1\xA0", "Касса"},   // 866
       {0x26, "\x8A\xA0\xE1\xE1\xA0", "Касса"},  // Russian OEM, 866 too
-      {201, "\xCA\xE0\xF1\xF1\xE0", "Касса"},  // 1251
+      {201, "\xCA\xE0\xF1\xF1\xE0", "Касса"},   // 1251
       {3, "Caf\xE9", "Café"},                   // 1252
       {0xC8, "\x8A\x9A", "Šš"},                 // 1250
       {0x02, "\x87\xA4", "çñ"},                 // 850
-      {0, "\x8A\xA0\xE1\xE1\xA0", "Касса"},    // no mark: the library's 866
-      {0x42, "\x8A\xA0\xE1\xE1\xA0", "Касса"}, // a mark no reader knows: 866 as well
+      {0, "\x8A\xA0\xE1\xE1\xA0", "Касса"},     // no mark: the library's 866
+      {0x42, "\x8A\xA0\xE1\xE1\xA0", "Касса"},  // a mark no reader knows: 866 as well
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.mark));
@@ -107,7 +111,8 @@ TEST_F(DbfDumpTest, TextsFollowTheCodePageMark) {
               std::string("NAME\r\n") + c.utf8 + "\r\n");
   }
   // --ansi / --oem / --code-page win over the mark.
-  EXPECT_EQ(Csv(DbfImage({{"NAME", 'C', 10}}, {" \xCA\xE0\xF1\xF1\xE0"}, 101), 1251), "NAME\r\nКасса\r\n");
+  EXPECT_EQ(Csv(DbfImage({{"NAME", 'C', 10}}, {" \xCA\xE0\xF1\xF1\xE0"}, 101), 1251),
+            "NAME\r\nКасса\r\n");
   // A byte the code page lacks is U+FFFD, not a stop.
   EXPECT_EQ(Csv(DbfImage({{"NAME", 'C', 4}}, {" A\x98Z"}, 201)), "NAME\r\nA\xEF\xBF\xBDZ\r\n");
   EXPECT_EQ(CodePageToRead(101, 0), 866);
@@ -116,15 +121,15 @@ TEST_F(DbfDumpTest, TextsFollowTheCodePageMark) {
 }
 
 TEST_F(DbfDumpTest, CsvValuesAndQuoting) {
-  const std::vector<Field> fields = {{"NAME", 'C', 12}, {"SUM", 'N', 8, 2}, {"DAY", 'D', 8},
-                                     {"OK", 'L', 1},    {"CNT", 'N', 4}};
-  const std::string csv = Csv(DbfImage(
-      fields,
-      {" " + L(" a, \"b\"", 12) + R("12.50", 8) + "20240301" + "T" + R("7", 4),
-       " " + L(" line\r\nnext", 12) + R("-1.00", 8) + L("", 8) + "F" + L("", 4),
-       "*" + L("deleted", 12) + R("1.00", 8) + "20240302" + "T" + R("1", 4),
-       " " + L("", 12) + "****    " + "00000000" + "?" + L("", 4)},
-      201));
+  const std::vector<Field> fields = {
+      {"NAME", 'C', 12}, {"SUM", 'N', 8, 2}, {"DAY", 'D', 8}, {"OK", 'L', 1}, {"CNT", 'N', 4}};
+  const std::string csv =
+      Csv(DbfImage(fields,
+                   {" " + L(" a, \"b\"", 12) + R("12.50", 8) + "20240301" + "T" + R("7", 4),
+                    " " + L(" line\r\nnext", 12) + R("-1.00", 8) + L("", 8) + "F" + L("", 4),
+                    "*" + L("deleted", 12) + R("1.00", 8) + "20240302" + "T" + R("1", 4),
+                    " " + L("", 12) + "****    " + "00000000" + "?" + L("", 4)},
+                   201));
   EXPECT_EQ(csv,
             "NAME,SUM,DAY,OK,CNT\r\n"
             "\" a, \"\"b\"\"\",12.50,2024-03-01,T,7\r\n"  // leading blank kept, trailing cut
@@ -200,7 +205,8 @@ TEST_F(DbfDumpTest, BrokenAndMissingFiles) {
   const Case cases[] = {
       {"empty", "", "not a DBF file (shorter than a header)"},
       {"no version", std::string(40, '\x01'), "not a DBF file (unknown version byte 1)"},
-      {"cut header", DbfImage({{"N", 'C', 10}}, {}).substr(0, 50), "not a DBF file (the header is cut short)"},
+      {"cut header", DbfImage({{"N", 'C', 10}}, {}).substr(0, 50),
+       "not a DBF file (the header is cut short)"},
       {"field past the record", fields_past_record, "field N reaches past the record length 5"},
       {"record length 0", no_length, "not a DBF file (record length 0)"},
   };

@@ -1,9 +1,8 @@
 // The man page and the bash completion say what kvrhost --help says: every option of the help
 // text is in both, the man page renders without warnings, and the completion offers the
 // sub-codes of report 8 and the options in a real bash.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
@@ -24,7 +23,8 @@ const std::string kCompletion = std::string(KVR_TOOLS_SOURCE_DIR) + "/kvrhost.ba
 std::set<std::string> LongOptions(const std::string& text) {
   std::set<std::string> options;
   const std::regex option("--[a-z][a-z-]+");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), option);
+       it != std::sregex_iterator(); ++it)
     options.insert(it->str());
   return options;
 }
@@ -35,7 +35,8 @@ std::string RunShell(const std::string& command, int& status) {
   if (!pipe) return output;
   std::array<char, 4096> buffer;
   std::size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), n);
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    output.append(buffer.data(), n);
   const int raw = ::pclose(pipe);
   status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return output;
@@ -66,9 +67,9 @@ TEST(KvrhostDocs, CompletionOffersSubCodesAndOptions) {
   const auto complete = [](const std::string& words, int cword) {
     int status = -1;
     std::string out = RunShell("bash -c 'source " + kCompletion + "; COMP_WORDS=(" + words +
-                              "); COMP_CWORD=" + std::to_string(cword) +
-                              "; _kvrhost; echo \"${COMPREPLY[*]}\"' 2>&1",
-                          status);
+                                   "); COMP_CWORD=" + std::to_string(cword) +
+                                   "; _kvrhost; echo \"${COMPREPLY[*]}\"' 2>&1",
+                               status);
     EXPECT_EQ(status, 0) << out;
     return out;
   };

@@ -52,16 +52,19 @@ TEST(KvrhostExportFiles, CsvOfEveryExportEqualsWhatDbfreadReads) {
     utf8.env = {"PYTHONIOENCODING=utf-8"};
     RunResult check = RunProcess({SystemPython(), KVR_CSV_CHECK_SCRIPT, dbf, csv_file}, utf8);
     EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
-    EXPECT_EQ(check.out, json["records"] + " records of " +
-                             std::to_string(std::count(csv.out.begin(), csv.out.begin() + csv.out.find('\r'), ',') + 1) +
-                             " fields equal\n");
+    EXPECT_EQ(check.out,
+              json["records"] + " records of " +
+                  std::to_string(
+                      std::count(csv.out.begin(), csv.out.begin() + csv.out.find('\r'), ',') + 1) +
+                  " fields equal\n");
   }
 }
 
 // The comparison itself catches a difference: one changed byte in a text field of the file.
 TEST(KvrhostExportFiles, TheComparisonSeesAChangedValue) {
   StationRoot root;
-  RunResult run = RunKvrhost(Join(root.HostArgs(), {"8", "1", "0", "0", "2024-03-01", "2024-03-05"}));
+  RunResult run =
+      RunKvrhost(Join(root.HostArgs(), {"8", "1", "0", "0", "2024-03-01", "2024-03-05"}));
   ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
   const std::string dbf = root.ExportFile("ExportVidOpl.dbf");
   RunResult csv = RunKvrhost({"dbf", "--csv", dbf});

@@ -1,10 +1,9 @@
 // kvrhost as a person or a script runs it: a real process, the real library, real databases;
 // exit status, standard output and standard error apart.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,9 +16,9 @@
 
 #include "ini/safe_ini_file.h"
 #include "kvr/host_abi.h"
-#include "support/child_process.h"
 #include "kvrhost_runner.h"
 #include "station_root.h"
+#include "support/child_process.h"
 
 namespace kvr::test {
 namespace {
@@ -35,8 +34,9 @@ std::size_t Lines(const std::string& text) {
 TEST(KvrhostProcess, ControlCommandSucceeds) {
   RunResult r = RunKvrhost({"--control", "0,/srv/station,АЗС 1,1"});
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
-  EXPECT_NE(r.out.find("control: # [1000, 0, \"/srv/station\", \"АЗС 1\", 1]\nresult: false\ntext: \n"),
-            std::string::npos)
+  EXPECT_NE(
+      r.out.find("control: # [1000, 0, \"/srv/station\", \"АЗС 1\", 1]\nresult: false\ntext: \n"),
+      std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("elapsed: "), std::string::npos);
   EXPECT_EQ(r.err, "");
@@ -55,8 +55,9 @@ TEST(KvrhostProcess, UncheckedCallsReachTheLibrary) {
                        "variant of type (String) into type (Integer)"),
             std::string::npos)
       << r.out;
-  EXPECT_EQ(r.err, "kvrhost: report # failed: Ошибка при формировании экспортного отчета: Could "
-                   "not convert variant of type (String) into type (Integer)\n");
+  EXPECT_EQ(r.err,
+            "kvrhost: report # failed: Ошибка при формировании экспортного отчета: Could "
+            "not convert variant of type (String) into type (Integer)\n");
 }
 
 TEST(KvrhostProcess, HelpAndVersion) {
@@ -69,8 +70,8 @@ TEST(KvrhostProcess, HelpAndVersion) {
   EXPECT_NE(dbf_help.out.find("--csv"), std::string::npos);
   RunResult version = RunKvrhost({"--version"});
   EXPECT_EQ(version.exit_code, 0);
-  EXPECT_EQ(version.out,
-            std::string("kvrhost ") + KVR_VERSION_STRING + " (libKVRExportCreator9.so host interface)\n");
+  EXPECT_EQ(version.out, std::string("kvrhost ") + KVR_VERSION_STRING +
+                             " (libKVRExportCreator9.so host interface)\n");
 }
 
 // Bad input is one line on standard error naming what is wrong, exit status 2, and nothing
@@ -99,14 +100,16 @@ TEST(KvrhostProcess, BadInputIsOneLineAndExitStatus2) {
       {{nolib, "--root", root.path(), "--database-dir", missing, "8", "2"},
        "kvrhost: the station database directory " + missing + " does not exist"},
       {{nolib, "--root", root.path(), "--database-dir", root.path(), "8", "2"},
-       "kvrhost: the station database directory holds no GARVEN.FDB: " + root.path() + "/GARVEN.FDB"},
+       "kvrhost: the station database directory holds no GARVEN.FDB: " + root.path() +
+           "/GARVEN.FDB"},
       {{nolib, "--root", root.path(), "--database-dir", root.StationDir(), "0", "2024-03-01",
         "2024-03-05", "0", "0", "s:D:\\NOSHOP\\"},
        "kvrhost: the shop database directory " + root.path() + "/D/NOSHOP/ does not exist"},
       {{nolib, "--database-dir", root.StationDir(), "6", "6"},
        "kvrhost: report 6 needs: last shift, first shift (1 given)"},
       {{nolib, "5"}, "kvrhost: unknown report '5'"},
-      {{"dbf", missing + ".dbf"}, "kvrhost: cannot open " + missing + ".dbf: No such file or directory"},
+      {{"dbf", missing + ".dbf"},
+       "kvrhost: cannot open " + missing + ".dbf: No such file or directory"},
       {{"dbf", "-n", "x", "f.dbf"}, "kvrhost: dbf: -n needs a record count, not 'x'"},
   };
   for (const Case& c : cases) {
@@ -146,15 +149,16 @@ TEST(KvrhostProcess, JsonOfASuccessOnTheDemoStation) {
   EXPECT_EQ(json["code"], "\"8\"");
   EXPECT_EQ(json["exit_status"], "0");
   // The record count is the file's, as dbfread counts it.
-  RunResult count = RunProcess(
-      {SystemPython(), "-c",
-       "import sys, dbfread; print(len(list(dbfread.DBF(sys.argv[1]))))", root.ExportFile("ExportBCheck.dbf")});
+  RunResult count = RunProcess({SystemPython(), "-c",
+                                "import sys, dbfread; print(len(list(dbfread.DBF(sys.argv[1]))))",
+                                root.ExportFile("ExportBCheck.dbf")});
   ASSERT_EQ(count.exit_code, 0) << count.err;
   EXPECT_EQ(json["records"] + "\n", count.out);
   EXPECT_GT(std::stoi(json["records"]), 0);
   const double elapsed = std::stod(json["elapsed_ms"]);
   EXPECT_GT(elapsed, 0);
-  EXPECT_NEAR(std::stod(json["rows_per_second"]), std::stoi(json["records"]) * 1000.0 / elapsed, 0.1);
+  EXPECT_NEAR(std::stod(json["rows_per_second"]), std::stoi(json["records"]) * 1000.0 / elapsed,
+              0.1);
 }
 
 TEST(KvrhostProcess, JsonOfAnExportFailure) {
@@ -176,7 +180,8 @@ TEST(KvrhostProcess, JsonOfAnExportFailure) {
   EXPECT_EQ(control["result"], "false");
   EXPECT_EQ(control["text"], "\"\"");
   EXPECT_EQ(control["ok"], "true");
-  EXPECT_TRUE(r.err.starts_with("kvrhost: report 0 failed: Ошибка при формировании отчета: ")) << r.err;
+  EXPECT_TRUE(r.err.starts_with("kvrhost: report 0 failed: Ошибка при формировании отчета: "))
+      << r.err;
   EXPECT_EQ(Lines(r.err), 1u) << r.err;
 }
 
@@ -200,7 +205,8 @@ TEST(KvrhostProcess, JsonOfAUsageError) {
 class SlowCall {
  public:
   explicit SlowCall(const StationRoot& root) : lock_dir_(root.path() + "/locks") {
-    std::ofstream(root.path() + "/C/WINDOWS/cnf.ini", std::ios::binary) << "[REPORTS]\r\nGSMTbl=0\r\n";
+    std::ofstream(root.path() + "/C/WINDOWS/cnf.ini", std::ios::binary)
+        << "[REPORTS]\r\nGSMTbl=0\r\n";
     ::setenv("KVR_LOCK_DIR", lock_dir_.c_str(), 1);
     const std::string ready = root.path() + "/holder-ready";
     std::remove(ready.c_str());
@@ -242,7 +248,8 @@ TEST(KvrhostProcess, CtrlCEndsWithExitStatus130) {
   RunOptions options;
   options.interrupt_after = 1500ms;
   options.timeout = 30s;
-  RunResult r = RunKvrhost(Join(root.HostArgs(), {"8", "1", "0", "0", "2026-12-01", "2026-12-02"}), options);
+  RunResult r =
+      RunKvrhost(Join(root.HostArgs(), {"8", "1", "0", "0", "2026-12-01", "2026-12-02"}), options);
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.exit_code, 130) << r.out << r.err;
   EXPECT_NE(r.err.find("kvrhost: interrupted\n"), std::string::npos) << r.err;
@@ -250,7 +257,8 @@ TEST(KvrhostProcess, CtrlCEndsWithExitStatus130) {
   r = RunKvrhost(Join(root.HostArgs(), {"--json", "8", "2"}), options);
   EXPECT_EQ(r.exit_code, 130) << r.out << r.err;
   EXPECT_EQ(r.out, "");  // no half object for a script
-  EXPECT_NE(r.err.find("{\"error\":\"interrupted\",\"exit_status\":130}"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("{\"error\":\"interrupted\",\"exit_status\":130}"), std::string::npos)
+      << r.err;
 }
 
 TEST(KvrhostProcess, ProgressLinesOnlyOnATerminalOrWhenAskedFor) {
@@ -261,8 +269,9 @@ TEST(KvrhostProcess, ProgressLinesOnlyOnATerminalOrWhenAskedFor) {
     slow.ReleaseAfter(2500ms);
     RunResult r = RunKvrhost(Join(root.HostArgs(), Join({"--progress"}, report)));
     EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
-    EXPECT_NE(r.err.find("report 8 sub-code 1 running... 1 s\nreport 8 sub-code 1 running... 2 s\n"),
-              std::string::npos)
+    EXPECT_NE(
+        r.err.find("report 8 sub-code 1 running... 1 s\nreport 8 sub-code 1 running... 2 s\n"),
+        std::string::npos)
         << r.err;
     EXPECT_NE(r.out.find("records: 13\n"), std::string::npos) << r.out;
   }
@@ -292,16 +301,17 @@ std::string WriteDbf(const std::string& name, const std::string& first, const st
   image[1] = 126;  // 2026
   image[2] = 12;
   image[3] = 7;
-  image[4] = 2;           // two records
+  image[4] = 2;            // two records
   image[8] = 32 + 32 + 1;  // header length
-  image[10] = 1 + 10;     // record length
+  image[10] = 1 + 10;      // record length
   std::string field(32, '\0');
   field.replace(0, 4, "NAME");
   field[11] = 'C';
   field[16] = 10;
   image += field;
   image += '\x0D';
-  for (const std::string& text : {first, second}) image += " " + (text + std::string(10, ' ')).substr(0, 10);
+  for (const std::string& text : {first, second})
+    image += " " + (text + std::string(10, ' ')).substr(0, 10);
   image += '\x1A';
   std::string path = ::testing::TempDir() + name;
   std::ofstream(path, std::ios::binary) << image;
@@ -309,7 +319,8 @@ std::string WriteDbf(const std::string& name, const std::string& first, const st
 }
 
 TEST(KvrhostProcess, DumpsDbfFilesInBothCodePages) {
-  const std::string oem = WriteDbf("kvrhost-oem.dbf", "\x8A\xA0\xE1\xE1\xA0", "Card");  // "Касса" in 866
+  const std::string oem =
+      WriteDbf("kvrhost-oem.dbf", "\x8A\xA0\xE1\xE1\xA0", "Card");  // "Касса" in 866
   RunResult r = RunKvrhost({"dbf", oem});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_NE(r.out.find("NAME"), std::string::npos) << r.out;

@@ -109,7 +109,8 @@ RunResult RunProcess(const std::vector<std::string>& args, const RunOptions& opt
     for (nfds_t i = 0; i < n; ++i) {
       if (!fds[i].revents) continue;
       if (fds[i].fd == in_write.fd) {
-        const ssize_t w = ::write(in_write.fd, options.input.data() + written, options.input.size() - written);
+        const ssize_t w =
+            ::write(in_write.fd, options.input.data() + written, options.input.size() - written);
         if (w > 0) written += static_cast<std::size_t>(w);
         if (w < 0 || written == options.input.size()) in_write.Close();
         continue;
@@ -140,13 +141,13 @@ std::map<std::string, std::string> ParseJsonObject(const std::string& json) {
   RunOptions options;
   options.input = json;
   options.env = {"PYTHONIOENCODING=utf-8"};
-  const RunResult r = RunProcess(
-      {SystemPython(), "-c",
-       "import json, sys\n"
-       "d = json.loads(sys.stdin.read())\n"
-       "assert isinstance(d, dict), 'not an object'\n"
-       "for k, v in d.items(): print(k + '\\t' + json.dumps(v, ensure_ascii=False))\n"},
-      options);
+  const RunResult r =
+      RunProcess({SystemPython(), "-c",
+                  "import json, sys\n"
+                  "d = json.loads(sys.stdin.read())\n"
+                  "assert isinstance(d, dict), 'not an object'\n"
+                  "for k, v in d.items(): print(k + '\\t' + json.dumps(v, ensure_ascii=False))\n"},
+                 options);
   if (r.exit_code != 0) throw std::runtime_error("not a JSON object: " + json + "\n" + r.err);
   std::map<std::string, std::string> members;
   std::size_t at = 0;

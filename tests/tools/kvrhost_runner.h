@@ -16,7 +16,7 @@ struct RunOptions {
   std::vector<std::string> env;  // "NAME=value" added to the test's environment
   std::string input;             // standard input
   std::optional<std::chrono::milliseconds> interrupt_after;  // SIGINT then
-  bool stderr_on_terminal = false;  // standard error is a pseudo-terminal
+  bool stderr_on_terminal = false;                           // standard error is a pseudo-terminal
   std::chrono::milliseconds timeout = std::chrono::seconds(120);
 };
 

@@ -16,8 +16,9 @@ StationRoot::StationRoot() : dir_("kvrhost-root") {
   // "GSMNames2" + the hexadecimal bytes of "ВСЕ АЗС": one fuel-name map for all stations.
   platform::WriteWholeFile(
       path() + "/C/WINDOWS/cnf.ini",
-      platform::Utf8ToCp1251("[REPORTS]\r\nUseDBETime=1\r\nGSMTbl=1\r\nFixGSMFld=1\r\nGSMFldLen=20\r\n"
-                             "GSMNames2C2D1C520C0C7D1=АИ-92=Регуляр-92|АИ-95=Премиум-95\r\n"));
+      platform::Utf8ToCp1251(
+          "[REPORTS]\r\nUseDBETime=1\r\nGSMTbl=1\r\nFixGSMFld=1\r\nGSMFldLen=20\r\n"
+          "GSMNames2C2D1C520C0C7D1=АИ-92=Регуляр-92|АИ-95=Премиум-95\r\n"));
   CopyTemplateDatabase(TemplateDatabase::kStationFull, StationDir() + "/GARVEN.FDB");
   CopyTemplateDatabase(TemplateDatabase::kOffice, path() + "/C/MOLT/OfficeDB/OFFICE.FDB");
   CopyTemplateDatabase(TemplateDatabase::kShop, path() + "/D/SHOP/SHOP.FDB");
@@ -28,7 +29,8 @@ std::string StationRoot::ExportFile(std::string_view name) const {
 }
 
 std::vector<std::string> StationRoot::HostArgs() const {
-  return {"--root", path(), "--database-dir", StationDir(), "--host-kind", "3", "--station", "АЗС 1"};
+  return {"--root",      path(), "--database-dir", StationDir(),
+          "--host-kind", "3",    "--station",      "АЗС 1"};
 }
 
 std::vector<std::string> Join(std::vector<std::string> host, const std::vector<std::string>& more) {

@@ -38,7 +38,7 @@ std::vector<std::string> ListFileNames(std::string_view directory) {
   while (dirent* entry = ::readdir(dir.get())) {
     bool regular = entry->d_type == DT_REG;
     if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-      struct stat st{};
+      struct stat st {};
       std::string full = native;
       full.append("/").append(entry->d_name);
       regular = ::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode);

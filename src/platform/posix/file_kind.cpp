@@ -8,7 +8,7 @@
 namespace kvr::platform {
 
 bool IsNonRegularFile(std::string_view path) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(MapPath(path).c_str(), &st) != 0 || S_ISREG(st.st_mode)) return false;
   SetLastError(kErrorAccessDenied);
   return true;

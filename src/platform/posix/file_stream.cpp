@@ -11,8 +11,8 @@
 #include "platform/file_calls.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "platform/shared_file.h"
 #include "platform/posix/errno_codes.h"
+#include "platform/shared_file.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -55,7 +55,7 @@ int OpenTrusted(const std::string& native, FileOpenMode mode, bool& created) {
     SetLastError(OpenError(code, native));
     return -1;
   }
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     CloseQuietly(fd);
     SetLastError(kErrorAccessDenied);
@@ -114,7 +114,8 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share,
   int lock = share == FileShare::kExclusive ? LOCK_EX : LOCK_SH;
   while (::flock(fd, lock | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
-    std::uint32_t code = errno == EWOULDBLOCK ? kErrorSharingViolation : WindowsErrorFromErrno(errno);
+    std::uint32_t code =
+        errno == EWOULDBLOCK ? kErrorSharingViolation : WindowsErrorFromErrno(errno);
     CloseQuietly(fd);
     SetLastError(code);
     return false;
@@ -132,13 +133,14 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share,
 }
 
 bool FileStream::TakeAccessOf(const FileStream& original) {
-  struct stat st{};
+  struct stat st {};
   if (!created_ || ::fstat(original.fd_, &st) != 0) {
     SetLastError(created_ ? WindowsErrorFromErrno(errno) : kErrorAccessDenied);
     return false;
   }
   // Only root may give a file away; anyone may pass it to a group of theirs.
-  if (::fchown(fd_, st.st_uid, st.st_gid) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), st.st_gid) != 0) {
+  if (::fchown(fd_, st.st_uid, st.st_gid) != 0 &&
+      ::fchown(fd_, static_cast<uid_t>(-1), st.st_gid) != 0) {
     // The file stays ours; its permissions below still say who else may use it.
   }
   if (::fchmod(fd_, st.st_mode & 07777) != 0) {
@@ -149,7 +151,7 @@ bool FileStream::TakeAccessOf(const FileStream& original) {
 }
 
 std::int64_t FileStream::Size() const {
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd_, &st) != 0) {
     SetLastErrorFromErrno();
     return -1;

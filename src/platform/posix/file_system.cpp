@@ -5,8 +5,8 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <vector>
 
@@ -43,18 +43,18 @@ std::string Quoted(const std::string& native) { return "\"" + native + "\". "; }
 }  // namespace
 
 bool FileExists(std::string_view path) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(MapPath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(std::string_view path) {
-  struct stat st{};
+  struct stat st {};
   return ::stat(MapPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 bool DeleteFile(std::string_view path) {
   std::string native = MapPath(path);
-  struct stat st{};
+  struct stat st {};
   if (::lstat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
     SetLastError(kErrorAccessDenied);
     return false;
@@ -97,7 +97,7 @@ bool ForceDirectories(std::string_view path) {
   for (std::size_t i = 1; i <= native.size(); ++i) {
     if (i != native.size() && native[i] != '/') continue;
     std::string part = native.substr(0, i);
-    struct stat st{};
+    struct stat st {};
     if (::stat(part.c_str(), &st) == 0) {
       if (!S_ISDIR(st.st_mode)) {
         // As CreateDirectory reports it: a file under the directory's own name "already
@@ -116,7 +116,7 @@ bool ForceDirectories(std::string_view path) {
 }
 
 std::int64_t FileSize(std::string_view path) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(MapPath(path).c_str(), &st) != 0) {
     SetLastErrorFromErrno();
     return -1;
@@ -132,7 +132,7 @@ std::string ReadWholeFile(std::string_view path) {
       CurrentFileCalls().Open({kCurrentDirectory, native, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0},
                               handle);
   Fd fd(handle);
-  struct stat st{};
+  struct stat st {};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     std::uint32_t code = fd.get() < 0 ? open_code : kErrorAccessDenied;
     SetLastError(code);

@@ -14,8 +14,8 @@
 
 #include "platform/clock.h"
 #include "platform/file_calls.h"
-#include "platform/shared_file.h"
 #include "platform/posix/errno_codes.h"
+#include "platform/shared_file.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -90,13 +90,15 @@ int OpenLockDirectory(const std::string& dir) {
   int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     const int err = errno;
-    struct stat st{};
-    if (::lstat(dir.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) SetLastError(kErrorUnsafeLockDirectory);
-    else SetLastError(WindowsErrorFromErrno(err));
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      SetLastError(kErrorUnsafeLockDirectory);
+    else
+      SetLastError(WindowsErrorFromErrno(err));
     return -1;
   }
   if (made) ::fchmod(fd, 01777);  // the umask must not narrow who may open the locks
-  struct stat st{};
+  struct stat st {};
   const bool safe = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) &&
                     (st.st_uid == 0 || st.st_uid == ::geteuid()) &&
                     ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0);

@@ -52,7 +52,7 @@ bool NewFile::Create(std::string_view path) {
     SetLastError(CreateError(error));
     return false;
   }
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     CurrentFileCalls().Close(fd);
     SetLastError(kErrorAccessDenied);
@@ -76,8 +76,10 @@ bool NewFile::Write(std::span<const std::string_view> pieces) {
 
 bool NewFile::Sync() {
   if (fd_ >= 0 && ::fsync(fd_) == 0) return true;
-  if (fd_ < 0) SetLastError(kErrorInvalidHandle);
-  else SetLastErrorFromErrno();
+  if (fd_ < 0)
+    SetLastError(kErrorInvalidHandle);
+  else
+    SetLastErrorFromErrno();
   return false;
 }
 

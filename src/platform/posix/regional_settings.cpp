@@ -40,14 +40,19 @@ std::string FromStrftime(std::string_view pattern) {
       conversion = pattern[++i];
     }
     switch (conversion) {
-      case 'd': case 'e': out += "dd"; break;
+      case 'd':
+      case 'e': out += "dd"; break;
       case 'm': out += "mm"; break;
       case 'y': out += "yy"; break;
       case 'Y': out += "yyyy"; break;
-      case 'H': case 'I': case 'k': case 'l': out += "hh"; break;
+      case 'H':
+      case 'I':
+      case 'k':
+      case 'l': out += "hh"; break;
       case 'M': out += "nn"; break;
       case 'S': out += "ss"; break;
-      case 'p': case 'P': out += "ampm"; break;
+      case 'p':
+      case 'P': out += "ampm"; break;
       case 'D': out += "mm/dd/yy"; break;
       case 'F': out += "yyyy-mm-dd"; break;
       case 'T': out += "hh:nn:ss"; break;
