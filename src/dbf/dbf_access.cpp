@@ -54,7 +54,7 @@ bool DescriptorValid(const TDBFField& field) {
   }
 }
 
-std::size_t RecordLengthOf(const TDBFFieldList& fields) {
+std::size_t RecordLengthOf(const DBFFieldList& fields) {
   std::size_t length = 1;
   for (const TDBFField& field : fields) length += field.Length;
   return length;
@@ -147,7 +147,7 @@ void TDBFAccess::LoadFromStream(TMemoryStream& stream) {
 
 void TDBFAccess::ReadHeader(TMemoryStream& stream) {
   stream.Seek(0);
-  TDBFHeader header{};
+  DBFHeader header{};
   if (stream.Read(header.data(), 1) != 1) IncorrectFile();
   const std::uint8_t version = header[0];
   if (version < 3 || version > 0xF5) IncorrectFile();
@@ -237,7 +237,7 @@ void TDBFAccess::ReadRecords(TMemoryStream& stream) {
 
 // ---------------------------------------------------------------- writing
 
-void TDBFAccess::WriteHeader(TDBFHeader header, TMemoryStream& stream, const DateParts& today) {
+void TDBFAccess::WriteHeader(DBFHeader header, TMemoryStream& stream, const DateParts& today) {
   header[1] = DBFYearByte(today.year);
   header[2] = static_cast<std::uint8_t>(today.month);
   header[3] = static_cast<std::uint8_t>(today.day);
@@ -245,11 +245,11 @@ void TDBFAccess::WriteHeader(TDBFHeader header, TMemoryStream& stream, const Dat
   stream.Write(header.data(), header.size());
 }
 
-void TDBFAccess::WriteHeader(const TDBFHeader& header, TMemoryStream& stream) {
+void TDBFAccess::WriteHeader(const DBFHeader& header, TMemoryStream& stream) {
   WriteHeader(header, stream, DecodeDate(platform::Today()));
 }
 
-void TDBFAccess::CheckFieldsWritable(const TDBFFieldList& fields, bool dbase3) {
+void TDBFAccess::CheckFieldsWritable(const DBFFieldList& fields, bool dbase3) {
   for (const TDBFField& field : fields) {
     if (DBFTypeLetter(field.DataType, dbase3) == '\0')
       Fail(Format("Field %s of type %d cannot be stored in a %s file",
@@ -262,7 +262,7 @@ void TDBFAccess::CheckFieldsWritable(const TDBFFieldList& fields, bool dbase3) {
     Fail(Format("Too many fields for a DBF file: %d", {static_cast<int>(fields.size())}));
 }
 
-void TDBFAccess::WriteFieldDescriptors(const TDBFFieldList& fields, TMemoryStream& stream,
+void TDBFAccess::WriteFieldDescriptors(const DBFFieldList& fields, TMemoryStream& stream,
                                        bool dbase3) {
   for (const TDBFField& field : fields) {
     std::uint8_t d[kDescriptorSize] = {};
@@ -275,7 +275,7 @@ void TDBFAccess::WriteFieldDescriptors(const TDBFFieldList& fields, TMemoryStrea
   }
 }
 
-void TDBFAccess::GatherRecords(const TDBFFieldList& fields, const TDBFRecordList* records,
+void TDBFAccess::GatherRecords(const DBFFieldList& fields, const DBFRecordList* records,
                                bool pack_on_save, RecordRanges& out) {
   out.ranges.clear();
   out.padded.clear();
@@ -299,7 +299,7 @@ void TDBFAccess::GatherRecords(const TDBFFieldList& fields, const TDBFRecordList
   }
 }
 
-void TDBFAccess::WriteRecords(const TDBFFieldList& fields, const TDBFRecordList* records,
+void TDBFAccess::WriteRecords(const DBFFieldList& fields, const DBFRecordList* records,
                               TMemoryStream& stream, bool pack_on_save) {
   RecordRanges gathered;
   GatherRecords(fields, records, pack_on_save, gathered);
@@ -324,7 +324,7 @@ std::string TDBFAccess::BuildHead(bool oem, const DateParts& today) {
   const std::size_t header_length = kHeaderSize * (s.Fields.size() + 1) + 1;
   const std::size_t record_length = RecordLengthOf(s.Fields);
 
-  TDBFHeader& header = dbase3 ? header3_ : header4_;
+  DBFHeader& header = dbase3 ? header3_ : header4_;
   Put32(&header[4], count);
   Put16(&header[8], static_cast<std::uint32_t>(header_length));
   Put16(&header[10], static_cast<std::uint32_t>(record_length));

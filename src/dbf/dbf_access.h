@@ -33,7 +33,7 @@ namespace kvr {
 // Error callback of the DBF layer: the sender and a message text.
 using TDBFError = std::function<void(void* sender, std::string_view message)>;
 
-using TDBFHeader = std::array<std::uint8_t, 32>;
+using DBFHeader = std::array<std::uint8_t, 32>;
 
 // The type letter written for a field type, or '\0' when that level cannot hold it.
 char DBFTypeLetter(FieldType type, bool dbase3);
@@ -73,14 +73,13 @@ class TDBFAccess {
 
   // The writers CreateTable uses directly.
   // Writes a header image, dated `today`, at offset 0 of the stream.
-  static void WriteHeader(TDBFHeader header, TMemoryStream& stream, const DateParts& today);
-  static void WriteHeader(const TDBFHeader& header, TMemoryStream& stream);  // dated today
+  static void WriteHeader(DBFHeader header, TMemoryStream& stream, const DateParts& today);
+  static void WriteHeader(const DBFHeader& header, TMemoryStream& stream);  // dated today
   // Refuses (Exception) a field the level cannot hold or wider than 255 before writing any.
-  static void CheckFieldsWritable(const TDBFFieldList& fields, bool dbase3);
-  static void WriteFieldDescriptors(const TDBFFieldList& fields, TMemoryStream& stream,
-                                    bool dbase3);
+  static void CheckFieldsWritable(const DBFFieldList& fields, bool dbase3);
+  static void WriteFieldDescriptors(const DBFFieldList& fields, TMemoryStream& stream, bool dbase3);
   // 0x0D, the records (all of them, or the live ones when pack_on_save), 0x1A.
-  static void WriteRecords(const TDBFFieldList& fields, const TDBFRecordList* records,
+  static void WriteRecords(const DBFFieldList& fields, const DBFRecordList* records,
                            TMemoryStream& stream, bool pack_on_save);
 
   // The records as they stand in a file, as byte ranges into the record list: adjacent
@@ -90,7 +89,7 @@ class TDBFAccess {
     std::vector<std::string_view> ranges;
     std::deque<std::string> padded;
   };
-  static void GatherRecords(const TDBFFieldList& fields, const TDBFRecordList* records,
+  static void GatherRecords(const DBFFieldList& fields, const DBFRecordList* records,
                             bool pack_on_save, RecordRanges& out);
 
  private:
@@ -102,8 +101,8 @@ class TDBFAccess {
   void ReadRecords(TMemoryStream& stream);
 
   TDBFStructure structure_;
-  TDBFHeader header3_{};
-  TDBFHeader header4_{};
+  DBFHeader header3_{};
+  DBFHeader header4_{};
   bool dbase3_mode_ = true;
   bool pack_on_save_ = false;
 };

@@ -60,7 +60,7 @@ int Order(const T& a, const T& b) {
 
 }  // namespace
 
-DBFFilter::DBFFilter(std::string_view filter, const TDBFFieldList& fields) {
+DBFFilter::DBFFilter(std::string_view filter, const DBFFieldList& fields) {
   for (const OperatorText& candidate : kOperators) {
     const std::size_t at = filter.find(candidate.text);
     if (at == std::string_view::npos) continue;

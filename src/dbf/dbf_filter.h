@@ -23,7 +23,7 @@ namespace kvr {
 class DBFFilter {
  public:
   // Parses the text and binds it to a field of the list (by name, letter case ignored).
-  DBFFilter(std::string_view filter, const TDBFFieldList& fields);
+  DBFFilter(std::string_view filter, const DBFFieldList& fields);
 
   bool Passes(std::string_view record, bool oem, const FilterOptions& options) const;
 

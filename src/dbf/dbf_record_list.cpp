@@ -11,7 +11,7 @@ constexpr std::size_t kFirstChunkSize = 64 << 10;
 constexpr std::size_t kLargestChunkSize = 4 * platform::kHugePageSize;
 }  // namespace
 
-void TDBFRecordList::Clear() {
+void DBFRecordList::Clear() {
   entries_.clear();
   entries_.shrink_to_fit();
   chunks_.clear();
@@ -21,7 +21,7 @@ void TDBFRecordList::Clear() {
   chunk_total_ = 0;
 }
 
-char* TDBFRecordList::Store(std::string_view text) {
+char* DBFRecordList::Store(std::string_view text) {
   if (text.size() > chunk_left_) {
     const std::size_t next = chunk_total_ < kFirstChunkSize     ? kFirstChunkSize
                              : chunk_total_ < kLargestChunkSize ? chunk_total_
@@ -39,16 +39,16 @@ char* TDBFRecordList::Store(std::string_view text) {
   return place;
 }
 
-void TDBFRecordList::Append(std::string_view text, std::int32_t tag) {
+void DBFRecordList::Append(std::string_view text, std::int32_t tag) {
   entries_.push_back({Store(text), static_cast<std::uint32_t>(text.size()), tag});
 }
 
-void TDBFRecordList::Insert(int index, std::string_view text, std::int32_t tag) {
+void DBFRecordList::Insert(int index, std::string_view text, std::int32_t tag) {
   entries_.insert(entries_.begin() + index,
                   Entry{Store(text), static_cast<std::uint32_t>(text.size()), tag});
 }
 
-void TDBFRecordList::Replace(int index, std::string_view text) {
+void DBFRecordList::Replace(int index, std::string_view text) {
   Entry& entry = entries_[static_cast<std::size_t>(index)];
   if (entry.length == text.size()) {
     if (entry.text != text.data()) std::memmove(entry.text, text.data(), text.size());
@@ -58,7 +58,7 @@ void TDBFRecordList::Replace(int index, std::string_view text) {
   entry.length = static_cast<std::uint32_t>(text.size());
 }
 
-int TDBFRecordList::IndexOfTag(std::int32_t tag, int hint) const {
+int DBFRecordList::IndexOfTag(std::int32_t tag, int hint) const {
   const int count = Count();
   if (hint >= 0 && hint < count && Tag(hint) == tag) return hint;
   // The cursor usually stands on or next to the record; otherwise scan.
@@ -69,8 +69,8 @@ int TDBFRecordList::IndexOfTag(std::int32_t tag, int hint) const {
   return -1;
 }
 
-void TDBFRecordList::AdoptImage(std::string image, std::size_t offset, std::size_t length,
-                                std::size_t count) {
+void DBFRecordList::AdoptImage(std::string image, std::size_t offset, std::size_t length,
+                               std::size_t count) {
   images_.push_back(std::make_unique<std::string>(std::move(image)));
   char* base = images_.back()->data() + offset;
   entries_.reserve(entries_.size() + count);

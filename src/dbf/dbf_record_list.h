@@ -18,11 +18,11 @@
 
 namespace kvr {
 
-class TDBFRecordList {
+class DBFRecordList {
  public:
-  TDBFRecordList() = default;
-  TDBFRecordList(const TDBFRecordList&) = delete;
-  TDBFRecordList& operator=(const TDBFRecordList&) = delete;
+  DBFRecordList() = default;
+  DBFRecordList(const DBFRecordList&) = delete;
+  DBFRecordList& operator=(const DBFRecordList&) = delete;
 
   int Count() const { return static_cast<int>(entries_.size()); }
   bool Empty() const { return entries_.empty(); }

@@ -20,7 +20,7 @@ struct TDBFField {
   std::uint8_t Flag = 0;     // 1 when the descriptor's flag byte was 1
 };
 
-using TDBFFieldList = std::vector<TDBFField>;
+using DBFFieldList = std::vector<TDBFField>;
 
 // Header levels.
 constexpr std::uint8_t kLevelNone = 0;
@@ -42,8 +42,8 @@ struct TDBFStructure {
   bool DBase4Memo = false;
   std::uint16_t CodePage = 0;
   std::uint16_t FieldCount = 0;
-  TDBFRecordList Records;
-  TDBFFieldList Fields;
+  DBFRecordList Records;
+  DBFFieldList Fields;
 };
 
 }  // namespace kvr

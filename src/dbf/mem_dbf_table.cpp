@@ -22,8 +22,8 @@ constexpr std::size_t kIdentitySize = sizeof(std::int32_t);
 constexpr std::size_t kMemoHeaderSize = 512;
 
 // One field record per definition, by the mapping of definition types to stored types.
-TDBFFieldList FieldsFromDefinitions(const TFieldDefs& defs) {
-  TDBFFieldList fields;
+DBFFieldList FieldsFromDefinitions(const TFieldDefs& defs) {
+  DBFFieldList fields;
   std::uint32_t offset = 1;
   for (const TFieldDef& def : defs) {
     TDBFField field;
@@ -108,9 +108,9 @@ void TMemDBFTable::DBFError(std::string_view message) {
 
 // ---------------------------------------------------------------- creating and saving
 
-void TMemDBFTable::CreateTable(std::string_view file_name, const TDBFFieldList* fields) {
-  TDBFFieldList built;
-  const TDBFFieldList* list = fields;
+void TMemDBFTable::CreateTable(std::string_view file_name, const DBFFieldList* fields) {
+  DBFFieldList built;
+  const DBFFieldList* list = fields;
   if (!list || list->empty()) {
     built = FieldsFromDefinitions(FieldDefs());
     list = &built;
@@ -123,7 +123,7 @@ void TMemDBFTable::CreateTable(std::string_view file_name, const TDBFFieldList* 
 
   std::size_t record_length = 1;
   for (const TDBFField& field : *list) record_length += field.Length;
-  TDBFHeader header{};
+  DBFHeader header{};
   header[0] = 3;
   const std::size_t header_length = 32 * (list->size() + 1) + 1;
   header[8] = static_cast<std::uint8_t>(header_length);

@@ -36,7 +36,7 @@ class TMemDBFTable : public TDataSet {
   // Makes a new empty table with the given fields, or with fields built from FieldDefs()
   // when the list is empty. An empty file name keeps the new file in memory for the next
   // Open; otherwise it is written and becomes FileName.
-  void CreateTable(std::string_view file_name = {}, const TDBFFieldList* fields = nullptr);
+  void CreateTable(std::string_view file_name = {}, const DBFFieldList* fields = nullptr);
   // Writes the table (FileName when the name is empty), with a backup when MakeBackup.
   void SaveToFile(std::string_view file_name = {});
 
@@ -105,8 +105,8 @@ class TMemDBFTable : public TDataSet {
   void GotoIndex(int index);
 
   TDBFAccess access_;
-  TDBFRecordList* records_ = nullptr;  // the access object's list while a table is loaded
-  std::size_t data_size_ = 0;          // record length: flag + every field
+  DBFRecordList* records_ = nullptr;  // the access object's list while a table is loaded
+  std::size_t data_size_ = 0;         // record length: flag + every field
   int cursor_ = -1;
   std::int32_t last_identity_ = 0;
   std::string file_name_;

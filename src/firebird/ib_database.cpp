@@ -72,9 +72,9 @@ TIBDatabase::~TIBDatabase() {
     }
   }
   // Users outliving this object must not reach it any more.
-  std::vector<TIBConnectionUser*> users;
+  std::vector<IBConnectionUser*> users;
   users.swap(users_);
-  for (TIBConnectionUser* user : users) user->DatabaseDestroyed();
+  for (IBConnectionUser* user : users) user->DatabaseDestroyed();
   default_transaction_ = nullptr;
 }
 
@@ -139,16 +139,16 @@ void TIBDatabase::Close() {
   }
 }
 
-void TIBDatabase::AddUser(TIBConnectionUser& user) {
+void TIBDatabase::AddUser(IBConnectionUser& user) {
   if (std::find(users_.begin(), users_.end(), &user) == users_.end()) users_.push_back(&user);
 }
 
-void TIBDatabase::RemoveUser(TIBConnectionUser& user) { std::erase(users_, &user); }
+void TIBDatabase::RemoveUser(IBConnectionUser& user) { std::erase(users_, &user); }
 
 void TIBDatabase::CloseUsers() noexcept {
   // Newest first. Either order is safe: a transaction closes its datasets' cursors before it
   // ends, and a dataset frees its statement when told the connection closes.
-  std::vector<TIBConnectionUser*> users = users_;
+  std::vector<IBConnectionUser*> users = users_;
   for (auto it = users.rbegin(); it != users.rend(); ++it) (*it)->ConnectionClosing();
 }
 

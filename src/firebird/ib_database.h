@@ -32,7 +32,7 @@ class TIBTransaction;
 
 // Something that holds client objects of a connection (a transaction, a dataset) and must
 // let them go before the connection closes or its object is destroyed.
-class TIBConnectionUser {
+class IBConnectionUser {
  public:
   // Close cursors, end transactions; must not throw.
   virtual void ConnectionClosing() noexcept = 0;
@@ -40,7 +40,7 @@ class TIBConnectionUser {
   virtual void DatabaseDestroyed() noexcept = 0;
 
  protected:
-  ~TIBConnectionUser() = default;
+  ~IBConnectionUser() = default;
 };
 
 class TIBDatabase : public TComponent {
@@ -48,8 +48,8 @@ class TIBDatabase : public TComponent {
   explicit TIBDatabase(TComponent* owner = nullptr);
   ~TIBDatabase() override;
 
-  TIBStrings& Params() { return params_; }
-  const TIBStrings& Params() const { return params_; }
+  IBStrings& Params() { return params_; }
+  const IBStrings& Params() const { return params_; }
   const std::string& DatabaseName() const { return database_name_; }
   void SetDatabaseName(std::string_view name) { database_name_ = name; }
   bool LoginPrompt() const { return login_prompt_; }
@@ -72,19 +72,19 @@ class TIBDatabase : public TComponent {
   // What bounds this connection's calls to a server (firebird/call_watchdog.h); null for the
   // embedded engine or without read_timeout.
   firebird::CallWatchdog* Watchdog() const { return watchdog_.get(); }
-  void AddUser(TIBConnectionUser& user);
-  void RemoveUser(TIBConnectionUser& user);
+  void AddUser(IBConnectionUser& user);
+  void RemoveUser(IBConnectionUser& user);
 
  private:
   void CloseUsers() noexcept;
 
-  TIBStrings params_;
+  IBStrings params_;
   std::string database_name_;
   bool login_prompt_ = true;
   TIBTransaction* default_transaction_ = nullptr;
   Firebird::IAttachment* attachment_ = nullptr;
   std::unique_ptr<firebird::CallWatchdog> watchdog_;
-  std::vector<TIBConnectionUser*> users_;  // datasets and transactions, in registration order
+  std::vector<IBConnectionUser*> users_;  // datasets and transactions, in registration order
 };
 
 }  // namespace kvr

@@ -159,20 +159,20 @@ int TIBDataSet::ParamCount() {
   return static_cast<int>(params_.size());
 }
 
-TIBParam& TIBDataSet::Params(int index) {
+IBParam& TIBDataSet::Params(int index) {
   ParseParams();
   return params_.at(index);
 }
 
-TIBParam* TIBDataSet::FindParam(std::string_view name) {
+IBParam* TIBDataSet::FindParam(std::string_view name) {
   ParseParams();
-  for (TIBParam& param : params_)
+  for (IBParam& param : params_)
     if (platform::AnsiSameText(param.Name(), name)) return &param;
   return nullptr;
 }
 
-TIBParam& TIBDataSet::ParamByName(std::string_view name) {
-  if (TIBParam* param = FindParam(name)) return *param;
+IBParam& TIBDataSet::ParamByName(std::string_view name) {
+  if (IBParam* param = FindParam(name)) return *param;
   throw EDatabaseError("Parameter '" + std::string(name) + "' not found");
 }
 
@@ -230,11 +230,11 @@ void TIBDataSet::OpenCursor() {
                          std::to_string(q.sql.positions.size()));
   Ref<Firebird::IMetadataBuilder> builder(declared->getBuilder(q.status.get()));
   q.status.Check();
-  std::vector<const TIBParam*> values(count, nullptr);
+  std::vector<const IBParam*> values(count, nullptr);
   for (unsigned i = 0; i < count; ++i) {
     if (!q.sql.positions[i].empty()) values[i] = FindParam(q.sql.positions[i]);
     if (values[i] == nullptr || values[i]->IsNull()) continue;
-    const bool integer = values[i]->ValueKind() == TIBParam::Kind::Integer;
+    const bool integer = values[i]->ValueKind() == IBParam::Kind::Integer;
     builder->setType(q.status.get(), i, (integer ? SQL_LONG : SQL_TIMESTAMP) | 1);
     builder->setSubType(q.status.get(), i, 0);
     builder->setScale(q.status.get(), i, 0);
@@ -253,7 +253,7 @@ void TIBDataSet::OpenCursor() {
     const std::int16_t null_flag = (values[i] == nullptr || values[i]->IsNull()) ? -1 : 0;
     std::memcpy(&q.input_buffer[null_offset], &null_flag, sizeof null_flag);
     if (null_flag != 0) continue;
-    if (values[i]->ValueKind() == TIBParam::Kind::Integer) {
+    if (values[i]->ValueKind() == IBParam::Kind::Integer) {
       const std::int32_t v = values[i]->AsInteger();
       std::memcpy(&q.input_buffer[offset], &v, sizeof v);
     } else {

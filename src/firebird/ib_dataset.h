@@ -31,10 +31,10 @@
 
 namespace kvr {
 
-class TIBParam {
+class IBParam {
  public:
   enum class Kind : std::uint8_t { Null, Integer, DateTime };
-  explicit TIBParam(std::string name) : name_(std::move(name)) {}
+  explicit IBParam(std::string name) : name_(std::move(name)) {}
 
   const std::string& Name() const { return name_; }
   Kind ValueKind() const { return kind_; }
@@ -61,8 +61,8 @@ class TIBParam {
 
 class TIBDataSet : public TDataSet,
                    public TComponent,
-                   private TIBConnectionUser,
-                   private TIBTransactionUser {
+                   private IBConnectionUser,
+                   private IBTransactionUser {
  public:
   explicit TIBDataSet(TComponent* owner = nullptr);
   ~TIBDataSet() override;
@@ -72,14 +72,14 @@ class TIBDataSet : public TDataSet,
   TIBTransaction* Transaction() const { return transaction_; }
   void SetTransaction(TIBTransaction* transaction);
 
-  TIBStrings& SelectSQL() { return select_sql_; }
-  const TIBStrings& SelectSQL() const { return select_sql_; }
+  IBStrings& SelectSQL() { return select_sql_; }
+  const IBStrings& SelectSQL() const { return select_sql_; }
 
   int ParamCount();
-  TIBParam& Params(int index);
+  IBParam& Params(int index);
   // Letter case is ignored. Raises EDatabaseError "Parameter '<name>' not found".
-  TIBParam& ParamByName(std::string_view name);
-  TIBParam* FindParam(std::string_view name);
+  IBParam& ParamByName(std::string_view name);
+  IBParam* FindParam(std::string_view name);
 
   void Prepare();
   void Unprepare() noexcept;
@@ -123,8 +123,8 @@ class TIBDataSet : public TDataSet,
 
   TIBDatabase* database_ = nullptr;
   TIBTransaction* transaction_ = nullptr;
-  TIBStrings select_sql_;
-  std::vector<TIBParam> params_;
+  IBStrings select_sql_;
+  std::vector<IBParam> params_;
   bool params_parsed_ = false;
   std::unique_ptr<Query> query_;
 };

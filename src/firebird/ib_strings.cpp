@@ -4,17 +4,17 @@
 
 namespace kvr {
 
-void TIBStrings::Add(std::string_view line) {
+void IBStrings::Add(std::string_view line) {
   lines_.emplace_back(line);
   Changed();
 }
 
-void TIBStrings::Clear() {
+void IBStrings::Clear() {
   lines_.clear();
   Changed();
 }
 
-std::string TIBStrings::Text() const {
+std::string IBStrings::Text() const {
   std::string text;
   for (const auto& line : lines_) {
     text += line;
@@ -23,7 +23,7 @@ std::string TIBStrings::Text() const {
   return text;
 }
 
-void TIBStrings::SetText(std::string_view text) {
+void IBStrings::SetText(std::string_view text) {
   lines_.clear();
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -36,7 +36,7 @@ void TIBStrings::SetText(std::string_view text) {
   Changed();
 }
 
-int TIBStrings::IndexOfName(std::string_view name) const {
+int IBStrings::IndexOfName(std::string_view name) const {
   for (int i = 0; i < Count(); ++i) {
     std::string_view line = lines_[i];
     std::size_t eq = line.find('=');
@@ -45,14 +45,14 @@ int TIBStrings::IndexOfName(std::string_view name) const {
   return -1;
 }
 
-std::string TIBStrings::Values(std::string_view name) const {
+std::string IBStrings::Values(std::string_view name) const {
   int i = IndexOfName(name);
   if (i < 0) return {};
   const std::string& line = lines_[i];
   return line.substr(line.find('=') + 1);
 }
 
-void TIBStrings::SetValues(std::string_view name, std::string_view value) {
+void IBStrings::SetValues(std::string_view name, std::string_view value) {
   int i = IndexOfName(name);
   if (value.empty()) {
     if (i >= 0) lines_.erase(lines_.begin() + i);
@@ -66,7 +66,7 @@ void TIBStrings::SetValues(std::string_view name, std::string_view value) {
   Changed();
 }
 
-void TIBStrings::Changed() {
+void IBStrings::Changed() {
   if (OnChange) OnChange();
 }
 

@@ -1,4 +1,4 @@
-// TIBStrings: the string lists of the Firebird components, a database's parameter list of
+// IBStrings: the string lists of the Firebird components, a database's parameter list of
 // "name=value" lines and a dataset's SQL text. Text() joins the lines with "\r\n" after each
 // one; SetText splits at "\r\n", "\n" or "\r". Names in Values are compared without regard to
 // letter case (Windows-1251).
@@ -11,7 +11,7 @@
 
 namespace kvr {
 
-class TIBStrings {
+class IBStrings {
  public:
   int Count() const { return static_cast<int>(lines_.size()); }
   const std::string& operator[](int index) const { return lines_.at(index); }

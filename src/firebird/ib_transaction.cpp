@@ -41,9 +41,9 @@ TIBTransaction::~TIBTransaction() {
       // The client object is released either way.
     }
   }
-  std::vector<TIBTransactionUser*> users;
+  std::vector<IBTransactionUser*> users;
   users.swap(users_);
-  for (TIBTransactionUser* user : users) user->TransactionDestroyed();
+  for (IBTransactionUser* user : users) user->TransactionDestroyed();
   if (database_ != nullptr) {
     if (database_->DefaultTransaction() == this) database_->SetDefaultTransaction(nullptr);
     database_->RemoveUser(*this);
@@ -119,15 +119,15 @@ void TIBTransaction::End(bool commit) {
   }
 }
 
-void TIBTransaction::AddUser(TIBTransactionUser& user) {
+void TIBTransaction::AddUser(IBTransactionUser& user) {
   if (std::find(users_.begin(), users_.end(), &user) == users_.end()) users_.push_back(&user);
 }
 
-void TIBTransaction::RemoveUser(TIBTransactionUser& user) { std::erase(users_, &user); }
+void TIBTransaction::RemoveUser(IBTransactionUser& user) { std::erase(users_, &user); }
 
 void TIBTransaction::EndUsers() noexcept {
-  std::vector<TIBTransactionUser*> users = users_;
-  for (TIBTransactionUser* user : users) user->TransactionEnding();
+  std::vector<IBTransactionUser*> users = users_;
+  for (IBTransactionUser* user : users) user->TransactionEnding();
 }
 
 void TIBTransaction::ConnectionClosing() noexcept {

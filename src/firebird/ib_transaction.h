@@ -18,23 +18,23 @@ class ITransaction;
 namespace kvr {
 
 // Something that holds cursors of a transaction and must close them before it ends.
-class TIBTransactionUser {
+class IBTransactionUser {
  public:
   virtual void TransactionEnding() noexcept = 0;
   virtual void TransactionDestroyed() noexcept = 0;
 
  protected:
-  ~TIBTransactionUser() = default;
+  ~IBTransactionUser() = default;
 };
 
-class TIBTransaction : public TComponent, private TIBConnectionUser {
+class TIBTransaction : public TComponent, private IBConnectionUser {
  public:
   explicit TIBTransaction(TComponent* owner = nullptr);
   ~TIBTransaction() override;
 
   TIBDatabase* DefaultDatabase() const { return database_; }
   void SetDefaultDatabase(TIBDatabase* database);
-  TIBStrings& Params() { return params_; }
+  IBStrings& Params() { return params_; }
 
   bool InTransaction() const { return transaction_ != nullptr; }
   bool Active() const { return InTransaction(); }
@@ -44,8 +44,8 @@ class TIBTransaction : public TComponent, private TIBConnectionUser {
   void Rollback();
 
   Firebird::ITransaction* Handle() const { return transaction_; }
-  void AddUser(TIBTransactionUser& user);
-  void RemoveUser(TIBTransactionUser& user);
+  void AddUser(IBTransactionUser& user);
+  void RemoveUser(IBTransactionUser& user);
 
  private:
   void ConnectionClosing() noexcept override;
@@ -56,9 +56,9 @@ class TIBTransaction : public TComponent, private TIBConnectionUser {
   bool ReadOnly() const;
 
   TIBDatabase* database_ = nullptr;
-  TIBStrings params_;
+  IBStrings params_;
   Firebird::ITransaction* transaction_ = nullptr;
-  std::vector<TIBTransactionUser*> users_;
+  std::vector<IBTransactionUser*> users_;
 };
 
 }  // namespace kvr

@@ -75,7 +75,7 @@ TEST(DBFHeaderDate, YearByteAndBack) {
 }
 
 TEST(DBFHeaderDate, WriteHeaderStampsTheGivenDay) {
-  TDBFHeader header{};
+  DBFHeader header{};
   header[0] = 3;
   header[12] = 0x55;  // bytes we do not interpret stay as they are
   TMemoryStream stream;
@@ -368,7 +368,7 @@ TEST(DBFAccessWrite, HeaderAndRecordLengthsFollowTheFieldsWritten) {
 }
 
 TEST(DBFAccessWrite, RefusesFieldsTheLevelCannotHoldBeforeWriting) {
-  TDBFFieldList fields(1);
+  DBFFieldList fields(1);
   fields[0].Name = "STAMP";
   fields[0].DataType = FieldType::DateTime;
   fields[0].Length = 30;

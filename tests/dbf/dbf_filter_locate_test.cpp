@@ -39,7 +39,7 @@ class FilterTable : public ::testing::Test {
     }
     // The flag is set as raw text so that readers' letters (y, Y, 1...) can be tried.
     for (int i = 0; i < table_.RecordCount(); ++i)
-      const_cast<TDBFRecordList&>(table_.Structure().Records).MutableText(i)[1 + 10 + 11 + 12] =
+      const_cast<DBFRecordList&>(table_.Structure().Records).MutableText(i)[1 + 10 + 11 + 12] =
           rows.begin()[i].flag;
     table_.First();
   }

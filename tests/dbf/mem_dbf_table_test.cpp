@@ -197,7 +197,7 @@ TEST(MemDBFTable, StringAndIntegerCutting) {
   table.Post();
   EXPECT_EQ(table.FieldByName("S").AsString(), "abcd");
 
-  TDBFFieldList fields(1);
+  DBFFieldList fields(1);
   fields[0].Name = "N";
   fields[0].DataType = FieldType::Integer;
   fields[0].Length = 5;
