@@ -1,22 +1,40 @@
 #include "reports/date_time_texts.h"
 
+#include "format/date_time_pattern.h"
 #include "format/date_time_text.h"
 #include "format/format_settings.h"
 #include "reports/export_sql.h"
 
 namespace kvr::reports {
+namespace {
+
+// Both forms are written for every date-time value of an export: their patterns are read
+// once per process.
+const format::DateTimePattern& USPattern() {
+  static const format::DateTimePattern pattern = [] {
+    const format::TFormatSettings& us = format::USFormatSettings();
+    format::DateTimePattern p(us.ShortDateFormat, us);
+    p.AddText(" ").Add(us.LongTimeFormat, us);
+    return p;
+  }();
+  return pattern;
+}
+
+const format::DateTimePattern& DotPattern() {
+  static const format::DateTimePattern pattern("dd/mm/yyyy hh:nn:ss", format::IniFormatSettings());
+  return pattern;
+}
+
+}  // namespace
 
 void DateTimeToUSText(TDateTime value, std::string& out) {
-  const format::TFormatSettings& us = format::USFormatSettings();
   out.clear();
-  format::AppendFormatDateTime(out, us.ShortDateFormat, value, us);
-  out += ' ';
-  format::AppendFormatDateTime(out, us.LongTimeFormat, value, us);
+  USPattern().AppendTo(out, value);
 }
 
 void DateTimeToDotText(TDateTime value, std::string& out) {
   out.clear();
-  format::AppendFormatDateTime(out, "dd/mm/yyyy hh:nn:ss", value, format::IniFormatSettings());
+  DotPattern().AppendTo(out, value);
 }
 
 std::string DateTimeToUSText(TDateTime value) {

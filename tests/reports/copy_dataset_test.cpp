@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "common/exceptions.h"
 #include "common/text.h"
 #include "dataset/vector_data_set.h"
+#include "format/date_time_text.h"
 #include "reports/date_time_texts.h"
 #include "support/temp_dir.h"
 
@@ -70,6 +72,24 @@ TEST(DateTimeTextsTest, USAndDottedForms) {
   // Milliseconds are not shown and do not round up.
   EXPECT_EQ(reports::DateTimeToDotText(EncodeDateTime(2026, 1, 2, 3, 4, 5, 999)),
             "02.01.2026 03:04:05");
+}
+
+// The prepared forms write what the format functions write from the same settings.
+TEST(DateTimeTextsTest, SameTextsAsFormatDateTime) {
+  const format::TFormatSettings& us = format::USFormatSettings();
+  std::mt19937_64 random(42);
+  std::uniform_real_distribution<double> any(EncodeDate(1, 1, 1), EncodeDate(9999, 12, 31));
+  std::string text;
+  for (int i = 0; i < 2000; ++i) {
+    const TDateTime value = i == 0 ? EncodeDateTime(2024, 2, 29, 23, 59, 59, 999) : any(random);
+    reports::DateTimeToUSText(value, text);
+    EXPECT_EQ(text, format::FormatDateTime(us.ShortDateFormat, value, us) + ' ' +
+                        format::FormatDateTime(us.LongTimeFormat, value, us))
+        << value;
+    EXPECT_EQ(reports::DateTimeToDotText(value),
+              format::FormatDateTime("dd/mm/yyyy hh:nn:ss", value, format::IniFormatSettings()))
+        << value;
+  }
 }
 
 TEST(CopyDataSetTest, NullRowsAddNothingAndOneValueAddsARecord) {
