@@ -34,12 +34,47 @@ void PutInteger(std::int64_t value, std::size_t width, char* out) {
   PutRight({digits, static_cast<std::size_t>(result.ptr - digits)}, width, out);
 }
 
-}  // namespace
+// Most values: |value| * 10^decimals rounded to an integer without working out the shortest
+// digits. Those digits D differ from the double v by at most half its last place, v * 2^-53,
+// and the product x = v * 10^decimals is itself rounded by at most x * 2^-53; so D * 10^decimals
+// lies within x * 2^-51 of x and rounds like x unless x is that close to a half (1.005 * 100
+// is 100.49999999999999, its digits are 100.5). False leaves those, and products that are too
+// large to be exact integers, to the digits.
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+                                   1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
+constexpr int kMaxQuickDecimals = 18;
 
-std::size_t FormatFixed(double value, int decimals, char* out) {
-  if (!std::isfinite(value)) return 0;
-  if (decimals < 0) decimals = 0;
-  // Shortest round-trip digits, then decimal rounding of those digits.
+bool RoundScaled(double magnitude, int decimals, std::uint64_t& rounded) {
+  if (decimals > kMaxQuickDecimals) return false;
+  const double x = magnitude * kPowersOfTen[decimals];
+  if (!(x < 1e15)) return false;
+  const double whole = std::floor(x);
+  const double fraction = x - whole;  // exact
+  if (std::fabs(fraction - 0.5) <= x * 0x1p-50) return false;
+  rounded = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  return true;
+}
+
+// `rounded` / 10^decimals with `decimals` digits after the point, written from the right.
+std::size_t PutScaled(std::uint64_t rounded, int decimals, bool negative, char* out) {
+  char text[48];  // a sign, the point, 16 whole and up to kMaxQuickDecimals decimal digits
+  char* const end = text + sizeof text;
+  char* p = end;
+  std::uint64_t rest = rounded;
+  for (int i = 0; i < decimals; ++i, rest /= 10) *--p = static_cast<char>('0' + rest % 10);
+  if (decimals > 0) *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  } while (rest != 0);
+  if (negative && rounded != 0) *--p = '-';
+  const std::size_t n = static_cast<std::size_t>(end - p);
+  std::memcpy(out, p, n);
+  return n;
+}
+
+// Shortest round-trip digits, then decimal rounding of those digits.
+std::size_t FormatFixedFromDigits(double value, int decimals, char* out) {
   char sci[64];
   auto result =
       std::to_chars(sci, sci + sizeof sci, std::fabs(value), std::chars_format::scientific);
@@ -93,6 +128,17 @@ std::size_t FormatFixed(double value, int decimals, char* out) {
     n += static_cast<std::size_t>(decimals);
   }
   return n;
+}
+
+}  // namespace
+
+std::size_t FormatFixed(double value, int decimals, char* out) {
+  if (!std::isfinite(value)) return 0;
+  if (decimals < 0) decimals = 0;
+  std::uint64_t rounded;
+  if (RoundScaled(std::fabs(value), decimals, rounded))
+    return PutScaled(rounded, decimals, value < 0, out);
+  return FormatFixedFromDigits(value, decimals, out);
 }
 
 bool DecodeDBFField(const TDBFField& field, std::string_view text, bool oem, FieldValue* value) {
