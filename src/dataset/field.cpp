@@ -106,6 +106,20 @@ TDateTime TField::AsDateTime() const {
   }
 }
 
+bool TField::TryGetDateTime(TDateTime& value) const {
+  switch (kind_) {
+    case ValueKind::Text:
+      if (!Fetch()) return false;
+      value = TextToDateTime(value_.text);
+      return true;
+    case ValueKind::DateTime:
+      if (!Fetch()) return false;
+      value = value_.number;
+      return true;
+    default: AccessError("DateTime");
+  }
+}
+
 bool TField::AsBoolean() const {
   switch (kind_) {
     case ValueKind::Text: {
@@ -219,18 +233,27 @@ void TField::SetAsVariant(const Variant& value) {
 }
 
 void TField::Assign(const TField& source) {
-  if (!source.Fetch()) return Clear();
-  if (source.kind_ != kind_) return SetAsVariant(source.AsVariant());
+  if (!AssignUnlessNull(source)) Clear();
+}
+
+bool TField::AssignUnlessNull(const TField& source) {
+  if (!source.Fetch()) return false;
+  if (source.kind_ != kind_) {
+    SetAsVariant(source.AsVariant());
+    return true;
+  }
   // Same kind: copy the native value without a detour through a variant.
   switch (kind_) {
     case ValueKind::Text:
       if (&source != this) value_.text.assign(source.value_.text);
-      return Store();
-    case ValueKind::Integer: return SetAsLargeInt(source.value_.integer);
+      break;
+    case ValueKind::Integer: SetAsLargeInt(source.value_.integer); return true;
     case ValueKind::Float:
-    case ValueKind::DateTime: value_.number = source.value_.number; return Store();
-    case ValueKind::Boolean: value_.boolean = source.value_.boolean; return Store();
+    case ValueKind::DateTime: value_.number = source.value_.number; break;
+    case ValueKind::Boolean: value_.boolean = source.value_.boolean; break;
   }
+  Store();
+  return true;
 }
 
 }  // namespace kvr

@@ -57,6 +57,9 @@ class TField {
   std::int64_t AsLargeInt() const;
   double AsFloat() const;
   TDateTime AsDateTime() const;
+  // AsDateTime of a field with a value; false (and `value` untouched) for a null field. One
+  // read of the record where IsNull and AsDateTime make two.
+  bool TryGetDateTime(TDateTime& value) const;
   bool AsBoolean() const;
   // Null for a null field; else a variant of the field's native type (VT_BSTR, VT_I4/VT_I8,
   // VT_R8, VT_BOOL, VT_DATE).
@@ -74,6 +77,10 @@ class TField {
   // Takes the value of another field (of any dataset): null clears, otherwise the source's
   // value converted to this field's type, as a variant assignment would.
   void Assign(const TField& source);
+  // Assign for copies that skip nulls: a null source leaves this field (and the record's
+  // Modified state) as it is and returns false. Reads the source once, where IsNull and
+  // Assign read it twice.
+  bool AssignUnlessNull(const TField& source);
 
  private:
   friend class TDataSet;

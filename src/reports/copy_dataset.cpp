@@ -85,18 +85,16 @@ void CopyRows(TDataSet& source, TMemDBFTable& table, const CopyOptions& options)
   const std::vector<FieldPair> pairs = PairFields(source, table, options.missing_fields);
   const bool every_row = options.missing_fields == MissingFields::kNeutralValues;
   std::string text;  // reused for every date-time value
+  TDateTime value;
   source.First();
   while (!source.Eof()) {
     table.Append();
     for (const FieldPair& pair : pairs) {
       switch (pair.fill) {
-        case Fill::kCopy:
-          if (!pair.source->IsNull()) pair.target->Assign(*pair.source);
-          break;
+        case Fill::kCopy: pair.target->AssignUnlessNull(*pair.source); break;
         case Fill::kDateTimeText:
-          if (pair.source->IsNull()) break;
-          options.use_us_date_time ? DateTimeToUSText(pair.source->AsDateTime(), text)
-                                   : DateTimeToDotText(pair.source->AsDateTime(), text);
+          if (!pair.source->TryGetDateTime(value)) break;
+          options.use_us_date_time ? DateTimeToUSText(value, text) : DateTimeToDotText(value, text);
           pair.target->SetAsString(text);
           break;
         case Fill::kFalse: pair.target->SetAsBoolean(false); break;

@@ -114,6 +114,53 @@ TEST(Field, AssignConvertsAcrossDatasetsAndTypes) {
   }
 }
 
+// The copy step's forms: a null source changes nothing, a value is assigned as by Assign.
+TEST(Field, AssignUnlessNullAndTryGetDateTimeSkipNulls) {
+  VectorDataSet source = OneOfEach();
+  source.Open();
+  TMemDBFTable table;
+  table.FieldDefs().Add("S", FieldType::String, 30);
+  table.FieldDefs().Add("I", FieldType::Integer);
+  table.CreateTable();
+  table.Open();
+  TField &s = table.FieldByName("S"), &i = table.FieldByName("I");
+  const TField& nul = source.FieldByName("NUL");
+
+  table.Append();
+  EXPECT_FALSE(s.AssignUnlessNull(nul));
+  EXPECT_FALSE(table.Modified());  // a row of nulls stays unmodified
+  s.SetAsString("kept");
+  EXPECT_FALSE(s.AssignUnlessNull(nul));
+  EXPECT_EQ(s.AsString(), "kept");
+  EXPECT_TRUE(s.AssignUnlessNull(source.FieldByName("S")));
+  EXPECT_EQ(s.AsString(), "Yes");
+  EXPECT_TRUE(i.AssignUnlessNull(source.FieldByName("F")));  // another kind: converted
+  EXPECT_EQ(i.AsInteger(), 2);
+  EXPECT_EQ(ErrorOf([&] { i.AssignUnlessNull(source.FieldByName("S")); }),
+            "Could not convert variant of type (String) into type (Int64)");
+  table.Post();
+  EXPECT_EQ(s.AsString(), "Yes");
+
+  VectorDataSet dates({{"D", FieldType::DateTime, 0}, {"T", FieldType::String, 20}},
+                      {{Variant::Null(), Variant::Null()},
+                       {Variant::FromDateTime(EncodeDateTime(2026, 12, 7, 13, 19, 5, 0)),
+                        Variant("07.12.2026 13:19:05")}});
+  dates.Open();
+  TField &d = dates.FieldByName("D"), &t = dates.FieldByName("T");
+  TDateTime value = 42;
+  EXPECT_FALSE(d.TryGetDateTime(value));
+  EXPECT_FALSE(t.TryGetDateTime(value));
+  EXPECT_EQ(value, 42);
+  dates.Next();
+  ASSERT_TRUE(d.TryGetDateTime(value));
+  EXPECT_EQ(value, EncodeDateTime(2026, 12, 7, 13, 19, 5, 0));
+  value = 0;
+  ASSERT_TRUE(t.TryGetDateTime(value));  // text read as AsDateTime reads it
+  EXPECT_EQ(value, EncodeDateTime(2026, 12, 7, 13, 19, 5, 0));
+  EXPECT_EQ(ErrorOf([&] { nul.TryGetDateTime(value); }),
+            "Cannot access field 'NUL' as type DateTime");
+}
+
 TEST(Field, WritesCheckRangesAndTexts) {
   TMemDBFTable table;
   table.FieldDefs().Add("SM", FieldType::Smallint);
