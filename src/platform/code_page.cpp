@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "codepage/code_page_tables.h"
 
@@ -68,6 +69,28 @@ void Translate(const ByteMap& map, char* text, std::size_t length) {
     text[i] = static_cast<char>(map[static_cast<unsigned char>(text[i])]);
 }
 
+constexpr bool KeepsAscii(const ByteMap& map) {
+  for (int i = 0; i < 0x80; ++i)
+    if (map[i] != i) return false;
+  return true;
+}
+static_assert(KeepsAscii(kAnsiToOem) && KeepsAscii(kOemToAnsi));
+
+// Translate for the code page maps, which keep ASCII: eight bytes without a high bit (digits,
+// dates, Latin text, the spaces between words) are passed over at once. Every field text of
+// an export goes through here.
+void TranslateHigh(const ByteMap& map, char* text, std::size_t length) {
+  std::size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    if ((word & 0x8080808080808080u) == 0) continue;
+    for (std::size_t k = i; k < i + 8; ++k)
+      text[k] = static_cast<char>(map[static_cast<unsigned char>(text[k])]);
+  }
+  Translate(map, text + i, length - i);
+}
+
 std::string Translated(const ByteMap& map, std::string_view text) {
   std::string out(text);
   Translate(map, out.data(), out.size());
@@ -99,10 +122,18 @@ std::string HighToUtf8(const std::array<char16_t, 128>& table, std::string_view 
 
 }  // namespace
 
-void AnsiToOem(char* text, std::size_t length) { Translate(kAnsiToOem, text, length); }
-void OemToAnsi(char* text, std::size_t length) { Translate(kOemToAnsi, text, length); }
-std::string AnsiToOem(std::string_view text) { return Translated(kAnsiToOem, text); }
-std::string OemToAnsi(std::string_view text) { return Translated(kOemToAnsi, text); }
+void AnsiToOem(char* text, std::size_t length) { TranslateHigh(kAnsiToOem, text, length); }
+void OemToAnsi(char* text, std::size_t length) { TranslateHigh(kOemToAnsi, text, length); }
+std::string AnsiToOem(std::string_view text) {
+  std::string out(text);
+  AnsiToOem(out.data(), out.size());
+  return out;
+}
+std::string OemToAnsi(std::string_view text) {
+  std::string out(text);
+  OemToAnsi(out.data(), out.size());
+  return out;
+}
 
 char AnsiUpperChar(char c) { return static_cast<char>(kUpper[static_cast<unsigned char>(c)]); }
 char AnsiLowerChar(char c) { return static_cast<char>(kLower[static_cast<unsigned char>(c)]); }

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 #include "common/text.h"
 
 using namespace kvr::literals;
@@ -17,6 +21,38 @@ TEST(CodePage, AnsiOemRoundTripForCyrillic) {
   EXPECT_EQ(static_cast<unsigned char>(oem[48]), 0xE0);  // р
   EXPECT_EQ(static_cast<unsigned char>(oem[64]), 0xF0);  // Ё
   EXPECT_EQ(OemToAnsi(oem), all);
+}
+
+// Texts of any length and make-up convert byte by byte, whether a byte stands among ASCII
+// (passed over eight at a time) or in a short tail.
+TEST(CodePage, AnsiOemConvertEachByteWhereverItStands) {
+  auto byte_by_byte = [](std::string text, void (*convert)(char*, std::size_t)) {
+    for (char& c : text) convert(&c, 1);
+    return text;
+  };
+  std::vector<std::string> texts;
+  for (int b = 0; b < 256; ++b)
+    for (std::size_t at : {0u, 5u, 7u, 8u, 15u, 16u, 23u}) {
+      std::string text = "01/01/2023 08:00:00 AM x";
+      text[at] = static_cast<char>(b);
+      texts.push_back(text);
+    }
+  std::mt19937 random(866);
+  std::uniform_int_distribution<int> length(0, 40), byte(0, 255), ascii(0, 3);
+  for (int i = 0; i < 2000; ++i) {
+    std::string text(static_cast<std::size_t>(length(random)), ' ');
+    for (char& c : text) c = static_cast<char>(ascii(random) ? byte(random) & 0x7F : byte(random));
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    std::string oem = text, ansi = text;
+    AnsiToOem(oem.data(), oem.size());
+    OemToAnsi(ansi.data(), ansi.size());
+    ASSERT_EQ(oem, byte_by_byte(text, AnsiToOem)) << text;
+    ASSERT_EQ(ansi, byte_by_byte(text, OemToAnsi)) << text;
+    ASSERT_EQ(AnsiToOem(std::string_view(text)), oem);
+    ASSERT_EQ(OemToAnsi(std::string_view(text)), ansi);
+  }
 }
 
 TEST(CodePage, CaseMappingCoversCyrillic) {
