@@ -202,32 +202,39 @@ bool DecodeDBFField(const TDBFField& field, std::string_view text, bool oem, Fie
   }
 }
 
+namespace {
+
+void PutBlank(std::size_t width, char* out) { std::memset(out, ' ', width); }
+
+void PutDate(double value, char* out) {
+  const DateParts date = DecodeDate(value);
+  if (date.year < 1 || date.year > 9999) return PutBlank(8, out);
+  const int parts[3] = {date.year, date.month, date.day};
+  const int widths[3] = {4, 2, 2};
+  for (int k = 0; k < 3; ++k) {
+    int v = parts[k];
+    for (int w = widths[k] - 1; w >= 0; --w, v /= 10) out[w] = static_cast<char>('0' + v % 10);
+    out += widths[k];
+  }
+}
+
+// Apart from the other types: the text buffer a fixed-point number may need is large.
+void PutFixed(double value, int decimals, std::size_t width, char* out) {
+  char text[kFixedTextMax];
+  const std::size_t n = FormatFixed(value, decimals, text);
+  if (n == 0) return PutBlank(width, out);  // NaN, infinity
+  PutRight({text, n}, width, out);
+}
+
+}  // namespace
+
+// One switch on the type per field written: the checks of a type come first, so a bad width
+// or type is refused whether or not there is a value.
 void EncodeDBFField(const TDBFField& field, const FieldValue* value, bool oem, char* out) {
   const std::size_t width = field.Length;
   switch (field.DataType) {
-    case FieldType::Date:
-      if (width != 8) throw Exception("Buffer must be 8 chars for date");
-      break;
-    case FieldType::Boolean:
-      if (width != 1) throw Exception("Buffer must be 1 char for boolean");
-      break;
-    case FieldType::String:
-    case FieldType::Integer:
-    case FieldType::Smallint:
-    case FieldType::Largeint:
-    case FieldType::Memo:
-    case FieldType::Float:
-    case FieldType::Currency:
-    case FieldType::BCD:
-    case FieldType::FMTBcd: break;
-    default: UnexpectedType();
-  }
-  if (!value) {
-    std::memset(out, ' ', width);
-    return;
-  }
-  switch (field.DataType) {
     case FieldType::String: {
+      if (!value) return PutBlank(width, out);
       const std::size_t n = value->text.size() < width ? value->text.size() : width;
       std::memcpy(out, value->text.data(), n);
       std::memset(out + n, ' ', width - n);
@@ -236,34 +243,32 @@ void EncodeDBFField(const TDBFField& field, const FieldValue* value, bool oem, c
     }
     case FieldType::Integer:
     case FieldType::Smallint:
-    case FieldType::Largeint: return PutInteger(value->integer, width, out);
+    case FieldType::Largeint:
+      if (!value) return PutBlank(width, out);
+      return PutInteger(value->integer, width, out);
     case FieldType::Memo: {
+      if (!value) return PutBlank(width, out);
       // A memo field holds a block number; the value arrives as text.
       std::string_view trimmed = TrimBlanks(value->text);
-      if (trimmed.empty()) return static_cast<void>(std::memset(out, ' ', width));
+      if (trimmed.empty()) return PutBlank(width, out);
       return PutInteger(TextToInteger(trimmed), width, out);
     }
-    case FieldType::Date: {
-      DateParts date = DecodeDate(value->number);
-      if (date.year < 1 || date.year > 9999) return static_cast<void>(std::memset(out, ' ', 8));
-      const int parts[3] = {date.year, date.month, date.day};
-      const int widths[3] = {4, 2, 2};
-      char* p = out;
-      for (int k = 0; k < 3; ++k) {
-        int v = parts[k];
-        for (int w = widths[k] - 1; w >= 0; --w, v /= 10) p[w] = static_cast<char>('0' + v % 10);
-        p += widths[k];
-      }
+    case FieldType::Float:
+    case FieldType::Currency:
+    case FieldType::BCD:
+    case FieldType::FMTBcd:
+      if (!value) return PutBlank(width, out);
+      return PutFixed(value->number, field.Decimals, width, out);
+    case FieldType::Date:
+      if (width != 8) throw Exception("Buffer must be 8 chars for date");
+      if (!value) return PutBlank(width, out);
+      return PutDate(value->number, out);
+    case FieldType::Boolean:
+      if (width != 1) throw Exception("Buffer must be 1 char for boolean");
+      if (!value) return PutBlank(width, out);
+      *out = value->boolean ? 'T' : 'F';
       return;
-    }
-    case FieldType::Boolean: *out = value->boolean ? 'T' : 'F'; return;
-    default: {  // Float, Currency, BCD, FMTBcd
-      char text[kFixedTextMax];
-      const std::size_t n = FormatFixed(value->number, field.Decimals, text);
-      if (n == 0) return static_cast<void>(std::memset(out, ' ', width));  // NaN, infinity
-      PutRight({text, n}, width, out);
-      return;
-    }
+    default: UnexpectedType();
   }
 }
 

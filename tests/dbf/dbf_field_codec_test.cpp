@@ -138,6 +138,32 @@ TEST(DBFFieldEncode, RefusesWidthsTheTypeCannotHave) {
   }
 }
 
+// Without a value every type writes spaces, and a width or type that cannot be is refused
+// all the same.
+TEST(DBFFieldEncode, NoValueWritesSpacesAndIsCheckedAlike) {
+  const std::pair<FieldType, int> blanks[] = {
+      {FieldType::String, 5},   {FieldType::Integer, 11}, {FieldType::Smallint, 4},
+      {FieldType::Largeint, 3}, {FieldType::Memo, 10},    {FieldType::Float, 20},
+      {FieldType::Currency, 6}, {FieldType::BCD, 2},      {FieldType::FMTBcd, 7},
+      {FieldType::Date, 8},     {FieldType::Boolean, 1}};
+  for (const auto& [type, width] : blanks)
+    EXPECT_EQ(Encode(Field(type, width, 2), nullptr), std::string(width, ' '))
+        << FieldTypeCode(type);
+  const std::pair<TDBFField, const char*> refused[] = {
+      {Field(FieldType::Date, 10), "Buffer must be 8 chars for date"},
+      {Field(FieldType::Boolean, 2), "Buffer must be 1 char for boolean"},
+      {Field(FieldType::Time, 8), "Unexpected field type."},
+      {Field(FieldType::DateTime, 30), "Unexpected field type."}};
+  for (const auto& [field, message] : refused) {
+    try {
+      Encode(field, nullptr);
+      ADD_FAILURE() << message;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), message);
+    }
+  }
+}
+
 TEST(DBFFieldDecode, ValuesAndNulls) {
   FieldValue v;
   // Strings: trailing spaces go, an empty text is still a value; a blank field tests null.
