@@ -9,10 +9,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::int64_t Now() noexcept {
-  // Never 0, which means "no call".
-  return std::max<std::int64_t>(1, Clock::now().time_since_epoch().count());
-}
+std::int64_t Now() noexcept { return Clock::now().time_since_epoch().count(); }
 
 }  // namespace
 
@@ -32,9 +29,20 @@ CallWatchdog::~CallWatchdog() {
   attachment_->release();
 }
 
-void CallWatchdog::Begin() noexcept { call_started_.store(Now(), std::memory_order_relaxed); }
+// A dataset reading ahead makes calls on its own thread, so calls may overlap: the clock
+// restarts whenever a call begins or ends, and the connection is cut when calls are in
+// progress and none has begun or ended for the whole time-out. For one call at a time that
+// is the call's own duration; a thread that begins a call behind a stalled one stalls too,
+// so each thread delays the cut once at most.
+void CallWatchdog::Begin() noexcept {
+  last_change_.store(Now(), std::memory_order_relaxed);
+  calls_.fetch_add(1, std::memory_order_release);
+}
 
-void CallWatchdog::End() noexcept { call_started_.store(0, std::memory_order_relaxed); }
+void CallWatchdog::End() noexcept {
+  last_change_.store(Now(), std::memory_order_relaxed);
+  calls_.fetch_sub(1, std::memory_order_release);
+}
 
 void CallWatchdog::Watch() {
   // Checked a few times per time-out: a stall is noticed within a quarter of it.
@@ -43,8 +51,8 @@ void CallWatchdog::Watch() {
   const std::int64_t limit = std::chrono::duration_cast<Clock::duration>(timeout_).count();
   std::unique_lock lock(mutex_);
   while (!wake_.wait_for(lock, period, [this] { return stopping_; })) {
-    const std::int64_t started = call_started_.load(std::memory_order_relaxed);
-    if (started == 0 || Fired() || Now() - started < limit) continue;
+    if (calls_.load(std::memory_order_acquire) == 0 || Fired()) continue;
+    if (Now() - last_change_.load(std::memory_order_relaxed) < limit) continue;
     Status status;
     attachment_->cancelOperation(status.get(), fb_cancel_abort);
     fired_.store(true, std::memory_order_release);

@@ -5,7 +5,7 @@
 // time-out has the client cut the connection (cancelOperation with fb_cancel_abort), and the
 // waiting call then fails with the client's own network error.
 //
-// Internal to this folder. Begin/End are two atomic stores (cheap enough for every fetch).
+// Internal to this folder. Begin/End are two atomic operations (cheap enough for every fetch).
 #pragma once
 
 #include <atomic>
@@ -40,7 +40,8 @@ class CallWatchdog {
 
   Firebird::IAttachment* attachment_;
   const std::chrono::milliseconds timeout_;
-  std::atomic<std::int64_t> call_started_{0};  // steady-clock ticks; 0: no call in progress
+  std::atomic<int> calls_{0};                 // calls in progress
+  std::atomic<std::int64_t> last_change_{0};  // steady-clock ticks of the last Begin or End
   std::atomic<bool> fired_{false};
   std::mutex mutex_;
   std::condition_variable wake_;

@@ -6,6 +6,7 @@
 #include "firebird/call_watchdog.h"
 #include "firebird/fb_api.h"
 #include "firebird/result_columns.h"
+#include "firebird/row_read_ahead.h"
 #include "firebird/sql_parameters.h"
 #include "firebird/timestamp_codec.h"
 #include "platform/code_page.h"
@@ -30,6 +31,8 @@ struct TIBDataSet::Query {
   std::vector<char> input_buffer;
   Ref<Firebird::IResultSet> cursor;
   TIBTransaction* cursor_transaction = nullptr;  // the transaction the cursor runs in
+  // Declared after the cursor: its thread stops before the cursor goes.
+  std::unique_ptr<firebird::RowReadAhead> read_ahead;
 
   std::vector<char> first_row;  // row 1, once read
   bool has_first_row = false;
@@ -276,6 +279,7 @@ void TIBDataSet::OpenCursor() {
 void TIBDataSet::CloseCursor() noexcept {
   if (query_ == nullptr) return;
   Query& q = *query_;
+  q.read_ahead.reset();
   firebird::ServerCall call(WatchdogOf(database_));
   CloseOrRelease(q.cursor,
                  [](Firebird::IResultSet* r, Firebird::CheckStatusWrapper* st) { r->close(st); });
@@ -288,13 +292,22 @@ void TIBDataSet::CloseCursor() noexcept {
 bool TIBDataSet::FetchNext(char* buffer) {
   Query& q = *query_;
   if (!q.cursor) OpenCursor();
-  int result;
-  {
-    firebird::ServerCall call(database_->Watchdog());
-    result = q.cursor->fetchNext(q.status.get(), buffer);
+  if (!q.read_ahead && read_ahead_ && q.fetched >= kRowsBeforeReadAhead)
+    q.read_ahead = std::make_unique<firebird::RowReadAhead>(q.cursor.get(), q.message_length,
+                                                            database_->Watchdog());
+  bool got_row;
+  if (q.read_ahead) {
+    got_row = q.read_ahead->Next(buffer);
+  } else {
+    int result;
+    {
+      firebird::ServerCall call(database_->Watchdog());
+      result = q.cursor->fetchNext(q.status.get(), buffer);
+    }
+    q.status.Check();
+    got_row = result == Firebird::IStatus::RESULT_OK;
   }
-  q.status.Check();
-  if (result != Firebird::IStatus::RESULT_OK) {
+  if (!got_row) {
     q.row_count = q.fetched;
     return false;
   }

@@ -11,9 +11,12 @@
 //               opened. Repeated column names get "_1", "_2"... as field names.
 //
 // The cursor reads forward, straight into the record buffer, without keeping rows; the first
-// row is kept so that going back to it (First) costs nothing. Any other backward move (Prior,
-// a bookmark, RecNo) re-runs the query and reads forward to the row, which is correct but
-// costs a pass over the preceding rows.
+// row is kept so that going back to it (First) costs nothing. Once a cursor has given
+// kRowsBeforeReadAhead rows, a thread of the dataset fetches the next ones ahead of the reader
+// (firebird/row_read_ahead.h): the rows, their order and the errors stay the same, and the
+// engine's work overlaps with the reader's (SetReadAhead(false) reads every row on demand). Any
+// other backward move (Prior, a bookmark, RecNo) re-runs the query and reads forward to the row,
+// which is correct but costs a pass over the preceding rows.
 #pragma once
 
 #include <cstdint>
@@ -87,6 +90,11 @@ class TIBDataSet : public TDataSet,
 
   bool CanModify() const override { return false; }
 
+  // Short queries (probes, a few rows) are read on demand and start no thread.
+  static constexpr std::int64_t kRowsBeforeReadAhead = 64;
+  bool ReadAhead() const { return read_ahead_; }
+  void SetReadAhead(bool read_ahead) { read_ahead_ = read_ahead; }
+
  protected:
   std::size_t RecordBufferSize() const override;
   void InternalOpen() override;
@@ -126,6 +134,7 @@ class TIBDataSet : public TDataSet,
   IBStrings select_sql_;
   std::vector<IBParam> params_;
   bool params_parsed_ = false;
+  bool read_ahead_ = true;
   std::unique_ptr<Query> query_;
 };
 
