@@ -46,6 +46,8 @@ bool HasAmPmAfter(std::string_view pattern, std::size_t from) {
   return false;
 }
 
+// DateTimePattern (date_time_pattern.cpp) reads patterns the same way, once, for texts written
+// per row: a change to the pattern language here belongs there too (its tests compare both).
 class DateTimeWriter {
  public:
   DateTimeWriter(std::string& out, TDateTime value, const TFormatSettings& settings)
