@@ -117,8 +117,10 @@ void PrintText(std::ostream& out, const CallResult& call) {
 
 std::string JsonParams(const std::vector<HostParam>& params) {
   std::string array = "[";
-  for (std::size_t i = 0; i < params.size(); ++i)
-    array += (i ? "," : "") + JsonString(Describe(params[i]));
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (i > 0) array += ',';
+    array += JsonString(Describe(params[i]));
+  }
   return array + "]";
 }
 

@@ -5,6 +5,7 @@
 //
 //   export_bench [--sales N[,N...]] [--runs R[,R...]] [--data DIR] [--csv FILE]
 //                [--modes embedded,tcp] [--only NAME] [--keep-files DIR] [--library FILE]
+//   export_bench --serve      (the private server alone, for a profiler: see Serve)
 //
 // Export and raw fetch each run in a fresh process (start, engine and connection included in
 // both); isql-fb likewise. Defaults: 1000000 sales, 3 runs (the median is reported; a list
@@ -165,12 +166,13 @@ BenchData PrepareData(const std::string& data_dir, int sales, const std::string&
   return copy;
 }
 
+// The raw fetch runs in a child process that knows the server only by its port, so the name
+// is built from the port (as the server fixture and the library build it).
 struct Connection {
   std::string password;  // empty: embedded
-  int port = 0;
-  const test::FirebirdServer* server = nullptr;
+  int port = 0;          // 0: embedded
   std::string Name(const std::string& path) const {
-    return server ? server->DatabaseName(path) : path;
+    return port != 0 ? "127.0.0.1/" + std::to_string(port) + ":" + path : path;
   }
 };
 
@@ -342,7 +344,7 @@ int FetchChild(char** argv) {
   const BenchData data{argv[2]};
   const int sales = std::stoi(argv[3]);
   const std::string name = argv[4];
-  Connection conn{argv[6], std::stoi(argv[5]), nullptr};
+  Connection conn{argv[6], std::stoi(argv[5])};
   for (const ExportCase& c : ExportCases(BenchPeriod{.last_shift = (sales + 249) / 250})) {
     if (c.name != name) continue;
     const FetchResult f = RawFetch(c, data, conn);
@@ -370,8 +372,23 @@ ChildFetch RawFetchInChild(const std::string& self, const ExportCase& c, const B
   return result;
 }
 
+// For looking at one export by hand over TCP (a profiler, strace): starts the private server,
+// prints its port and password, and stops it when standard input ends.
+//   export_bench --serve
+int Serve() {
+  test::PrepareEmbeddedEngine();
+  test::FirebirdServer server;
+  std::printf("CORVANE_FB_PORT=%d CORVANE_FB_PASSWORD=%s\n", server.port(),
+              server.password().c_str());
+  std::fflush(stdout);
+  for (int c; (c = std::getchar()) != EOF;) {
+  }
+  return 0;
+}
+
 int Main(int argc, char** argv) {
   if (argc == 7 && std::string(argv[1]) == "--fetch-child") return FetchChild(argv);
+  if (argc == 2 && std::string(argv[1]) == "--serve") return Serve();
   const Options options = ParseOptions(argc, argv);
   const std::string self = fs::canonical("/proc/self/exe").string();
   test::PrepareEmbeddedEngine();
@@ -391,7 +408,7 @@ int Main(int argc, char** argv) {
       Connection conn;
       if (tcp) {
         server = std::make_unique<test::FirebirdServer>();
-        conn = {server->password(), server->port(), server.get()};
+        conn = {server->password(), server->port()};
       }
       for (const ExportCase& c : cases) {
         if (!options.only.empty() && c.name.find(options.only) == std::string::npos) continue;
