@@ -60,7 +60,6 @@ void RowReadAhead::Read() noexcept {
 }
 
 void RowReadAhead::FillBlock(Block& block, std::size_t capacity) {
-  block.capacity = capacity;
   block.count = 0;
   block.last = false;
   block.error = nullptr;

@@ -39,7 +39,6 @@ class RowReadAhead {
   // A batch of rows handed from the reading thread to the caller in one step.
   struct Block {
     std::vector<char> rows;
-    std::size_t capacity = 0;  // rows this block takes before it is handed over
     std::size_t count = 0;
     bool last = false;         // no rows after this block (the end, or a failure)
     std::exception_ptr error;  // with `last`: what the fetch after the block's rows raised
