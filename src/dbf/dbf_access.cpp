@@ -5,6 +5,7 @@
 
 #include "common/format_text.h"
 #include "dbf/file_save.h"
+#include "dbf/record_write_ahead.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 
@@ -276,12 +277,13 @@ void TDBFAccess::WriteFieldDescriptors(const DBFFieldList& fields, TMemoryStream
 }
 
 void TDBFAccess::GatherRecords(const DBFFieldList& fields, const DBFRecordList* records,
-                               bool pack_on_save, RecordRanges& out) {
+                               bool pack_on_save, RecordRanges& out, int first, int end) {
   out.ranges.clear();
   out.padded.clear();
   if (!records) return;
   const std::size_t length = RecordLengthOf(fields);
-  for (int i = 0; i < records->Count(); ++i) {
+  if (end < 0 || end > records->Count()) end = records->Count();
+  for (int i = std::max(first, 0); i < end; ++i) {
     std::string_view record = records->Text(i);
     if (pack_on_save && IsDeleted(record)) continue;
     if (record.size() >= length) {
@@ -310,6 +312,12 @@ void TDBFAccess::WriteRecords(const DBFFieldList& fields, const DBFRecordList* r
   for (std::string_view range : gathered.ranges) stream.Write(range.data(), range.size());
   stream.SetSize(stream.Position() + 1);
   stream.WriteByte(kEndOfFile);
+}
+
+std::size_t TDBFAccess::RecordLength(const DBFFieldList& fields) { return RecordLengthOf(fields); }
+
+std::size_t TDBFAccess::HeadLength(const DBFFieldList& fields) {
+  return kHeaderSize * (fields.size() + 1) + 1;
 }
 
 std::string TDBFAccess::BuildHead(bool oem, const DateParts& today) {
@@ -349,8 +357,9 @@ std::string TDBFAccess::BuildFile(bool oem, const DateParts& today) {
 
 // The file goes out in one write of its pieces: the records straight from the record list,
 // without first copying them into one image; aside first, then renamed into place.
-void TDBFAccess::WriteFile(std::string_view file_name, bool oem) {
+void TDBFAccess::WriteFile(std::string_view file_name, bool oem, RecordWriteAhead* ahead) {
   const std::string head = BuildHead(oem, DecodeDate(platform::Today()));
+  if (ahead && ahead->Finish(file_name, head, pack_on_save_)) return;
   RecordRanges gathered;
   GatherRecords(structure_.Fields, &structure_.Records, pack_on_save_, gathered);
   static constexpr char kEnd[] = {static_cast<char>(kEndOfFile)};

@@ -48,6 +48,8 @@ const char* DBFLevelText(std::uint8_t level);
 // The code page a dBase IV code page mark stands for (0 when unknown).
 std::uint16_t DBFCodePageOfMark(std::uint8_t mark);
 
+class RecordWriteAhead;
+
 class TDBFAccess {
  public:
   TDBFAccess();
@@ -67,7 +69,8 @@ class TDBFAccess {
   // Writes the complete file for the current structure, replacing a file of that name in one
   // step (SaveFileWhole: nothing but the whole file ever stands under that name).
   // `oem` chooses code page mark 101 (else 3) for a dBase III+ header whose mark is 0.
-  void WriteFile(std::string_view file_name, bool oem);
+  // With `ahead`, the records it wrote early are not written again when it can finish the file.
+  void WriteFile(std::string_view file_name, bool oem, RecordWriteAhead* ahead = nullptr);
   // The complete file as WriteFile would write it, dated `today`.
   std::string BuildFile(bool oem, const DateParts& today);
 
@@ -82,6 +85,12 @@ class TDBFAccess {
   static void WriteRecords(const DBFFieldList& fields, const DBFRecordList* records,
                            TMemoryStream& stream, bool pack_on_save);
 
+  // The mark after the last record, and the lengths of a record and of the head (header,
+  // descriptors and 0x0D) for these fields.
+  static constexpr char kEndOfFileMark = 0x1A;
+  static std::size_t RecordLength(const DBFFieldList& fields);
+  static std::size_t HeadLength(const DBFFieldList& fields);
+
   // The records as they stand in a file, as byte ranges into the record list: adjacent
   // records of full length make one range, a short record is padded with blanks (its copy is
   // kept in `padded`). Valid while the record list is unchanged.
@@ -89,8 +98,9 @@ class TDBFAccess {
     std::vector<std::string_view> ranges;
     std::deque<std::string> padded;
   };
+  // Records from `first` up to `end` (-1: all that follow).
   static void GatherRecords(const DBFFieldList& fields, const DBFRecordList* records,
-                            bool pack_on_save, RecordRanges& out);
+                            bool pack_on_save, RecordRanges& out, int first = 0, int end = -1);
 
  private:
   // Header (count and lengths updated) and descriptors for the current structure, and 0x0D.

@@ -12,6 +12,7 @@ constexpr std::size_t kLargestChunkSize = 4 * platform::kHugePageSize;
 }  // namespace
 
 void DBFRecordList::Clear() {
+  Changing(0);
   entries_.clear();
   entries_.shrink_to_fit();
   chunks_.clear();
@@ -44,11 +45,13 @@ void DBFRecordList::Append(std::string_view text, std::int32_t tag) {
 }
 
 void DBFRecordList::Insert(int index, std::string_view text, std::int32_t tag) {
+  Changing(index);
   entries_.insert(entries_.begin() + index,
                   Entry{Store(text), static_cast<std::uint32_t>(text.size()), tag});
 }
 
 void DBFRecordList::Replace(int index, std::string_view text) {
+  Changing(index);
   Entry& entry = entries_[static_cast<std::size_t>(index)];
   if (entry.length == text.size()) {
     if (entry.text != text.data()) std::memmove(entry.text, text.data(), text.size());

@@ -20,6 +20,16 @@ namespace kvr {
 
 class DBFRecordList {
  public:
+  // Told before a record's text changes in place, moves or goes away, with the lowest index
+  // concerned (0 for clearing the list). Appending tells nothing.
+  class Watcher {
+   public:
+    virtual void BeforeChange(int index) = 0;
+
+   protected:
+    ~Watcher() = default;
+  };
+
   DBFRecordList() = default;
   DBFRecordList(const DBFRecordList&) = delete;
   DBFRecordList& operator=(const DBFRecordList&) = delete;
@@ -33,8 +43,11 @@ class DBFRecordList {
     const Entry& e = entries_[static_cast<std::size_t>(index)];
     return {e.text, e.length};
   }
-  // Writable characters of a record (same length as Text).
-  char* MutableText(int index) { return entries_[static_cast<std::size_t>(index)].text; }
+  // Writable characters of a record (same length as Text), for changing it.
+  char* MutableText(int index) {
+    Changing(index);
+    return entries_[static_cast<std::size_t>(index)].text;
+  }
   std::int32_t Tag(int index) const { return entries_[static_cast<std::size_t>(index)].tag; }
   void SetTag(int index, std::int32_t tag) { entries_[static_cast<std::size_t>(index)].tag = tag; }
   // Index of the record with that tag, looking first at `hint`; -1 when there is none.
@@ -49,6 +62,9 @@ class DBFRecordList {
   // `offset` in it, with tags 0. The caller has checked that they lie inside the image.
   void AdoptImage(std::string image, std::size_t offset, std::size_t length, std::size_t count);
 
+  // One watcher at a time; null detaches it.
+  void SetWatcher(Watcher* watcher) { watcher_ = watcher; }
+
  private:
   struct Entry {
     char* text;
@@ -56,6 +72,9 @@ class DBFRecordList {
     std::int32_t tag;
   };
   char* Store(std::string_view text);
+  void Changing(int index) {
+    if (watcher_) watcher_->BeforeChange(index);
+  }
 
   std::vector<Entry> entries_;
   std::vector<platform::LargeBlock> chunks_;
@@ -63,6 +82,7 @@ class DBFRecordList {
   char* chunk_free_ = nullptr;
   std::size_t chunk_left_ = 0;
   std::size_t chunk_total_ = 0;  // bytes in chunks_
+  Watcher* watcher_ = nullptr;
 };
 
 }  // namespace kvr

@@ -56,21 +56,42 @@ bool IsTemporarySaveName(std::string_view file_name) {
   return digits(stem.substr(dot + 1, dash - dot - 1)) && digits(stem.substr(dash + 1));
 }
 
-void SaveFileWhole(std::string_view path, std::span<const std::string_view> pieces) {
-  platform::NewFile file;
-  std::string temporary;
+bool CreateTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     temporary = TemporaryName(path);
-    if (file.Create(temporary)) break;
+    if (file.Create(temporary)) return true;
     if (platform::GetLastError() != platform::kErrorFileExists) break;
   }
-  if (!file.IsOpen()) Fail("", "Cannot create file " + Quoted(path), platform::GetLastError());
-  if (!file.Write(pieces) || !file.Sync() || !file.Close())
+  temporary.clear();
+  return false;
+}
+
+bool NameTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    temporary = TemporaryName(path);
+    if (file.GiveName(temporary)) return true;
+    if (platform::GetLastError() != platform::kErrorFileExists) break;
+  }
+  temporary.clear();
+  return false;
+}
+
+void CompleteSave(platform::NewFile& file, const std::string& temporary, std::string_view path,
+                  bool written) {
+  if (!written || !file.Sync() || !file.Close())
     Fail(temporary, "Cannot write file " + Quoted(path), platform::GetLastError());
   if (!platform::ReplaceFileByRename(temporary, path))
     Fail(temporary,
          "Cannot rename file \"" + platform::MapPath(temporary) + "\" to " + Quoted(path),
          platform::GetLastError());
+}
+
+void SaveFileWhole(std::string_view path, std::span<const std::string_view> pieces) {
+  platform::NewFile file;
+  std::string temporary;
+  if (!CreateTemporaryFile(path, file, temporary))
+    Fail("", "Cannot create file " + Quoted(path), platform::GetLastError());
+  CompleteSave(file, temporary, path, file.Write(pieces));
 }
 
 }  // namespace kvr

@@ -7,6 +7,7 @@
 #include "common/format_text.h"
 #include "dataset/key_fields.h"
 #include "dbf/dbf_field_codec.h"
+#include "dbf/record_write_ahead.h"
 #include "platform/code_page.h"
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
@@ -164,7 +165,19 @@ void TMemDBFTable::SaveToFile(std::string_view file_name) {
                              platform::SysErrorMessage(platform::GetLastError())}),
                      platform::GetLastError());
   }
-  access_.WriteFile(name, oem_);
+  access_.WriteFile(name, oem_, write_ahead_.get());
+}
+
+void TMemDBFTable::WriteAheadTo(std::string_view file_name) {
+  write_ahead_.reset();
+  write_ahead_name_ = file_name;
+  StartWriteAhead();
+}
+
+void TMemDBFTable::StartWriteAhead() {
+  if (records_ && !write_ahead_name_.empty())
+    write_ahead_ = std::make_unique<RecordWriteAhead>(write_ahead_name_, access_.Structure().Fields,
+                                                      *records_, access_.PackOnSave());
 }
 
 // ---------------------------------------------------------------- properties
@@ -199,6 +212,7 @@ void TMemDBFTable::SetFilter(std::string_view filter) {
 std::size_t TMemDBFTable::RecordBufferSize() const { return data_size_ + kIdentitySize; }
 
 void TMemDBFTable::InternalOpen() {
+  write_ahead_.reset();
   FieldDefs().Clear();
   filter_.reset();
   {
@@ -228,6 +242,7 @@ void TMemDBFTable::InternalOpen() {
   for (const TDBFField& field : structure.Fields) data_size_ += field.Length;
   table_modified_ = false;
   InternalInitFieldDefs();
+  StartWriteAhead();
 }
 
 void TMemDBFTable::OpenMemoFile() {
@@ -254,6 +269,7 @@ void TMemDBFTable::InternalInitFieldDefs() {
 }
 
 void TMemDBFTable::InternalClose() {
+  write_ahead_.reset();
   memo_stream_.reset();
   last_identity_ = 0;
   cursor_ = -1;
@@ -386,9 +402,10 @@ void TMemDBFTable::InternalPost() {
     ++last_identity_;
     if (cursor_ < 0) cursor_ = 0;
     if (cursor_ > records_->Count()) cursor_ = records_->Count();
-    if (cursor_ == records_->Count())
+    if (cursor_ == records_->Count()) {
       records_->Append(text, last_identity_);
-    else
+      if (write_ahead_) write_ahead_->RecordAdded();
+    } else
       records_->Insert(cursor_, text, last_identity_);
   }
   table_modified_ = false;

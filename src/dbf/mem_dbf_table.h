@@ -27,6 +27,7 @@ namespace kvr {
 namespace platform {
 class FileStream;
 }
+class RecordWriteAhead;
 
 class TMemDBFTable : public TDataSet {
  public:
@@ -39,6 +40,12 @@ class TMemDBFTable : public TDataSet {
   void CreateTable(std::string_view file_name = {}, const DBFFieldList* fields = nullptr);
   // Writes the table (FileName when the name is empty), with a backup when MakeBackup.
   void SaveToFile(std::string_view file_name = {});
+  // Lets a later SaveToFile(file_name) begin while the table fills: once the records added
+  // make a few megabytes, they are written to the file's temporary copy on a thread of its own
+  // while more are added, and the save writes only the rest. The file is the same. A change to
+  // a record already written, or a save under another name, writes the file whole as without
+  // this. Holds from the next open (or at once on an open table); an empty name ends it.
+  void WriteAheadTo(std::string_view file_name);
 
   // --- properties
   std::string About() const;
@@ -97,6 +104,7 @@ class TMemDBFTable : public TDataSet {
  private:
   void InternalInitFieldDefs();
   void OpenMemoFile();
+  void StartWriteAhead();
   // Whether navigation shows the record (deletion flag, filter, a record Locate found).
   bool Accepted(int index) const;
   const TDBFField& DBFFieldOf(const TField& field) const;
@@ -124,6 +132,8 @@ class TMemDBFTable : public TDataSet {
   mutable std::unique_ptr<DBFFilter> filter_;
   int located_ = -1;      // a record Locate found, shown even when hidden
   FieldValue key_value_;  // scratch for Locate
+  std::string write_ahead_name_;
+  std::unique_ptr<RecordWriteAhead> write_ahead_;  // watches *records_: goes before it
 };
 
 }  // namespace kvr

@@ -1,7 +1,7 @@
 // Memory for arenas that are filled once from start to end (the records of an in-memory table).
-// A block of a huge page or more is aligned to it and marked for huge pages where the system
-// offers them: filling it then costs one page fault per 2 MiB instead of one per 4 KiB, which
-// on a virtual machine is most of the time spent building a large table.
+// A block of a huge page or more is aligned to it, so that it can be written straight to a
+// file that bypasses the system's cache and where the system makes huge pages on its own it
+// takes whole ones. It is not marked for huge pages (see large_block.cpp for why).
 #pragma once
 
 #include <cstddef>
@@ -17,7 +17,7 @@ struct LargeBlockDeleter {
 using LargeBlock = std::unique_ptr<char[], LargeBlockDeleter>;
 
 // At least `size` writable bytes, not initialised. Throws std::bad_alloc when there is no
-// memory; the huge-page hint failing changes nothing but the speed.
+// memory.
 LargeBlock AllocateLargeBlock(std::size_t size);
 
 }  // namespace kvr::platform

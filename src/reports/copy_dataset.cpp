@@ -104,10 +104,12 @@ void CopyRows(TDataSet& source, TMemDBFTable& table, const CopyOptions& options)
         case Fill::kNull: break;
       }
     }
-    if (every_row || table.Modified())
+    if (every_row || table.Modified()) {
+      if (options.before_post) options.before_post();
       table.Post();
-    else
+    } else {
       table.Cancel();
+    }
     source.Next();
   }
   source.First();

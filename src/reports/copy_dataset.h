@@ -4,6 +4,7 @@
 // whether a row of nulls adds a record, is the caller's choice (MissingFields).
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "dataset/data_set.h"
@@ -25,6 +26,9 @@ struct CopyOptions {
   MissingFields missing_fields = MissingFields::kLeaveNull;
   // Failures are raised again as "<error_context> -> <message>"; empty: raised as they are.
   std::string_view error_context = "CopyDataSet";
+  // Runs on each record about to be posted, the table in insert state: what it sets through
+  // the table's fields goes into the record (a change made once instead of in a later pass).
+  std::function<void()> before_post = {};
 };
 
 // On return the source stands on its first record and both datasets are active or inactive

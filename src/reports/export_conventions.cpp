@@ -26,10 +26,7 @@ const char* const kExportDirectory = "C:\\MOLT\\EXPORT\\";
 namespace {
 
 // The fuel-name map prepared once per replacement run.
-struct FuelNameEntry {
-  std::string name;         // the text before the first '='
-  std::string replacement;  // the text after it, trimmed
-};
+using FuelNameEntry = FuelNameReplacer::Entry;
 
 std::vector<FuelNameEntry> ParseFuelNameMap(const std::vector<std::string>& lines) {
   std::vector<FuelNameEntry> entries;
@@ -105,6 +102,7 @@ void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>&
     DeleteOldExport(path, spec.delete_message);
     DeleteLeftoverSaves(path);
     auto table = std::make_unique<TMemDBFTable>();
+    table->WriteAheadTo(path);  // a large table goes to the disk while it fills
     fill(*table);
     table->SaveToFile(path);
   } catch (...) {
@@ -112,24 +110,39 @@ void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>&
   }
 }
 
+FuelNameReplacer::FuelNameReplacer(TMemDBFTable& table, std::string_view field_name,
+                                   const ExportSettings& settings) {
+  if (!settings.gsm_tbl || settings.fuel_name_map.empty()) return;
+  map_ = ParseFuelNameMap(settings.fuel_name_map);
+  field_ = &table.FieldByName(field_name);  // absent: raised even when no line names a fuel
+}
+
+FuelNameReplacer::~FuelNameReplacer() = default;
+
+const std::string* FuelNameReplacer::ReplacementForCurrent() const {
+  if (!field_) return nullptr;
+  const std::string current = field_->AsString();
+  for (const Entry& entry : map_) {
+    if (!platform::AnsiSameText(entry.name, current)) continue;
+    // The first line of that name decides.
+    return entry.replacement.empty() || entry.replacement == current ? nullptr : &entry.replacement;
+  }
+  return nullptr;
+}
+
+void FuelNameReplacer::Apply() const {
+  if (const std::string* replacement = ReplacementForCurrent()) field_->SetAsString(*replacement);
+}
+
 void ReplaceFuelNames(TMemDBFTable& table, std::string_view field_name,
                       const ExportSettings& settings) {
-  if (!settings.gsm_tbl || settings.fuel_name_map.empty()) return;
-  const std::vector<FuelNameEntry> map = ParseFuelNameMap(settings.fuel_name_map);
-  TField& field = table.FieldByName(field_name);
-  table.First();
-  while (!table.Eof()) {
-    const std::string current = field.AsString();
-    for (const FuelNameEntry& entry : map) {
-      if (!platform::AnsiSameText(entry.name, current)) continue;
-      if (!entry.replacement.empty() && entry.replacement != current) {
-        table.Edit();
-        field.SetAsString(entry.replacement);
-        table.Post();
-      }
-      break;  // the first line of that name decides
-    }
-    table.Next();
+  const FuelNameReplacer replacer(table, field_name, settings);
+  if (!replacer.Active()) return;  // (a map of lines without '=' changes nothing either)
+  for (table.First(); !table.Eof(); table.Next()) {
+    if (!replacer.ReplacementForCurrent()) continue;
+    table.Edit();
+    replacer.Apply();
+    table.Post();
   }
 }
 

@@ -60,6 +60,29 @@ void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>&
 void ReplaceFuelNames(TMemDBFTable& table, std::string_view field_name,
                       const ExportSettings& settings);
 
+// The same replacement one record at a time, for a table filled row by row: Apply changes the
+// field of the record being inserted or edited. The map is read once.
+class FuelNameReplacer {
+ public:
+  FuelNameReplacer(TMemDBFTable& table, std::string_view field_name,
+                   const ExportSettings& settings);
+  ~FuelNameReplacer();
+  // False when replacement is off or the map is empty: Apply then does nothing.
+  bool Active() const { return !map_.empty(); }
+  // The text the current record's field takes, or null when it keeps its own.
+  const std::string* ReplacementForCurrent() const;
+  void Apply() const;
+
+  struct Entry {
+    std::string name;         // the text before the first '='
+    std::string replacement;  // the text after it, trimmed
+  };
+
+ private:
+  std::vector<Entry> map_;
+  TField* field_ = nullptr;
+};
+
 // Opens `sql` on `query`, notes which of `columns` the result has, closes the query again and
 // clears its text so that it can be reused.
 std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,

@@ -1,3 +1,5 @@
+#include <exception>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -79,23 +81,58 @@ void DefineShopFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width
 
 // The copy step of the sale log: every query row becomes a record; table fields the query
 // lacks get neutral values so that fuel and goods rows line up. Failures keep their text.
-void AppendQueryRows(TMemDBFTable& table, TIBDataSet& query, bool use_us_date_time) {
+// `finish` completes each record before it is posted.
+void AppendQueryRows(TMemDBFTable& table, TIBDataSet& query, bool use_us_date_time,
+                     std::function<void()> finish) {
   CopyDataSet(query, table,
               {.use_us_date_time = use_us_date_time,
                .missing_fields = MissingFields::kNeutralValues,
-               .error_context = {}});
+               .error_context = {},
+               .before_post = std::move(finish)});
 }
 
 // Card sales (payment codes ending in 01) take the counterparty of their card from the
 // station's card file. Only live card records count: a record marked as deleted is a card
 // withdrawn or handed to another holder, and the first live record of a card number wins.
 // The card numbers compare exactly, as a locate without options compares them.
-void FillCardContractors(TMemDBFTable& table) {
+class CardContractors {
+ public:
+  // Reads the card file when there is one. A file that cannot be read is reported by
+  // RaiseReadError, which the export calls where the fuel rows are complete, so that a
+  // failure of the fuel query still comes first.
+  explicit CardContractors(TMemDBFTable& table) {
+    if (!platform::FileExists(kCardFile)) return;
+    try {
+      Read();
+    } catch (...) {
+      read_error_ = std::current_exception();
+      return;
+    }
+    vid_opl_ = &table.FieldByName("VidOpl");
+    buyer_ = &table.FieldByName("Pokupatel");
+    inn_ = &table.FieldByName("INN");
+    cnt_ = &table.FieldByName("Cnt");
+  }
+
+  void RaiseReadError() const {
+    if (read_error_) std::rethrow_exception(read_error_);
+  }
+
+  // On the record being inserted.
+  void Apply() const {
+    if (!vid_opl_ || vid_opl_->AsInteger() % 100 != 1) return;
+    const auto holder = holders_.find(buyer_->AsString());
+    if (holder == holders_.end()) return;
+    inn_->SetAsString(holder->second.inn);
+    cnt_->SetAsString(holder->second.name);
+  }
+
+ private:
   struct CardHolder {
     std::string inn, name;
   };
-  std::unordered_map<std::string, CardHolder> holders;
-  {
+
+  void Read() {
     auto cards = std::make_unique<TMemDBFTable>();  // deleted records stay hidden
     cards->SetFileName(kCardFile);
     cards->Open();
@@ -103,22 +140,16 @@ void FillCardContractors(TMemDBFTable& table) {
     TField& card_inn = cards->FieldByName("INN");
     TField& card_name = cards->FieldByName("CNAME");
     for (cards->First(); !cards->Eof(); cards->Next())
-      holders.try_emplace(card.AsString(), CardHolder{card_inn.AsString(), card_name.AsString()});
+      holders_.try_emplace(card.AsString(), CardHolder{card_inn.AsString(), card_name.AsString()});
   }
-  TField& vid_opl = table.FieldByName("VidOpl");
-  TField& buyer = table.FieldByName("Pokupatel");
-  TField& inn = table.FieldByName("INN");
-  TField& cnt = table.FieldByName("Cnt");
-  for (table.First(); !table.Eof(); table.Next()) {
-    if (vid_opl.AsInteger() % 100 != 1) continue;
-    const auto holder = holders.find(buyer.AsString());
-    if (holder == holders.end()) continue;
-    table.Edit();
-    inn.SetAsString(holder->second.inn);
-    cnt.SetAsString(holder->second.name);
-    table.Post();
-  }
-}
+
+  std::unordered_map<std::string, CardHolder> holders_;
+  std::exception_ptr read_error_;
+  TField* vid_opl_ = nullptr;  // set once the file was read
+  TField* buyer_ = nullptr;
+  TField* inn_ = nullptr;
+  TField* cnt_ = nullptr;
+};
 
 bool ContragentCatalogInUse(TIBDatabase& station) {
   try {
@@ -177,13 +208,21 @@ void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
     sql.ka_column = context.host.ka_column_enabled();
     sql.contragent_catalogue = ContragentCatalogInUse(station);
     sql.export_tide_zero = context.settings.export_tide_zero;
+    // The card counterparties and the fuel names are set on each record as it is added, so
+    // that no record changes once it is in the table (and a large table can go to the disk
+    // while it fills).
+    const FuelNameReplacer fuel_names(table, "GSMName", context.settings);
     {
+      const CardContractors cards(table);
       auto fuel = NewReadDataSet(station);
       fuel->SelectSQL().SetText(SaleLogFuelSql(sql));
       SetDateTimeParam(*fuel, "BegData", begin);
       SetDateTimeParam(*fuel, "EndData", end);
-      AppendQueryRows(table, *fuel, context.settings.use_dbe_time);
-      if (platform::FileExists(kCardFile)) FillCardContractors(table);
+      AppendQueryRows(table, *fuel, context.settings.use_dbe_time, [&] {
+        cards.Apply();
+        fuel_names.Apply();
+      });
+      cards.RaiseReadError();
     }
     if (layout.shop_rows) {
       const std::string shop_file = ShopDatabaseFile(shop_directory);
@@ -192,9 +231,8 @@ void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
       goods->SelectSQL().SetText(SaleLogGoodsSql());
       SetDateTimeParam(*goods, "BegData", begin);
       SetDateTimeParam(*goods, "EndData", end);
-      AppendQueryRows(table, *goods, context.settings.use_dbe_time);
+      AppendQueryRows(table, *goods, context.settings.use_dbe_time, [&] { fuel_names.Apply(); });
     }
-    ReplaceFuelNames(table, "GSMName", context.settings);
   });
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
 #include <vector>
 
 #include "platform/file_calls.h"
@@ -62,6 +63,41 @@ bool NewFile::Create(std::string_view path) {
   return true;
 }
 
+bool NewFile::CreateUnnamedIn(std::string_view directory) {
+  if (fd_ >= 0) Close();
+#ifdef O_TMPFILE
+  native_path_.clear();
+  FileHandle fd = kNoFile;
+  const std::uint32_t error = CurrentFileCalls().Open(
+      {kCurrentDirectory, MapPath(directory), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666}, fd);
+  if (error != kErrorSuccess) {
+    SetLastError(error);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+#else
+  (void)directory;
+  SetLastError(kErrorInvalidParameter);
+  return false;
+#endif
+}
+
+bool NewFile::GiveName(std::string_view path) {
+  if (fd_ < 0 || !native_path_.empty()) {
+    SetLastError(kErrorInvalidHandle);
+    return false;
+  }
+  const std::string native = MapPath(path);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, native.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    SetLastError(CreateError(WindowsErrorFromErrno(errno)));
+    return false;
+  }
+  native_path_ = native;
+  return true;
+}
+
 bool NewFile::Write(std::span<const std::string_view> pieces) {
   if (fd_ < 0) {
     SetLastError(kErrorInvalidHandle);
@@ -72,6 +108,33 @@ bool NewFile::Write(std::span<const std::string_view> pieces) {
     return false;
   }
   return true;
+}
+
+bool NewFile::WriteAt(std::uint64_t offset, std::span<const std::string_view> pieces) {
+  if (fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return Write(pieces);
+}
+
+bool NewFile::SetBypassCache(bool bypass) {
+  if (fd_ < 0) {
+    SetLastError(kErrorInvalidHandle);
+    return false;
+  }
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags < 0 || ::fcntl(fd_, F_SETFL, bypass ? flags | O_DIRECT : flags & ~O_DIRECT) < 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
+}
+
+void NewFile::StartWriteback() {
+#ifdef __linux__
+  if (fd_ >= 0) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 bool NewFile::Sync() {
