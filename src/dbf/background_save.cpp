@@ -16,7 +16,8 @@ constexpr std::size_t kBlockSize = 4 << 20;  // a multiple of the direct write a
 
 }  // namespace
 
-BackgroundFileSave::BackgroundFileSave(std::string_view path, std::size_t head_size)
+BackgroundFileSave::BackgroundFileSave(std::string_view path, std::size_t head_size,
+                                       bool bypass_cache)
     : path_(path), head_size_(head_size) {
   const std::string zeros(head_size, '\0');
   const std::string_view head[] = {zeros};
@@ -26,7 +27,7 @@ BackgroundFileSave::BackgroundFileSave(std::string_view path, std::size_t head_s
     failed_ = true;
     return;
   }
-  if (head_size <= kBlockSize && file_.SetBypassCache(true)) {
+  if (bypass_cache && head_size <= kBlockSize && file_.SetBypassCache(true)) {
     bypass_ = true;
     block_ = platform::AllocateLargeBlock(kBlockSize);
   }

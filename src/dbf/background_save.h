@@ -41,7 +41,8 @@ class BackgroundFileSave {
   };
 
   // Creates the temporary file beside `path` and keeps its first `head_size` bytes for the head.
-  BackgroundFileSave(std::string_view path, std::size_t head_size);
+  // `bypass_cache` false writes through the system's cache even where it could be bypassed.
+  BackgroundFileSave(std::string_view path, std::size_t head_size, bool bypass_cache = true);
   // Stops the writer; a temporary file not committed is removed.
   ~BackgroundFileSave();
   BackgroundFileSave(const BackgroundFileSave&) = delete;

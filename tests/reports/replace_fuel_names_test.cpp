@@ -100,6 +100,18 @@ TEST(ReplaceFuelNamesTest, MapLinesAndTheirEffect) {
     EXPECT_EQ(t.edits, c.edits);
     EXPECT_EQ(t.table.State(), DataSetState::Browse);
     EXPECT_EQ(t.Names(), c.after);
+
+    // The same map applied to each record as it is added gives the same names.
+    FuelTable filling({});
+    const reports::FuelNameReplacer replacer(filling.table, "gsmname", MapOf(c.map));
+    for (const std::string& name : c.before) {
+      filling.table.Append();
+      filling.table.FieldByName("GSMNAME").SetAsString(W(name));
+      filling.table.FieldByName("NOTE").SetAsString("x");
+      replacer.Apply();
+      filling.table.Post();
+    }
+    EXPECT_EQ(filling.Names(), c.after);
   }
 }
 
