@@ -77,7 +77,8 @@ TEST(BackgroundFileSaveTest, WritesThePiecesInOrderWithTheHeadAtTheStart) {
         while (at < content.size() * 9 / 10) {  // pieces of odd sizes, a few per batch
           BackgroundFileSave::Batch batch;
           for (int i = 0; i < 3 && at < content.size(); ++i) {
-            const std::size_t n = std::min<std::size_t>(random() % 300'000 + 1, content.size() - at);
+            const std::size_t n =
+                std::min<std::size_t>(random() % 300'000 + 1, content.size() - at);
             batch.pieces.emplace_back(content.data() + at, n);
             at += n;
           }
@@ -143,7 +144,7 @@ void FillTable(TMemDBFTable& table) {
 struct Scenario {
   const char* name;
   std::function<void(TMemDBFTable&)> change;  // after filling, before saving
-  bool early_file_kept;                      // still open when the save begins
+  bool early_file_kept;                       // still open when the save begins
 };
 
 const Scenario kScenarios[] = {
@@ -171,7 +172,8 @@ const Scenario kScenarios[] = {
        t.Post();
      },
      false},
-    {"the last record edited", [](TMemDBFTable& t) {
+    {"the last record edited",
+     [](TMemDBFTable& t) {
        t.Last();
        t.Edit();
        t.FieldByName("NAME").SetAsString("last");
