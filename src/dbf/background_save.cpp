@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 #include "dbf/file_save.h"
@@ -28,8 +29,12 @@ BackgroundFileSave::BackgroundFileSave(std::string_view path, std::size_t head_s
     return;
   }
   if (bypass_cache && head_size <= kBlockSize && file_.SetBypassCache(true)) {
-    bypass_ = true;
-    block_ = platform::AllocateLargeBlock(kBlockSize);
+    try {
+      block_ = platform::AllocateLargeBlock(kBlockSize);
+      bypass_ = true;
+    } catch (const std::bad_alloc&) {  // then through the cache
+      file_.SetBypassCache(false);
+    }
   }
   if (!Put(head)) {
     Discard();
@@ -75,7 +80,11 @@ void BackgroundFileSave::Write() {
     Batch batch = std::move(queue_.front());
     queue_.pop_front();
     lock.unlock();
-    const bool written = Put(batch.pieces);
+    bool written = false;
+    try {
+      written = Put(batch.pieces);
+    } catch (...) {  // no memory for the call: given up like a failed write
+    }
     lock.lock();
     if (!written) {
       failed_ = true;

@@ -1,6 +1,7 @@
 #include "dbf/record_write_ahead.h"
 
 #include <algorithm>
+#include <new>
 
 #include "dbf/dbf_access.h"
 
@@ -30,12 +31,18 @@ void RecordWriteAhead::RecordAdded() {
   if (dropped_) return;
   const int count = records_.Count();
   if (static_cast<std::size_t>(count - handed_) < batch_records_) return;
-  if (!save_) save_ = std::make_unique<BackgroundFileSave>(path_, TDBFAccess::HeadLength(fields_));
-  if (save_->Failed()) return Drop();
-  TDBFAccess::RecordRanges gathered;
-  TDBFAccess::GatherRecords(fields_, &records_, pack_on_save_, gathered, handed_, count);
-  save_->Append({std::move(gathered.ranges), std::move(gathered.padded)});
-  handed_ = count;
+  // Writing ahead only saves time: short of memory for it, the save at the end does it all.
+  try {
+    if (!save_)
+      save_ = std::make_unique<BackgroundFileSave>(path_, TDBFAccess::HeadLength(fields_));
+    if (save_->Failed()) return Drop();
+    TDBFAccess::RecordRanges gathered;
+    TDBFAccess::GatherRecords(fields_, &records_, pack_on_save_, gathered, handed_, count);
+    save_->Append({std::move(gathered.ranges), std::move(gathered.padded)});
+    handed_ = count;
+  } catch (const std::bad_alloc&) {
+    Drop();
+  }
 }
 
 void RecordWriteAhead::BeforeChange(int index) {
