@@ -16,8 +16,7 @@ std::string ExportBCheck(const ExportContext& context, TDateTime begin, TDateTim
     query->SelectSQL().SetText(CashReceiptsSql(context.settings.fuel_name_width));
     SetDateTimeParam(*query, "BegData", begin);
     SetDateTimeParam(*query, "EndData", end);
-    CopyQueryToTable(*query, table, context.settings.use_dbe_time);
-    ReplaceFuelNames(table, "GSMName", context.settings);
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time, {}, &context.settings);
   });
   return std::string(kSpec.file_name);
 }

@@ -17,8 +17,7 @@ std::string ExportTRKInfo(const ExportContext& context, std::int32_t first_shift
         DispenserInfoSql(context.settings.fuel_name_width, office_mode, has_trk2beg));
     SetIntegerParam(*query, "BegSm", first_shift);
     SetIntegerParam(*query, "EndSm", last_shift);
-    CopyQueryToTable(*query, table, context.settings.use_dbe_time);
-    ReplaceFuelNames(table, "GSMName", context.settings);
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time, {}, &context.settings);
   });
   return std::string(kSpec.file_name);
 }

@@ -1,5 +1,6 @@
 #include "reports/export_conventions.h"
 
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -159,14 +160,34 @@ std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
   return found;
 }
 
+void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool use_us_date_time,
+                                   const ExportSettings& settings) {
+  // A missing field is raised where the pass after the copy would have raised it.
+  std::optional<FuelNameReplacer> replacer;
+  std::exception_ptr missing_field;
+  try {
+    replacer.emplace(table, "GSMName", settings);
+  } catch (...) {
+    missing_field = std::current_exception();
+  }
+  CopyOptions options{.use_us_date_time = use_us_date_time};
+  if (replacer && replacer->Active()) options.before_post = [&] { replacer->Apply(); };
+  CopyDataSet(source, table, options);
+  if (missing_field) std::rethrow_exception(missing_field);
+}
+
 void CopyQueryToTable(TIBDataSet& query, TMemDBFTable& table, bool use_us_date_time,
-                      const std::function<void(TFieldDefs&)>& adjust) {
+                      const std::function<void(TFieldDefs&)>& adjust,
+                      const ExportSettings* fuel_names) {
   query.Open();
   table.FieldDefs().Assign(query.FieldDefs());
   if (adjust) adjust(table.FieldDefs());
   table.CreateTable();
   table.Open();
-  CopyDataSet(query, table, use_us_date_time);
+  if (fuel_names)
+    CopyDataSetReplacingFuelNames(query, table, use_us_date_time, *fuel_names);
+  else
+    CopyDataSet(query, table, use_us_date_time);
 }
 
 }  // namespace kvr::reports

@@ -88,10 +88,17 @@ class FuelNameReplacer {
 std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
                                std::initializer_list<std::string_view> columns);
 
+// CopyDataSet followed by ReplaceFuelNames on the field "GSMName", with the same result and
+// the same errors, but each record gets its fuel name as it is added, so that no record
+// changes afterwards (and a large table can go to the disk while it fills).
+void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool use_us_date_time,
+                                   const ExportSettings& settings);
+
 // The path of most exports: opens the query, copies its field definitions to the table, lets
 // `adjust` change them (sizes), creates and opens the table in memory and copies every row
-// (CopyDataSet).
+// (CopyDataSet; with `fuel_names`, CopyDataSetReplacingFuelNames).
 void CopyQueryToTable(TIBDataSet& query, TMemDBFTable& table, bool use_us_date_time,
-                      const std::function<void(TFieldDefs&)>& adjust = {});
+                      const std::function<void(TFieldDefs&)>& adjust = {},
+                      const ExportSettings* fuel_names = nullptr);
 
 }  // namespace kvr::reports

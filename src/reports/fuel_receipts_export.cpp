@@ -62,8 +62,7 @@ void ExportPrxLog(const ExportContext& context, TDateTime begin, TDateTime end) 
     DefineReceiptFields(table.FieldDefs(), width, supplier_data, drain_point);
     table.CreateTable();
     table.Open();
-    CopyDataSet(*query, table, context.settings.use_dbe_time);
-    ReplaceFuelNames(table, "GSMName", context.settings);
+    CopyDataSetReplacingFuelNames(*query, table, context.settings.use_dbe_time, context.settings);
   });
 }
 

@@ -17,8 +17,7 @@ void ExportRezEnd(const ExportContext& context, std::int32_t last_shift, std::in
     query->SelectSQL().SetText(TankRemainsSql(context.settings.fuel_name_width, office_mode));
     SetIntegerParam(*query, "pSmenaBeg", first_shift);
     SetIntegerParam(*query, "pSmenaEnd", last_shift);
-    CopyQueryToTable(*query, table, context.settings.use_dbe_time);
-    ReplaceFuelNames(table, "GSMName", context.settings);
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time, {}, &context.settings);
   });
 }
 
