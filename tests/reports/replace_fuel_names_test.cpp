@@ -137,6 +137,30 @@ TEST(ReplaceFuelNamesTest, AnAbsentFieldRaisesTheTablesError) {
   }
 }
 
+// Copying with the replacement gives what copying and then replacing gives; a target without
+// the field gets every row first and then the error, as the pass after the copy raised it.
+TEST(ReplaceFuelNamesTest, CopyingWithTheReplacementMatchesCopyingThenReplacing) {
+  FuelTable source({"Аи-92", "аи-95", "ДТ"});
+  const auto settings = MapOf({"АИ-92=Регуляр", "Аи-95=Премиум"});
+  FuelTable target({});
+  reports::CopyDataSetReplacingFuelNames(source.table, target.table, false, settings);
+  EXPECT_EQ(target.edits, 0) << "no record is edited after it was added";
+  EXPECT_EQ(target.Names(), (std::vector<std::string>{"Регуляр", "Премиум", "ДТ"}));
+
+  TMemDBFTable no_field;
+  no_field.FieldDefs().Add("NUM", FieldType::Integer);
+  no_field.CreateTable();
+  no_field.Open();
+  try {
+    reports::CopyDataSetReplacingFuelNames(source.table, no_field, false, settings);
+    FAIL() << "no error";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.ClassName(), "EDatabaseError");
+    EXPECT_NE(e.Message().find("GSMName"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(no_field.RecordCount(), 3);
+}
+
 TEST(ReplaceFuelNamesTest, AnEmptyTableIsNoError) {
   FuelTable t({});
   reports::ReplaceFuelNames(t.table, "GSMName", MapOf({"Аи-92=Регуляр"}));
