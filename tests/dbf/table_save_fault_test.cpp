@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "common/exceptions.h"
 #include "dbf/mem_dbf_table.h"
@@ -18,12 +17,7 @@ namespace {
 using Call = test::FailingFileCalls::Call;
 namespace fs = std::filesystem;
 
-std::string ReadText(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+constexpr auto ReadText = test::ReadFileText;
 
 TEST(TableSaveFault, FailedSaveEndsInTheSystemTextAndLeavesNoPartialFile) {
   struct Case {

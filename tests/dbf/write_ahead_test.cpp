@@ -7,10 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <random>
-#include <sstream>
 
 #include "common/exceptions.h"
 #include "dbf/background_save.h"
@@ -25,19 +23,8 @@ namespace {
 using Call = test::FailingFileCalls::Call;
 namespace fs = std::filesystem;
 
-std::string ReadText(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> NamesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using test::NamesIn;
+constexpr auto ReadText = test::ReadFileText;
 
 // Files of this process open in `dir`, named or not: shows that an early file is being written.
 int OpenFilesIn(const std::string& dir) {

@@ -25,6 +25,7 @@
 #include "platform/file_system.h"
 #include "scripted_host.h"
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace kvr::test {
 namespace {
@@ -33,15 +34,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 std::string U(const std::string& cp1251) { return platform::Cp1251ToUtf8(cp1251); }
-
-std::vector<std::string> NamesIn(const std::string& dir) {
-  std::vector<std::string> names;
-  std::error_code ignored;
-  for (const auto& entry : fs::directory_iterator(dir, ignored))
-    names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // A DBF file is whole when its size is what its header announces.
 void ExpectWholeDbf(const std::string& path, std::uint32_t records) {

@@ -2,7 +2,10 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -22,5 +25,21 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::File(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+std::string ReadFileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::string> NamesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ignored;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ignored))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace kvr::test

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kvr::test {
 
@@ -22,5 +23,10 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// The whole content of a file (empty when it cannot be read).
+std::string ReadFileText(const std::string& path);
+// The names of the entries of a directory, sorted (none when it cannot be read).
+std::vector<std::string> NamesIn(const std::string& dir);
 
 }  // namespace kvr::test
