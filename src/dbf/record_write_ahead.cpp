@@ -19,9 +19,7 @@ RecordWriteAhead::RecordWriteAhead(std::string_view path, const DBFFieldList& fi
       fields_(fields),
       records_(records),
       pack_on_save_(pack_on_save),
-      record_length_(TDBFAccess::RecordLength(fields)),
-      batch_records_(
-          std::max<std::size_t>(1, kBatchBytes / std::max<std::size_t>(record_length_, 1))) {
+      batch_records_(std::max<std::size_t>(1, kBatchBytes / TDBFAccess::RecordLength(fields))) {
   records_.SetWatcher(this);
 }
 
@@ -56,9 +54,7 @@ void RecordWriteAhead::Drop() {
 }
 
 bool RecordWriteAhead::Finish(std::string_view path, std::string_view head, bool pack_on_save) {
-  if (!save_ || dropped_ || path != path_ || pack_on_save != pack_on_save_ ||
-      TDBFAccess::RecordLength(fields_) != record_length_ ||
-      head.size() != TDBFAccess::HeadLength(fields_)) {
+  if (!save_ || dropped_ || path != path_ || pack_on_save != pack_on_save_) {
     Drop();
     return false;
   }

@@ -31,8 +31,9 @@ class RecordWriteAhead final : public DBFRecordList::Watcher {
   void BeforeChange(int index) override;
   // Writes what is left and `head`, and puts the file at `path`, raising as SaveFileWhole. False
   // when this cannot give the file a save at the end would write (nothing handed over, a record
-  // handed over changed, an early write failed, another path or another packing): the caller
-  // then writes it whole.
+  // handed over changed, an early write failed, another path or another packing, a head of
+  // another size): the caller then writes it whole. The fields cannot change meanwhile: the
+  // table makes a new write-ahead on every open.
   bool Finish(std::string_view path, std::string_view head, bool pack_on_save);
 
  private:
@@ -42,7 +43,6 @@ class RecordWriteAhead final : public DBFRecordList::Watcher {
   const DBFFieldList& fields_;
   DBFRecordList& records_;
   bool pack_on_save_;
-  std::size_t record_length_;
   std::size_t batch_records_;  // records in one batch
   int handed_ = 0;             // records before this index went to the writer
   bool dropped_ = false;
