@@ -14,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/file_calls.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/errno_codes.h"
 #include "platform/shared_file.h"
 #include "platform/system_error.h"
@@ -29,7 +30,7 @@ struct NamedMutex::Entry {
   std::thread::id owner;
   std::uint32_t depth = 0;
   ~Entry() {
-    if (fd >= 0) CurrentFileCalls().Close(fd);
+    if (fd >= 0) CurrentFileCalls().Close(HandleOf(fd));
   }
 };
 
@@ -166,7 +167,8 @@ std::unique_ptr<NamedMutex> NamedMutex::Open(std::string_view name) {
     entry->file = dir + "/" + FileNameFor(key);
     // Every local account may open the lock, whoever created it first.
     const SharedFileRequest request{.create_mode = 0666, .owner = SharedFileOwner::kAnyAccount};
-    entry->fd = OpenSharedFile(directory.fd, FileNameFor(key), request).fd;
+    entry->fd =
+        Descriptor(OpenSharedFile(HandleOf(directory.fd), FileNameFor(key), request).handle);
     if (entry->fd < 0) return nullptr;
     slot = entry;
   }
