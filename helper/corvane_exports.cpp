@@ -79,7 +79,7 @@ TIBDatabase& AsDatabase(CorvaneDatabase* database) {
 // Connecting and disconnecting of all callers on this machine, one at a time.
 template <class Work>
 [[maybe_unused]] void Serialised(Work work) {
-  platform::NamedMutexLock lock(ConnectMutex());
+  platform::NamedMutexLock lock(ConnectMutex(), platform::kNoTimeLimit);
   if (!lock.owns())
     throw EOSError(platform::SysErrorMessage(platform::GetLastError()), platform::GetLastError());
   work();

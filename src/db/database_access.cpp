@@ -52,7 +52,7 @@ void UnderConnectMutex(Change change) {
     change();
     return;
   }
-  platform::NamedMutexLock lock(*mutex);
+  platform::NamedMutexLock lock(*mutex, platform::kNoTimeLimit);
   // A holder that died mid-connect leaves nothing half-done that the mutex protects, so an
   // abandoned mutex is simply ours now.
   if (!lock.owns()) {

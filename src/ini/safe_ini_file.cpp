@@ -96,7 +96,7 @@ void RetryWrite(Attempt&& attempt) {
 class TSafeIniFile::Guard {
  public:
   explicit Guard(TSafeIniFile& ini) : mutex_(ini.mutex_.get()) {
-    if (mutex_ && mutex_->Wait() == platform::WaitResult::kFailed) mutex_ = nullptr;
+    if (mutex_ && mutex_->Wait(platform::kNoTimeLimit) == platform::WaitResult::kFailed) mutex_ = nullptr;
   }
   ~Guard() {
     if (mutex_) mutex_->Release();
@@ -126,7 +126,7 @@ TSafeIniFile::~TSafeIniFile() {
 }
 
 void TSafeIniFile::Lock() {
-  if (mutex_) mutex_->Wait();
+  if (mutex_) mutex_->Wait(platform::kNoTimeLimit);
 }
 
 void TSafeIniFile::Unlock() {

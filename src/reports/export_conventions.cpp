@@ -49,7 +49,7 @@ class ExportFileLock {
  public:
   explicit ExportFileLock(const std::string& path)
       : mutex_(platform::NamedMutex::Open(ExportFileMutexName(path))) {
-    if (mutex_) lock_.emplace(*mutex_);
+    if (mutex_) lock_.emplace(*mutex_, platform::kNoTimeLimit);
   }
 
  private:
