@@ -66,7 +66,7 @@ TIBDatabase& AsDatabase(CorvaneDatabase* database) {
 
 [[maybe_unused]] platform::NamedMutex& ConnectMutex() {
   static const std::unique_ptr<platform::NamedMutex> mutex = [] {
-    auto m = platform::NamedMutex::Open("Global\\CorvaneHelperConnectMutex");
+    auto m = platform::NamedMutex::OpenMachineWide("CorvaneHelperConnectMutex");
     if (!m)
       throw EOSError(
           "Cannot create the connect mutex: " + platform::SysErrorMessage(platform::GetLastError()),
