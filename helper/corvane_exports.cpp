@@ -1,4 +1,4 @@
-// The exported functions of libCorvane.so (see corvane_api.h). Each one runs its work inside
+// The exported functions of libCorvane.so (see src/db/corvane_api.h). Each one runs its work inside
 // Guarded(), which turns any exception into the caller's CorvaneError.
 //
 // Test builds leave out groups of functions to play older helpers:
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/exceptions.h"
-#include "corvane_api.h"
+#include "db/corvane_api.h"
 #include "firebird/ib_database.h"
 #include "firebird/ib_dataset.h"
 #include "firebird/ib_transaction.h"

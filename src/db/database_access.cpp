@@ -5,7 +5,7 @@
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
-#include "corvane_api.h"
+#include "db/corvane_api.h"
 #include "db/helper_binding.h"
 #include "db/helper_error.h"
 #include "platform/paths.h"
