@@ -1,4 +1,4 @@
-// The exported functions of libCorvane.so (see corvane_api.h). Each one runs its work inside
+// The exported functions of libCorvane.so (see src/db/corvane_api.h). Each one runs its work inside
 // Guarded(), which turns any exception into the caller's CorvaneError.
 //
 // Test builds leave out groups of functions to play older helpers:
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/exceptions.h"
-#include "corvane_api.h"
+#include "db/corvane_api.h"
 #include "firebird/ib_database.h"
 #include "firebird/ib_dataset.h"
 #include "firebird/ib_transaction.h"
@@ -66,7 +66,7 @@ TIBDatabase& AsDatabase(CorvaneDatabase* database) {
 
 [[maybe_unused]] platform::NamedMutex& ConnectMutex() {
   static const std::unique_ptr<platform::NamedMutex> mutex = [] {
-    auto m = platform::NamedMutex::Open("Global\\CorvaneHelperConnectMutex");
+    auto m = platform::NamedMutex::OpenMachineWide("CorvaneHelperConnectMutex");
     if (!m)
       throw EOSError(
           "Cannot create the connect mutex: " + platform::SysErrorMessage(platform::GetLastError()),
@@ -79,7 +79,7 @@ TIBDatabase& AsDatabase(CorvaneDatabase* database) {
 // Connecting and disconnecting of all callers on this machine, one at a time.
 template <class Work>
 [[maybe_unused]] void Serialised(Work work) {
-  platform::NamedMutexLock lock(ConnectMutex());
+  platform::NamedMutexLock lock(ConnectMutex(), platform::kNoTimeLimit);
   if (!lock.owns())
     throw EOSError(platform::SysErrorMessage(platform::GetLastError()), platform::GetLastError());
   work();

@@ -5,7 +5,7 @@
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
-#include "corvane_api.h"
+#include "db/corvane_api.h"
 #include "db/helper_binding.h"
 #include "db/helper_error.h"
 #include "platform/paths.h"
@@ -52,7 +52,7 @@ void UnderConnectMutex(Change change) {
     change();
     return;
   }
-  platform::NamedMutexLock lock(*mutex);
+  platform::NamedMutexLock lock(*mutex, platform::kNoTimeLimit);
   // A holder that died mid-connect leaves nothing half-done that the mutex protects, so an
   // abandoned mutex is simply ours now.
   if (!lock.owns()) {

@@ -73,16 +73,14 @@ std::string ConnectMutexName(std::string_view host_executable_path) {
   std::string name = "CorvaneMutex" + platform::AnsiLowerCase(host_executable_path);
   for (std::size_t at = name.find("\\\\"); at != std::string::npos; at = name.find("\\\\"))
     name.erase(at, 1);
-  for (char& c : name)
-    if (std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos) c = '_';
+  platform::MakeMutexNameSafe(name);
   return name;
 }
 
 std::unique_ptr<platform::NamedMutex> CreateNamedMutex(std::string_view name,
                                                        std::uint32_t* last_error) {
   // This platform's named mutexes are open to every local account (no descriptor to build).
-  auto mutex = platform::NamedMutex::Open("Global\\" + std::string(name));
-  if (!mutex) mutex = platform::NamedMutex::Open(name);
+  auto mutex = platform::NamedMutex::OpenMachineWide(name);
   const std::uint32_t error = platform::GetLastError();
   if (last_error != nullptr) *last_error = error;
   if (!mutex)

@@ -2,7 +2,7 @@
 // exceptions of the class the helper named.
 #pragma once
 
-#include "corvane_api.h"
+#include "db/corvane_api.h"
 
 namespace kvr::db {
 

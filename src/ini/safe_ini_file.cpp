@@ -14,9 +14,9 @@
 #include "ini/multi_part_value.h"
 #include "ini/private_profile.h"
 #include "ini/typed_values.h"
-#include "log/shared_mutex.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
+#include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
 
@@ -96,7 +96,8 @@ void RetryWrite(Attempt&& attempt) {
 class TSafeIniFile::Guard {
  public:
   explicit Guard(TSafeIniFile& ini) : mutex_(ini.mutex_.get()) {
-    if (mutex_ && mutex_->Wait() == platform::WaitResult::kFailed) mutex_ = nullptr;
+    if (mutex_ && mutex_->Wait(platform::kNoTimeLimit) == platform::WaitResult::kFailed)
+      mutex_ = nullptr;
   }
   ~Guard() {
     if (mutex_) mutex_->Release();
@@ -111,13 +112,15 @@ class TSafeIniFile::Guard {
 std::string TSafeIniFile::MutexNameFor(std::string_view file_name) {
   std::string name = "ini file lock mutex" + platform::AnsiLowerCase(file_name);
   for (std::size_t at; (at = name.find("\\\\")) != std::string::npos;) name.erase(at, 1);
-  log::ReplaceNameUnsafeChars(name);
+  platform::MakeMutexNameSafe(name);
   return name;
 }
 
 TSafeIniFile::TSafeIniFile(std::string_view file_name) : TIniFile(file_name) {
-  mutex_ = log::CreateSharedMutex(MutexNameFor(file_name), IniSettings::kFailWhenMutexMissing,
-                                  "Error CreateMutex: %s");
+  mutex_ = platform::NamedMutex::OpenMachineWide(MutexNameFor(file_name));
+  if (!mutex_ && IniSettings::kFailWhenMutexMissing)
+    throw Exception(
+        Format("Error CreateMutex: %s", {platform::SysErrorMessage(platform::GetLastError())}));
 }
 
 TSafeIniFile::~TSafeIniFile() {
@@ -126,7 +129,7 @@ TSafeIniFile::~TSafeIniFile() {
 }
 
 void TSafeIniFile::Lock() {
-  if (mutex_) mutex_->Wait();
+  if (mutex_) mutex_->Wait(platform::kNoTimeLimit);
 }
 
 void TSafeIniFile::Unlock() {

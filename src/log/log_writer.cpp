@@ -60,7 +60,7 @@ void TDIZEvudod::Lock() {
   std::shared_ptr<platform::NamedMutex> mutex = mutex_;
   // An abandoned mutex (its holder died) is owned now like a released one; a failed wait
   // leaves the in-process lock alone to protect the file.
-  if (mutex && mutex->Wait() == platform::WaitResult::kFailed) mutex.reset();
+  if (mutex && mutex->Wait(platform::kNoTimeLimit) == platform::WaitResult::kFailed) mutex.reset();
   held_.push_back(std::move(mutex));
 }
 

@@ -13,10 +13,7 @@ std::unique_ptr<platform::NamedMutex> CreateSharedMutex(std::string_view name,
                                                         std::string_view error_format) {
   // Lock files are created so that every local account may open them: the stand-in for the
   // null DACL of the original security descriptor.
-  std::string global_name = "Global\\";
-  global_name += name;
-  auto mutex = platform::NamedMutex::Open(global_name);
-  if (!mutex) mutex = platform::NamedMutex::Open(name);
+  auto mutex = platform::NamedMutex::OpenMachineWide(name);
   if (!mutex && fail_when_missing)
     throw Exception(Format(error_format, {platform::SysErrorMessage(platform::GetLastError())}));
   return mutex;
@@ -27,26 +24,9 @@ std::string_view MutexCreateErrorFormat() {
   return "Ошибка при создании объекта \"мьютекс\": %s"_w;
 }
 
-void ReplaceNameUnsafeChars(std::string& name) {
-  for (char& c : name) {
-    switch (c) {
-      case '"':
-      case '*':
-      case '/':
-      case ':':
-      case '<':
-      case '>':
-      case '?':
-      case '\\':
-      case '|': c = '_'; break;
-      default: break;
-    }
-  }
-}
-
 std::string LogFileMutexName(std::string_view file_name) {
   std::string name = platform::AnsiLowerCase(file_name);
-  ReplaceNameUnsafeChars(name);
+  platform::MakeMutexNameSafe(name);
   return name;
 }
 

@@ -1,5 +1,5 @@
-// Named mutexes that every process and account on the machine shares: tried first in the
-// global namespace ("Global\" + name), then under the bare name.
+// The log files' named mutexes, shared by every process and account on the machine
+// (platform::NamedMutex::OpenMachineWide: "Global\" + name, then the bare name).
 #pragma once
 
 #include <memory>
@@ -23,8 +23,5 @@ std::string_view MutexCreateErrorFormat();
 // The mutex name of a log file: the path in lower case with each of " * / : < > ? \ |
 // replaced by '_' (C:\MOLT\LogFiles\Reports.log -> c__molt_logfiles_reports.log).
 std::string LogFileMutexName(std::string_view file_name);
-
-// Replaces each character that a mutex name may not hold (" * / : < > ? \ |) by '_'.
-void ReplaceNameUnsafeChars(std::string& name);
 
 }  // namespace kvr::log

@@ -10,16 +10,14 @@
 #include <string>
 #include <string_view>
 
-namespace kvr::platform {
+#include "platform/file_handle.h"
 
-using FileHandle = int;  // the port's descriptor
-constexpr FileHandle kNoFile = -1;
-constexpr FileHandle kCurrentDirectory = -100;  // a path that starts where paths usually do
+namespace kvr::platform {
 
 struct FileOpenCall {
   FileHandle directory;     // where a relative `path` starts (kCurrentDirectory: the usual place)
   const std::string& path;  // native
-  int flags;                // the port's open flags
+  int flags;                // the port's own open flags (only the port makes and reads them)
   unsigned mode;            // permissions of a file the call creates, before the umask
 };
 

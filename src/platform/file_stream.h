@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_handle.h"
+
 namespace kvr::platform {
 
 enum class FileOpenMode {
@@ -44,7 +46,7 @@ class FileStream {
   // less the umask. kCreate is not available in a shared place (kErrorInvalidParameter).
   bool Open(std::string_view path, FileOpenMode mode, FileShare share = FileShare::kDenyNone,
             FilePlace place = FilePlace::kTrusted);
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return handle_ != kNoFile; }
   // Whether the last Open created the file.
   bool Created() const { return created_; }
   // Gives the file this stream created the permissions (and, where allowed, the owner and
@@ -72,7 +74,7 @@ class FileStream {
   bool Close();
 
  private:
-  int fd_ = -1;
+  FileHandle handle_ = kNoFile;
   bool created_ = false;
   std::string native_path_;
 };

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_handle.h"
+
 namespace kvr::platform {
 
 constexpr std::size_t kDirectWriteAlignment = 4096;
@@ -20,7 +22,7 @@ constexpr std::size_t kDirectWriteAlignment = 4096;
 class NewFile {
  public:
   NewFile() = default;
-  ~NewFile();  // closes the descriptor; the file stays
+  ~NewFile();  // closes the handle; the file stays
   NewFile(const NewFile&) = delete;
   NewFile& operator=(const NewFile&) = delete;
 
@@ -28,13 +30,13 @@ class NewFile {
   // link included, dangling or not) fails with kErrorFileExists.
   bool Create(std::string_view path);
   // Creates a file without a name in `directory`: nobody sees it, and it goes away with the
-  // descriptor (also when the process is killed) unless GiveName names it. False when the file
+  // handle (also when the process is killed) unless GiveName names it. False when the file
   // system cannot make one (Create then remains).
   bool CreateUnnamedIn(std::string_view directory);
   // Gives the file CreateUnnamedIn made the name `path`; an existing entry of that name fails
   // with kErrorFileExists, as Create does.
   bool GiveName(std::string_view path);
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return handle_ != kNoFile; }
   const std::string& NativePath() const { return native_path_; }
 
   // Writes the pieces one after another at the end of what was written so far.
@@ -55,7 +57,7 @@ class NewFile {
   bool Close();
 
  private:
-  int fd_ = -1;
+  FileHandle handle_ = kNoFile;
   std::string native_path_;
 };
 

@@ -2,10 +2,10 @@
 // directory, and the temporary files built beside a file that is then replaced. A name there
 // may have been planted by someone else: a symbolic link, a hard link to another file, a FIFO,
 // a file another account owns. These opens cannot be turned against us:
-//  - no symbolic link is followed and the descriptor does not leak into child processes;
-//  - only a regular file with a single link is accepted, checked on the opened descriptor;
+//  - no symbolic link is followed and the handle does not leak into child processes;
+//  - only a regular file with a single link is accepted, checked on the opened handle;
 //  - nothing is truncated;
-//  - the permissions are set (on the descriptor) only when this very open created the file.
+//  - the permissions are set (on the handle) only when this very open created the file.
 // A refused file fails with kErrorAccessDenied.
 #pragma once
 
@@ -33,13 +33,13 @@ struct SharedFileRequest {
 };
 
 struct SharedFileHandle {
-  int fd = -1;  // -1: failed, the last error is set
+  FileHandle handle = kNoFile;  // kNoFile: failed, the last error is set
   bool created = false;
 };
 
-// Opens `name` for reading and writing in the directory open as `directory_fd` (kCurrentDirectory:
+// Opens `name` for reading and writing in the directory open as `directory` (kCurrentDirectory:
 // `name` is a path).
-SharedFileHandle OpenSharedFile(int directory_fd, const std::string& name,
+SharedFileHandle OpenSharedFile(FileHandle directory, const std::string& name,
                                 const SharedFileRequest& request);
 
 }  // namespace kvr::platform

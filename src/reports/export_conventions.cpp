@@ -48,8 +48,8 @@ std::vector<FuelNameEntry> ParseFuelNameMap(const std::vector<std::string>& line
 class ExportFileLock {
  public:
   explicit ExportFileLock(const std::string& path)
-      : mutex_(platform::NamedMutex::Open(ExportFileMutexName(path))) {
-    if (mutex_) lock_.emplace(*mutex_);
+      : mutex_(platform::NamedMutex::OpenMachineWide(ExportFileMutexName(path))) {
+    if (mutex_) lock_.emplace(*mutex_, platform::kNoTimeLimit);
   }
 
  private:
@@ -74,7 +74,7 @@ void DeleteLeftoverSaves(const std::string& path) {
 std::string ExportFileMutexName(std::string_view path) {
   // The native path: two roots that map the same Windows path to different files do not wait
   // for each other.
-  return "Global\\KVRExportFile " + platform::MapPath(path);
+  return "KVRExportFile " + platform::MapPath(path);
 }
 
 std::string ExportPath(std::string_view file_name) {

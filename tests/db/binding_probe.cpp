@@ -35,7 +35,8 @@ int Connect(const std::string& file, int hold_ms) {
   LoadHelperBinding();
   std::unique_ptr<kvr::platform::NamedMutexLock> held;
   if (hold_ms > 0) {
-    held = std::make_unique<kvr::platform::NamedMutexLock>(*ConnectMutex());
+    held = std::make_unique<kvr::platform::NamedMutexLock>(*ConnectMutex(),
+                                                           kvr::platform::kNoTimeLimit);
     Say("held " + std::to_string(Now()));
     std::this_thread::sleep_for(std::chrono::milliseconds(hold_ms));
   }
@@ -68,7 +69,8 @@ int main(int argc, char** argv) {
     if (mode == "connect" && argc > 2) return Connect(argv[2], argc > 3 ? std::atoi(argv[3]) : 0);
     if (mode == "hold" && argc > 2) {
       auto mutex = kvr::platform::NamedMutex::Open(argv[2]);
-      if (!mutex || mutex->Wait() == kvr::platform::WaitResult::kFailed) return 2;
+      if (!mutex || mutex->Wait(kvr::platform::kNoTimeLimit) == kvr::platform::WaitResult::kFailed)
+        return 2;
       Say("held");
       for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
     }

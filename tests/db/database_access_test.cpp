@@ -234,7 +234,7 @@ TEST_F(DatabaseAccessTest, WithoutHelperConnectTheMutexSerialises) {
   // The mutex was released: this thread and others can take it.
   auto other = platform::NamedMutex::Open(ConnectMutex()->Name());
   ASSERT_NE(other, nullptr);
-  platform::NamedMutexLock lock(*other);
+  platform::NamedMutexLock lock(*other, platform::kNoTimeLimit);
   EXPECT_EQ(lock.result(), platform::WaitResult::kAcquired);
   DisconnectDatabase(*database);
   EXPECT_FALSE(database->Connected());

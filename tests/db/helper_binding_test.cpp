@@ -43,7 +43,7 @@ TEST(CreateNamedMutex, MakesAMutexOthersCanOpen) {
   // Not initially owned: a second handle takes it at once.
   auto other = platform::NamedMutex::Open("KvrBindingTestMutex");
   ASSERT_NE(other, nullptr);
-  EXPECT_EQ(other->Wait(), platform::WaitResult::kAcquired);
+  EXPECT_EQ(other->Wait(platform::kNoTimeLimit), platform::WaitResult::kAcquired);
   EXPECT_TRUE(other->Release());
 }
 

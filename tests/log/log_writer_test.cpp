@@ -153,7 +153,7 @@ TEST_F(LogWriterTest, UnlockReleasesTheMutexTakenEvenAfterARename) {
   auto mutex = platform::NamedMutex::Open(LogFileMutexName(Path("held.log")));
   ASSERT_TRUE(mutex);
   auto taken = std::async(std::launch::async, [&] {
-    platform::NamedMutexLock lock(*mutex);
+    platform::NamedMutexLock lock(*mutex, platform::kNoTimeLimit);
     return lock.owns();
   });
   ASSERT_EQ(taken.wait_for(std::chrono::seconds(5)), std::future_status::ready);

@@ -16,7 +16,7 @@ namespace {
 
 int Loop(kvr::platform::NamedMutex& mutex, int count, const char* marker) {
   for (int i = 0; i < count; ++i) {
-    kvr::platform::NamedMutexLock lock(mutex);
+    kvr::platform::NamedMutexLock lock(mutex, kvr::platform::kNoTimeLimit);
     if (!lock.owns()) return 2;
     int fd = ::open(marker, O_CREAT | O_EXCL | O_WRONLY, 0644);
     if (fd < 0) return 3;
@@ -28,7 +28,7 @@ int Loop(kvr::platform::NamedMutex& mutex, int count, const char* marker) {
 }
 
 int Hold(kvr::platform::NamedMutex& mutex, const char* ready) {
-  if (mutex.Wait() == kvr::platform::WaitResult::kFailed) return 2;
+  if (mutex.Wait(kvr::platform::kNoTimeLimit) == kvr::platform::WaitResult::kFailed) return 2;
   int fd = ::open(ready, O_CREAT | O_WRONLY, 0644);
   if (fd < 0) return 4;
   ::close(fd);

@@ -63,7 +63,7 @@ class NamedMutexProcessTest : public ::testing::Test {
   // hanging it. kFailed also stands for a failed release.
   static WaitResult AcquireAndRelease(NamedMutex& mutex) {
     auto waiter = std::async(std::launch::async, [&mutex] {
-      WaitResult result = mutex.Wait();
+      WaitResult result = mutex.Wait(kNoTimeLimit);
       if (result != WaitResult::kFailed && !mutex.Release()) result = WaitResult::kFailed;
       return result;
     });
@@ -95,7 +95,7 @@ TEST_F(NamedMutexProcessTest, ProcessAndThreadsOfThisProcessContendToo) {
   std::atomic<int> overlaps{0};
   auto worker = [&] {
     for (int i = 0; i < 75; ++i) {
-      NamedMutexLock lock(*mutex);
+      NamedMutexLock lock(*mutex, kNoTimeLimit);
       if (fs::exists(marker)) ++overlaps;
       std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
@@ -125,7 +125,7 @@ TEST_F(NamedMutexProcessTest, WaiterBlocksWhileTheHolderLives) {
   ASSERT_TRUE(WaitForFile(ready));
   auto mutex = NamedMutex::Open("kvr-held");
   ASSERT_NE(mutex, nullptr);
-  auto waiter = std::async(std::launch::async, [&] { return mutex->Wait(); });
+  auto waiter = std::async(std::launch::async, [&] { return mutex->Wait(kNoTimeLimit); });
   EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
   ::kill(holder.pid(), SIGKILL);
   ASSERT_EQ(waiter.wait_for(std::chrono::seconds(20)), std::future_status::ready);
@@ -145,7 +145,7 @@ TEST_F(NamedMutexProcessTest, LetterCaseNamesDifferentMutexes) {
   EXPECT_EQ(AcquireAndRelease(*lower), WaitResult::kAcquired);  // not held by the other process
 
   auto same = NamedMutex::Open("KVR-Case");
-  auto waiter = std::async(std::launch::async, [&] { return same->Wait(); });
+  auto waiter = std::async(std::launch::async, [&] { return same->Wait(kNoTimeLimit); });
   EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
   ::kill(holder.pid(), SIGKILL);
   ASSERT_EQ(waiter.wait_for(std::chrono::seconds(20)), std::future_status::ready);
@@ -154,8 +154,8 @@ TEST_F(NamedMutexProcessTest, LetterCaseNamesDifferentMutexes) {
 TEST_F(NamedMutexProcessTest, RecursiveForTheOwningThread) {
   auto mutex = NamedMutex::Open("kvr-recursive");
   ASSERT_NE(mutex, nullptr);
-  EXPECT_NE(mutex->Wait(), WaitResult::kFailed);
-  EXPECT_EQ(mutex->Wait(), WaitResult::kAcquired);
+  EXPECT_NE(mutex->Wait(kNoTimeLimit), WaitResult::kFailed);
+  EXPECT_EQ(mutex->Wait(kNoTimeLimit), WaitResult::kAcquired);
   const std::string marker = (dir_ / "inside").string();
   test::ChildProcess& other = Start({"kvr-recursive", "loop", "1", marker});
   std::this_thread::sleep_for(std::chrono::milliseconds(200));

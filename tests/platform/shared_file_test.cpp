@@ -71,7 +71,10 @@ TEST_F(SharedFileTest, EveryAccountMayUseTheLocksWhateverTheUmask) {
   EXPECT_EQ(StatOf(LockFile("Open")).st_mode & 07777, 0666u);
   EXPECT_EQ(test::RunAsNobody([] {
               auto theirs = NamedMutex::Open("Open");
-              return theirs && theirs->Wait() == WaitResult::kAcquired && theirs->Release() ? 0 : 1;
+              return theirs && theirs->Wait(kNoTimeLimit) == WaitResult::kAcquired &&
+                             theirs->Release()
+                         ? 0
+                         : 1;
             }),
             0);
 }
@@ -113,7 +116,7 @@ TEST_F(SharedFileTest, LockFileOfAnotherAccountIsUsedButNeitherEmptiedNorChanged
             0);
   auto mutex = NamedMutex::Open("Theirs");
   ASSERT_NE(mutex, nullptr);
-  ASSERT_NE(mutex->Wait(), WaitResult::kFailed);
+  ASSERT_NE(mutex->Wait(kNoTimeLimit), WaitResult::kFailed);
   EXPECT_TRUE(mutex->Release());
   const struct stat st = StatOf(file);
   EXPECT_EQ(st.st_uid, test::kNobodyId);

@@ -141,7 +141,7 @@ TEST_F(ExportLoadTest, ASecondWriterOfTheSameExportWaitsForTheFirst) {
   auto mutex =
       platform::NamedMutex::Open(reports::ExportFileMutexName(reports::ExportPath("RezEnd.dbf")));
   ASSERT_NE(mutex, nullptr);
-  auto lock = std::make_unique<platform::NamedMutexLock>(*mutex);
+  auto lock = std::make_unique<platform::NamedMutexLock>(*mutex, platform::kNoTimeLimit);
   ASSERT_TRUE(lock->owns());
 
   ProcessOptions options;

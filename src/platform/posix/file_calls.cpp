@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "platform/posix/descriptor.h"
 #include "platform/posix/errno_codes.h"
 
 namespace kvr::platform {
@@ -16,10 +17,12 @@ namespace {
 class PosixFileCalls final : public FileCalls {
  public:
   std::uint32_t Open(const FileOpenCall& call, FileHandle& handle) override {
+    int fd;
     do {
-      handle = ::openat(call.directory, call.path.c_str(), call.flags, call.mode);
-    } while (handle < 0 && errno == EINTR);
-    return handle < 0 ? WindowsErrorFromErrno(errno) : kErrorSuccess;
+      fd = ::openat(Descriptor(call.directory), call.path.c_str(), call.flags, call.mode);
+    } while (fd < 0 && errno == EINTR);
+    handle = HandleOf(fd);
+    return fd < 0 ? WindowsErrorFromErrno(errno) : kErrorSuccess;
   }
 
   std::uint32_t Write(FileHandle handle, const WriteBuffer* buffers, std::size_t count,
@@ -28,7 +31,7 @@ class PosixFileCalls final : public FileCalls {
     const int batch = static_cast<int>(count < IOV_MAX ? count : IOV_MAX);
     ssize_t n;
     do {
-      n = ::writev(handle, reinterpret_cast<const iovec*>(buffers), batch);
+      n = ::writev(Descriptor(handle), reinterpret_cast<const iovec*>(buffers), batch);
     } while (n < 0 && errno == EINTR);
     written = n > 0 ? static_cast<std::size_t>(n) : 0;
     return n < 0 ? WindowsErrorFromErrno(errno) : kErrorSuccess;
@@ -36,7 +39,8 @@ class PosixFileCalls final : public FileCalls {
 
   std::uint32_t Close(FileHandle handle) override {
     // close(2) is not retried on EINTR: the descriptor is gone either way on Linux.
-    return ::close(handle) != 0 && errno != EINTR ? WindowsErrorFromErrno(errno) : kErrorSuccess;
+    return ::close(Descriptor(handle)) != 0 && errno != EINTR ? WindowsErrorFromErrno(errno)
+                                                              : kErrorSuccess;
   }
 
   std::uint32_t Rename(const std::string& from, const std::string& to) override {

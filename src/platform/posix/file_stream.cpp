@@ -11,6 +11,7 @@
 #include "platform/file_calls.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/errno_codes.h"
 #include "platform/shared_file.h"
 #include "platform/system_error.h"
@@ -36,66 +37,67 @@ std::uint32_t OpenError(std::uint32_t code, const std::string& native) {
   return dir.empty() || DirectoryExists(dir) ? kErrorFileNotFound : kErrorPathNotFound;
 }
 
-void CloseQuietly(int fd) { CurrentFileCalls().Close(fd); }
+void CloseQuietly(FileHandle handle) { CurrentFileCalls().Close(handle); }
 
-int OpenTrusted(const std::string& native, FileOpenMode mode, bool& created) {
+FileHandle OpenTrusted(const std::string& native, FileOpenMode mode, bool& created) {
   // Truncation waits until the share check has passed: a file held exclusively stays intact.
   // O_NONBLOCK: a FIFO or device under the name is refused at once instead of blocking the open.
   const int flags = (Flags(mode) & ~O_TRUNC) | O_CLOEXEC | O_NONBLOCK;
   FileCalls& calls = CurrentFileCalls();
-  int fd = kNoFile;
+  FileHandle handle = kNoFile;
   std::uint32_t code = kErrorAlreadyExists;
   if (mode == FileOpenMode::kCreateOrOpen) {
     // Tells a file created here from one that another writer created meanwhile.
-    code = calls.Open({kCurrentDirectory, native, flags | O_EXCL, 0666}, fd);
+    code = calls.Open({kCurrentDirectory, native, flags | O_EXCL, 0666}, handle);
     created = code == kErrorSuccess;
   }
-  if (code == kErrorAlreadyExists) code = calls.Open({kCurrentDirectory, native, flags, 0666}, fd);
+  if (code == kErrorAlreadyExists)
+    code = calls.Open({kCurrentDirectory, native, flags, 0666}, handle);
   if (code != kErrorSuccess) {
     SetLastError(OpenError(code, native));
-    return -1;
+    return kNoFile;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    CloseQuietly(fd);
+  if (::fstat(Descriptor(handle), &st) != 0 || !S_ISREG(st.st_mode)) {
+    CloseQuietly(handle);
     SetLastError(kErrorAccessDenied);
-    return -1;
+    return kNoFile;
   }
-  return fd;
+  return handle;
 }
 
-int OpenInSharedPlace(const std::string& native, FileOpenMode mode, bool& created) {
+FileHandle OpenInSharedPlace(const std::string& native, FileOpenMode mode, bool& created) {
   SharedFileRequest request;
   switch (mode) {
     case FileOpenMode::kCreate:
       SetLastError(kErrorInvalidParameter);  // emptying a file there is never safe
-      return -1;
+      return kNoFile;
     case FileOpenMode::kCreateNew: request.create = SharedFileCreate::kCreateNew; break;
     case FileOpenMode::kCreateOrOpen: request.create = SharedFileCreate::kOpenOrCreate; break;
     case FileOpenMode::kRead:
     case FileOpenMode::kReadWrite: request.create = SharedFileCreate::kOpenExisting; break;
   }
   SharedFileHandle handle = OpenSharedFile(kCurrentDirectory, native, request);
-  if (handle.fd < 0) SetLastError(OpenError(GetLastError(), native));
+  if (handle.handle == kNoFile) SetLastError(OpenError(GetLastError(), native));
   created = handle.created;
-  return handle.fd;
+  return handle.handle;
 }
 
 }  // namespace
 
 FileStream::~FileStream() {
-  if (fd_ >= 0) CloseQuietly(fd_);
+  if (handle_ != kNoFile) CloseQuietly(handle_);
 }
 
 FileStream::FileStream(FileStream&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
+    : handle_(std::exchange(other.handle_, kNoFile)),
       created_(other.created_),
       native_path_(std::move(other.native_path_)) {}
 
 FileStream& FileStream::operator=(FileStream&& other) noexcept {
   if (this != &other) {
-    if (fd_ >= 0) CloseQuietly(fd_);
-    fd_ = std::exchange(other.fd_, -1);
+    if (handle_ != kNoFile) CloseQuietly(handle_);
+    handle_ = std::exchange(other.handle_, kNoFile);
     created_ = other.created_;
     native_path_ = std::move(other.native_path_);
   }
@@ -103,30 +105,31 @@ FileStream& FileStream::operator=(FileStream&& other) noexcept {
 }
 
 bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share, FilePlace place) {
-  if (fd_ >= 0) Close();
+  if (handle_ != kNoFile) Close();
   created_ = false;
   std::string native = MapPath(path);
   bool created = false;
-  const int fd = place == FilePlace::kShared || mode == FileOpenMode::kCreateNew
-                     ? OpenInSharedPlace(native, mode, created)
-                     : OpenTrusted(native, mode, created);
-  if (fd < 0) return false;
+  const FileHandle handle = place == FilePlace::kShared || mode == FileOpenMode::kCreateNew
+                                ? OpenInSharedPlace(native, mode, created)
+                                : OpenTrusted(native, mode, created);
+  if (handle == kNoFile) return false;
+  const int fd = Descriptor(handle);
   int lock = share == FileShare::kExclusive ? LOCK_EX : LOCK_SH;
   while (::flock(fd, lock | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     std::uint32_t code =
         errno == EWOULDBLOCK ? kErrorSharingViolation : WindowsErrorFromErrno(errno);
-    CloseQuietly(fd);
+    CloseQuietly(handle);
     SetLastError(code);
     return false;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);  // a regular file: plain reads
   if ((Flags(mode) & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
     SetLastErrorFromErrno();
-    CloseQuietly(fd);
+    CloseQuietly(handle);
     return false;
   }
-  fd_ = fd;
+  handle_ = handle;
   created_ = created;
   native_path_ = std::move(native);
   return true;
@@ -134,16 +137,16 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share,
 
 bool FileStream::TakeAccessOf(const FileStream& original) {
   struct stat st {};
-  if (!created_ || ::fstat(original.fd_, &st) != 0) {
+  if (!created_ || ::fstat(Descriptor(original.handle_), &st) != 0) {
     SetLastError(created_ ? WindowsErrorFromErrno(errno) : kErrorAccessDenied);
     return false;
   }
   // Only root may give a file away; anyone may pass it to a group of theirs.
-  if (::fchown(fd_, st.st_uid, st.st_gid) != 0 &&
-      ::fchown(fd_, static_cast<uid_t>(-1), st.st_gid) != 0) {
+  if (::fchown(Descriptor(handle_), st.st_uid, st.st_gid) != 0 &&
+      ::fchown(Descriptor(handle_), static_cast<uid_t>(-1), st.st_gid) != 0) {
     // The file stays ours; its permissions below still say who else may use it.
   }
-  if (::fchmod(fd_, st.st_mode & 07777) != 0) {
+  if (::fchmod(Descriptor(handle_), st.st_mode & 07777) != 0) {
     SetLastErrorFromErrno();
     return false;
   }
@@ -152,7 +155,7 @@ bool FileStream::TakeAccessOf(const FileStream& original) {
 
 std::int64_t FileStream::Size() const {
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) {
+  if (::fstat(Descriptor(handle_), &st) != 0) {
     SetLastErrorFromErrno();
     return -1;
   }
@@ -160,13 +163,13 @@ std::int64_t FileStream::Size() const {
 }
 
 std::int64_t FileStream::Position() const {
-  off_t pos = ::lseek(fd_, 0, SEEK_CUR);
+  off_t pos = ::lseek(Descriptor(handle_), 0, SEEK_CUR);
   if (pos < 0) SetLastErrorFromErrno();
   return pos;
 }
 
 bool FileStream::Seek(std::int64_t position) {
-  if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) {
+  if (::lseek(Descriptor(handle_), static_cast<off_t>(position), SEEK_SET) < 0) {
     SetLastErrorFromErrno();
     return false;
   }
@@ -174,7 +177,7 @@ bool FileStream::Seek(std::int64_t position) {
 }
 
 bool FileStream::SeekToEnd() {
-  if (::lseek(fd_, 0, SEEK_END) < 0) {
+  if (::lseek(Descriptor(handle_), 0, SEEK_END) < 0) {
     SetLastErrorFromErrno();
     return false;
   }
@@ -184,7 +187,7 @@ bool FileStream::SeekToEnd() {
 bool FileStream::Read(void* buffer, std::size_t size, std::size_t& done) {
   done = 0;
   while (true) {
-    ssize_t n = ::read(fd_, buffer, size);
+    ssize_t n = ::read(Descriptor(handle_), buffer, size);
     if (n >= 0) {
       done = static_cast<std::size_t>(n);
       return true;
@@ -217,7 +220,7 @@ bool FileStream::Write(const void* data, std::size_t size) {
   while (size > 0) {
     const WriteBuffer buffer{p, size};
     std::size_t written = 0;
-    if (const std::uint32_t code = calls.Write(fd_, &buffer, 1, written)) {
+    if (const std::uint32_t code = calls.Write(handle_, &buffer, 1, written)) {
       SetLastError(code);
       return false;
     }
@@ -228,7 +231,7 @@ bool FileStream::Write(const void* data, std::size_t size) {
 }
 
 bool FileStream::SetSize(std::int64_t size) {
-  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) {
+  if (::ftruncate(Descriptor(handle_), static_cast<off_t>(size)) != 0) {
     SetLastErrorFromErrno();
     return false;
   }
@@ -236,7 +239,7 @@ bool FileStream::SetSize(std::int64_t size) {
 }
 
 bool FileStream::Flush() {
-  if (::fsync(fd_) != 0) {
+  if (::fsync(Descriptor(handle_)) != 0) {
     SetLastErrorFromErrno();
     return false;
   }
@@ -244,9 +247,9 @@ bool FileStream::Flush() {
 }
 
 bool FileStream::Close() {
-  if (fd_ < 0) return true;
-  int fd = std::exchange(fd_, -1);
-  if (const std::uint32_t code = CurrentFileCalls().Close(fd)) {
+  if (handle_ == kNoFile) return true;
+  const FileHandle handle = std::exchange(handle_, kNoFile);
+  if (const std::uint32_t code = CurrentFileCalls().Close(handle)) {
     SetLastError(code);
     return false;
   }

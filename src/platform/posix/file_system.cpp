@@ -8,34 +8,33 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "common/exceptions.h"
 #include "platform/file_calls.h"
 #include "platform/paths.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
 namespace {
 
+// Closes a file handle when the scope ends.
 class Fd {
  public:
-  explicit Fd(int fd) : fd_(fd) {}
+  explicit Fd(FileHandle handle) : handle_(handle) {}
   ~Fd() {
-    if (fd_ >= 0) CurrentFileCalls().Close(fd_);
+    if (handle_ != kNoFile) CurrentFileCalls().Close(handle_);
   }
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
+  FileHandle get() const { return handle_; }
+  FileHandle release() { return std::exchange(handle_, kNoFile); }
 
  private:
-  int fd_;
+  FileHandle handle_;
 };
 
 std::string Quoted(const std::string& native) { return "\"" + native + "\". "; }
@@ -126,15 +125,15 @@ std::int64_t FileSize(std::string_view path) {
 
 std::string ReadWholeFile(std::string_view path) {
   std::string native = MapPath(path);
-  int handle = kNoFile;
+  FileHandle handle = kNoFile;
   const std::uint32_t open_code =
       // O_NONBLOCK: a FIFO or device under the name is refused at once instead of blocking.
       CurrentFileCalls().Open({kCurrentDirectory, native, O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0},
                               handle);
   Fd fd(handle);
   struct stat st {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::uint32_t code = fd.get() < 0 ? open_code : kErrorAccessDenied;
+  if (fd.get() == kNoFile || ::fstat(Descriptor(fd.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::uint32_t code = fd.get() == kNoFile ? open_code : kErrorAccessDenied;
     SetLastError(code);
     throw EFOpenError("Cannot open file " + Quoted(native) + SysErrorMessage(code));
   }
@@ -145,7 +144,7 @@ std::string ReadWholeFile(std::string_view path) {
   std::size_t done = 0;
   while (true) {
     if (done == data.size()) data.resize(data.size() + 65536);
-    ssize_t n = ::read(fd.get(), data.data() + done, data.size() - done);
+    ssize_t n = ::read(Descriptor(fd.get()), data.data() + done, data.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       std::uint32_t code = SetLastErrorFromErrno();
@@ -166,7 +165,7 @@ void WriteWholeFile(std::string_view path, std::string_view data) {
 void WriteWholeFile(std::string_view path, std::span<const std::string_view> pieces) {
   const std::string native = MapPath(path);
   FileCalls& calls = CurrentFileCalls();
-  int handle = kNoFile;
+  FileHandle handle = kNoFile;
   if (std::uint32_t code = calls.Open(
           {kCurrentDirectory, native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666}, handle)) {
     // With O_CREAT a missing entry can only be a directory of the path.

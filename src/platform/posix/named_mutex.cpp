@@ -5,15 +5,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "platform/clock.h"
 #include "platform/file_calls.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/errno_codes.h"
 #include "platform/shared_file.h"
 #include "platform/system_error.h"
@@ -28,8 +32,9 @@ struct NamedMutex::Entry {
   std::condition_variable released;
   std::thread::id owner;
   std::uint32_t depth = 0;
+  bool claimed = false;  // a thread of this process is taking the lock file's flock
   ~Entry() {
-    if (fd >= 0) CurrentFileCalls().Close(fd);
+    if (fd >= 0) CurrentFileCalls().Close(HandleOf(fd));
   }
 };
 
@@ -128,10 +133,48 @@ bool MarkOwned(int fd) {
   return abandoned;
 }
 
+// The pid in the mark, if any.
+std::optional<std::uint32_t> MarkedOwner(int fd) {
+  char buf[kMarkWidth];
+  const ssize_t n = ::pread(fd, buf, sizeof buf, 0);
+  std::uint32_t pid = 0;
+  bool any = false;
+  for (ssize_t i = 0; i < n && buf[i] >= '0' && buf[i] <= '9'; ++i, any = true)
+    pid = pid * 10 + static_cast<std::uint32_t>(buf[i] - '0');
+  return any ? std::optional<std::uint32_t>(pid) : std::nullopt;
+}
+
 void MarkReleased(int fd) {
   const std::string blank(kMarkWidth, ' ');
   if (::pwrite(fd, blank.data(), blank.size(), 0) < 0) {
     // Nothing more to do: the next owner may report the mutex as abandoned.
+  }
+}
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kLongestPause{10};
+
+// Limits beyond a century are the same as none (and keep the deadline from overflowing).
+bool Unlimited(std::chrono::milliseconds limit) {
+  return limit > std::chrono::hours(24 * 365 * 100);
+}
+
+// Takes the flock of the lock file. flock() has no time-out, so a limited wait looks again and
+// again, at first every millisecond, later every 10 ms: quick to follow a short hold, cheap
+// over a long one.
+WaitResult LockFile(int fd, std::chrono::milliseconds limit, Clock::time_point deadline) {
+  const int how = Unlimited(limit) ? LOCK_EX : LOCK_EX | LOCK_NB;
+  for (auto pause = std::chrono::milliseconds(1);; pause = std::min(pause * 2, kLongestPause)) {
+    if (::flock(fd, how) == 0)
+      return MarkOwned(fd) ? WaitResult::kAbandoned : WaitResult::kAcquired;
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK) {
+      SetLastErrorFromErrno();
+      return WaitResult::kFailed;
+    }
+    const auto now = Clock::now();
+    if (now >= deadline) return WaitResult::kTimedOut;
+    std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
   }
 }
 
@@ -166,33 +209,46 @@ std::unique_ptr<NamedMutex> NamedMutex::Open(std::string_view name) {
     entry->file = dir + "/" + FileNameFor(key);
     // Every local account may open the lock, whoever created it first.
     const SharedFileRequest request{.create_mode = 0666, .owner = SharedFileOwner::kAnyAccount};
-    entry->fd = OpenSharedFile(directory.fd, FileNameFor(key), request).fd;
+    entry->fd =
+        Descriptor(OpenSharedFile(HandleOf(directory.fd), FileNameFor(key), request).handle);
     if (entry->fd < 0) return nullptr;
     slot = entry;
   }
   return std::unique_ptr<NamedMutex>(new NamedMutex(std::string(name), std::move(entry)));
 }
 
-WaitResult NamedMutex::Wait() {
+WaitResult NamedMutex::Wait(std::chrono::milliseconds limit) {
   Entry& e = *entry_;
+  const bool unlimited = Unlimited(limit);
+  const auto deadline = unlimited ? Clock::time_point::max()
+                                  : Clock::now() + std::max(limit, std::chrono::milliseconds(0));
   std::unique_lock lock(e.guard);
   const auto self = std::this_thread::get_id();
   if (e.depth > 0 && e.owner == self) {
     ++e.depth;
     return WaitResult::kAcquired;
   }
-  e.released.wait(lock, [&] { return e.depth == 0; });
-  while (::flock(e.fd, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      SetLastErrorFromErrno();
-      e.released.notify_one();
-      return WaitResult::kFailed;
-    }
+  // Threads of this process take turns here first; one at a time goes on to the flock.
+  const auto free = [&] { return e.depth == 0 && !e.claimed; };
+  if (unlimited)
+    e.released.wait(lock, free);
+  else if (!e.released.wait_until(lock, deadline, free))
+    return WaitResult::kTimedOut;
+  e.claimed = true;
+  lock.unlock();
+  const WaitResult result = LockFile(e.fd, limit, deadline);
+  lock.lock();
+  e.claimed = false;
+  if (result == WaitResult::kAcquired || result == WaitResult::kAbandoned) {
+    e.owner = self;
+    e.depth = 1;
+  } else {
+    e.released.notify_one();  // the next thread of ours may try with its own limit
   }
-  e.owner = self;
-  e.depth = 1;
-  return MarkOwned(e.fd) ? WaitResult::kAbandoned : WaitResult::kAcquired;
+  return result;
 }
+
+std::optional<std::uint32_t> NamedMutex::HolderProcessId() const { return MarkedOwner(entry_->fd); }
 
 bool NamedMutex::Release() {
   Entry& e = *entry_;

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_calls.h"
 #include "platform/paths.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/errno_codes.h"
 #include "platform/system_error.h"
 
@@ -39,42 +41,42 @@ bool SyncDirectoryOf(const std::string& native) {
 // Creating, writing, closing and renaming go through CurrentFileCalls(), so that tests can make
 // each of them fail; syncing and fstat are this port's own.
 NewFile::~NewFile() {
-  if (fd_ >= 0) CurrentFileCalls().Close(fd_);
+  if (handle_ != kNoFile) CurrentFileCalls().Close(handle_);
 }
 
 bool NewFile::Create(std::string_view path) {
-  if (fd_ >= 0) Close();
+  if (handle_ != kNoFile) Close();
   native_path_ = MapPath(path);
-  FileHandle fd = kNoFile;
+  FileHandle handle = kNoFile;
   const std::uint32_t error = CurrentFileCalls().Open(
       {kCurrentDirectory, native_path_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666},
-      fd);
+      handle);
   if (error != kErrorSuccess) {
     SetLastError(CreateError(error));
     return false;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    CurrentFileCalls().Close(fd);
+  if (::fstat(Descriptor(handle), &st) != 0 || !S_ISREG(st.st_mode)) {
+    CurrentFileCalls().Close(handle);
     SetLastError(kErrorAccessDenied);
     return false;
   }
-  fd_ = fd;
+  handle_ = handle;
   return true;
 }
 
 bool NewFile::CreateUnnamedIn(std::string_view directory) {
-  if (fd_ >= 0) Close();
+  if (handle_ != kNoFile) Close();
 #ifdef O_TMPFILE
   native_path_.clear();
-  FileHandle fd = kNoFile;
+  FileHandle handle = kNoFile;
   const std::uint32_t error = CurrentFileCalls().Open(
-      {kCurrentDirectory, MapPath(directory), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666}, fd);
+      {kCurrentDirectory, MapPath(directory), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666}, handle);
   if (error != kErrorSuccess) {
     SetLastError(error);
     return false;
   }
-  fd_ = fd;
+  handle_ = handle;
   return true;
 #else
   (void)directory;
@@ -84,12 +86,12 @@ bool NewFile::CreateUnnamedIn(std::string_view directory) {
 }
 
 bool NewFile::GiveName(std::string_view path) {
-  if (fd_ < 0 || !native_path_.empty()) {
+  if (handle_ == kNoFile || !native_path_.empty()) {
     SetLastError(kErrorInvalidHandle);
     return false;
   }
   const std::string native = MapPath(path);
-  const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(handle_));
   if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, native.c_str(), AT_SYMLINK_FOLLOW) != 0) {
     SetLastError(CreateError(WindowsErrorFromErrno(errno)));
     return false;
@@ -99,11 +101,11 @@ bool NewFile::GiveName(std::string_view path) {
 }
 
 bool NewFile::Write(std::span<const std::string_view> pieces) {
-  if (fd_ < 0) {
+  if (handle_ == kNoFile) {
     SetLastError(kErrorInvalidHandle);
     return false;
   }
-  if (const std::uint32_t error = WritePieces(CurrentFileCalls(), fd_, pieces)) {
+  if (const std::uint32_t error = WritePieces(CurrentFileCalls(), handle_, pieces)) {
     SetLastError(error);
     return false;
   }
@@ -111,7 +113,8 @@ bool NewFile::Write(std::span<const std::string_view> pieces) {
 }
 
 bool NewFile::WriteAt(std::uint64_t offset, std::span<const std::string_view> pieces) {
-  if (fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+  if (handle_ != kNoFile &&
+      ::lseek(Descriptor(handle_), static_cast<off_t>(offset), SEEK_SET) < 0) {
     SetLastErrorFromErrno();
     return false;
   }
@@ -119,12 +122,13 @@ bool NewFile::WriteAt(std::uint64_t offset, std::span<const std::string_view> pi
 }
 
 bool NewFile::SetBypassCache(bool bypass) {
-  if (fd_ < 0) {
+  if (handle_ == kNoFile) {
     SetLastError(kErrorInvalidHandle);
     return false;
   }
-  const int flags = ::fcntl(fd_, F_GETFL);
-  if (flags < 0 || ::fcntl(fd_, F_SETFL, bypass ? flags | O_DIRECT : flags & ~O_DIRECT) < 0) {
+  const int fd = Descriptor(handle_);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, bypass ? flags | O_DIRECT : flags & ~O_DIRECT) < 0) {
     SetLastErrorFromErrno();
     return false;
   }
@@ -133,13 +137,13 @@ bool NewFile::SetBypassCache(bool bypass) {
 
 void NewFile::StartWriteback() {
 #ifdef __linux__
-  if (fd_ >= 0) ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+  if (handle_ != kNoFile) ::sync_file_range(Descriptor(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
 }
 
 bool NewFile::Sync() {
-  if (fd_ >= 0 && ::fsync(fd_) == 0) return true;
-  if (fd_ < 0)
+  if (handle_ != kNoFile && ::fsync(Descriptor(handle_)) == 0) return true;
+  if (handle_ == kNoFile)
     SetLastError(kErrorInvalidHandle);
   else
     SetLastErrorFromErrno();
@@ -147,10 +151,9 @@ bool NewFile::Sync() {
 }
 
 bool NewFile::Close() {
-  if (fd_ < 0) return true;
-  const FileHandle fd = fd_;
-  fd_ = kNoFile;
-  const std::uint32_t error = CurrentFileCalls().Close(fd);
+  if (handle_ == kNoFile) return true;
+  const FileHandle handle = std::exchange(handle_, kNoFile);
+  const std::uint32_t error = CurrentFileCalls().Close(handle);
   if (error == kErrorSuccess) return true;
   SetLastError(error);
   return false;
