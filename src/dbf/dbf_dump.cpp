@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/format_text.h"
 #include "dbf/dbf_access.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 
 namespace kvr {
@@ -51,8 +51,8 @@ void DumpDBFImage(std::string image, DumpEncoding encoding, std::ostream& out) {
   access.LoadFromStream(stream);
   const TDBFStructure& s = access.Structure();
   auto decode = [encoding](std::string_view text) {
-    return encoding == DumpEncoding::kOem ? platform::Cp866ToUtf8(text)
-                                          : platform::Cp1251ToUtf8(text);
+    return encoding == DumpEncoding::kOem ? codepage::Cp866ToUtf8(text)
+                                          : codepage::Cp1251ToUtf8(text);
   };
 
   out << "Level:        " << DBFLevelText(s.Level) << "\n";

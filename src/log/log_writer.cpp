@@ -3,6 +3,7 @@
 #include <charconv>
 #include <new>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/trim.h"
 #include "format/date_time_text.h"
@@ -11,7 +12,6 @@
 #include "log/module_loggers.h"
 #include "log/shared_mutex.h"
 #include "platform/clock.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/posted_messages.h"
@@ -218,7 +218,7 @@ void TDIZEvudod::SetFileName(std::string_view file_name) {
   if (platform::ExtractFilePath(full).empty())
     full = platform::ExtractFilePath(platform::HostExecutablePath()) + full;
   if ((mutex_ || !use_mutex_) &&
-      platform::AnsiLowerCase(full) == platform::AnsiLowerCase(file_name_))
+      codepage::AnsiLowerCase(full) == codepage::AnsiLowerCase(file_name_))
     return;
   mutex_.reset();
   file_name_ = std::move(full);

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 #include "platform/system_error.h"
 
 namespace kvr::platform {
@@ -26,7 +26,7 @@ Registry& TheRegistry() {
 
 auto Named(std::string_view class_name, InstanceHandle instance) {
   return [class_name, instance](const WindowClass& c) {
-    return c.instance == instance && AnsiSameText(c.class_name, class_name);
+    return c.instance == instance && codepage::AnsiSameText(c.class_name, class_name);
   };
 }
 

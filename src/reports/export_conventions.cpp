@@ -4,13 +4,13 @@
 #include <memory>
 #include <optional>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
 #include "common/trim.h"
 #include "dbf/file_save.h"
 #include "firebird/ib_dataset.h"
-#include "platform/code_page.h"
 #include "platform/directory_listing.h"
 #include "platform/file_system.h"
 #include "platform/named_mutex.h"
@@ -124,7 +124,7 @@ const std::string* FuelNameReplacer::ReplacementForCurrent() const {
   if (!field_) return nullptr;
   const std::string current = field_->AsString();
   for (const Entry& entry : map_) {
-    if (!platform::AnsiSameText(entry.name, current)) continue;
+    if (!codepage::AnsiSameText(entry.name, current)) continue;
     // The first line of that name decides.
     return entry.replacement.empty() || entry.replacement == current ? nullptr : &entry.replacement;
   }

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <utility>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/text.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 namespace {
@@ -108,7 +108,7 @@ TEST(DBFFieldEncode, EachTypesText) {
 TEST(DBFFieldEncode, OemConvertsCyrillic) {
   const FieldValue hello = Text("Привет"_w);
   const std::string oem = Encode(Field(FieldType::String, 8), &hello, true);
-  EXPECT_EQ(oem, platform::AnsiToOem("Привет"_w) + "  ");
+  EXPECT_EQ(oem, codepage::AnsiToOem("Привет"_w) + "  ");
   EXPECT_EQ(static_cast<unsigned char>(oem[0]), 0x8F);  // 'П' in code page 866
   FieldValue back;
   EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 8), oem, true, &back));

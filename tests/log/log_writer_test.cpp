@@ -5,6 +5,7 @@
 #include <future>
 #include <thread>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/text.h"
 #include "format/date_time_parse.h"
@@ -14,7 +15,6 @@
 #include "log/process_fixture.h"
 #include "log/shared_mutex.h"
 #include "platform/clock.h"
-#include "platform/code_page.h"
 #include "platform/paths.h"
 #include "platform/posted_messages.h"
 
@@ -87,7 +87,7 @@ TEST_F(LogWriterTest, LevelTagsAndCharacters) {
   const char* tags[] = {"",        " [инф]",   " [ошиб]",  " [сбой]",
                         " [вним]", " [событ]", " [отлад]", " [другое]"};
   for (LogLevel level = 0; level <= 7; ++level) {
-    EXPECT_EQ(LevelTag(level), platform::Utf8ToCp1251(tags[level]));
+    EXPECT_EQ(LevelTag(level), codepage::Utf8ToCp1251(tags[level]));
     EXPECT_EQ(LevelChar(level), "-+?!#$%@"[level]);
   }
   EXPECT_EQ(LevelTag(8), "");
@@ -127,7 +127,7 @@ TEST_F(LogWriterTest, BareFileNameGoesBesideTheHostExecutable) {
 TEST_F(LogWriterTest, MutexNameFollowsTheLowerCasedPath) {
   EXPECT_EQ(LogFileMutexName("C:\\MOLT\\LogFiles\\Reports.log"), "c__molt_logfiles_reports.log");
   EXPECT_EQ(LogFileMutexName("a\"b*c/d:e<f>g?h\\i|j"), "a_b_c_d_e_f_g_h_i_j");
-  EXPECT_EQ(LogFileMutexName("C:\\Логи\\X.LOG"_w), platform::Utf8ToCp1251("c__логи_x.log"));
+  EXPECT_EQ(LogFileMutexName("C:\\Логи\\X.LOG"_w), codepage::Utf8ToCp1251("c__логи_x.log"));
 }
 
 TEST_F(LogWriterTest, FileNameChangesOnlyWhenItDiffersIgnoringCase) {

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
-#include "platform/code_page.h"
 #include "reports/export_conventions.h"
 
 namespace kvr::test {
 namespace {
 
-std::string W(std::string_view utf8) { return platform::Utf8ToCp1251(utf8); }
-std::string U(std::string_view cp1251) { return platform::Cp1251ToUtf8(cp1251); }
+std::string W(std::string_view utf8) { return codepage::Utf8ToCp1251(utf8); }
+std::string U(std::string_view cp1251) { return codepage::Cp1251ToUtf8(cp1251); }
 
 // A table with a fuel-name field between two others, one record per name.
 class FuelTable {

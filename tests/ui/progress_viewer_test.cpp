@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "codepage/code_page.h"
 #include "common/format_text.h"
-#include "platform/code_page.h"
 #include "platform/module_instance.h"
 #include "platform/window_class.h"
 #include "ui/progress_texts.h"
@@ -97,11 +97,11 @@ TEST(ProgressViewerTexts, AreWindows1251InTheirOrder) {
   };
   ASSERT_EQ(std::size(utf8), kProgressViewerTexts.size());
   for (std::size_t i = 0; i < kProgressViewerTexts.size(); ++i) {
-    EXPECT_EQ(kProgressViewerTexts[i], platform::Utf8ToCp1251(utf8[i])) << i;
+    EXPECT_EQ(kProgressViewerTexts[i], codepage::Utf8ToCp1251(utf8[i])) << i;
   }
   EXPECT_EQ(static_cast<unsigned char>(kCancelButtonText[0]), 0xCE);  // 'О' in Windows-1251
   EXPECT_EQ(Format(kElapsedTimeFormat, {"00:01:05"}),
-            platform::Utf8ToCp1251("Общее время: 00:01:05"));
+            codepage::Utf8ToCp1251("Общее время: 00:01:05"));
 }
 
 }  // namespace
