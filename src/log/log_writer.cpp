@@ -14,8 +14,8 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "platform/posted_messages.h"
 #include "platform/system_error.h"
+#include "ui/posted_messages.h"
 
 namespace kvr::log {
 namespace {
@@ -201,7 +201,7 @@ void TDIZEvudod::RememberLine() noexcept {
     while (!recent_lines_.empty() &&
            recent_lines_.size() > static_cast<std::size_t>(std::max(max_recent_lines_, 0)))
       recent_lines_.pop_front();
-    platform::PostMessage(notify_window_, notify_message_, 0, 0);
+    ui::PostMessage(notify_window_, notify_message_, 0, 0);
   } catch (...) {
   }
 }
@@ -255,7 +255,7 @@ KVR_LOG_PROPERTY(int, MaxBackups, SetMaxBackups, max_backups_)
 KVR_LOG_PROPERTY(bool, SuppressWriteErrors, SetSuppressWriteErrors, suppress_write_errors_)
 KVR_LOG_PROPERTY(LogLevels, EnabledLevels, SetEnabledLevels, enabled_levels_)
 KVR_LOG_PROPERTY(double, MaxAge, SetMaxAge, max_age_)
-KVR_LOG_PROPERTY(platform::WindowHandle, NotifyWindow, SetNotifyWindow, notify_window_)
+KVR_LOG_PROPERTY(ui::WindowHandle, NotifyWindow, SetNotifyWindow, notify_window_)
 KVR_LOG_PROPERTY(std::uint32_t, NotifyMessage, SetNotifyMessage, notify_message_)
 KVR_LOG_PROPERTY(int, MaxRecentLines, SetMaxRecentLines, max_recent_lines_)
 #undef KVR_LOG_PROPERTY

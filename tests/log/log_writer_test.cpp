@@ -16,7 +16,7 @@
 #include "log/shared_mutex.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
-#include "platform/posted_messages.h"
+#include "ui/posted_messages.h"
 
 namespace kvr::log {
 namespace {
@@ -303,7 +303,7 @@ TEST_F(LogWriterTest, OpenTimeoutGoesToTheErrorWriterAndRecentLines) {
   ASSERT_TRUE(
       holder.Open(name, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
   auto log = PlainLogger("busy.log");
-  const platform::WindowHandle window = platform::CreateMessageWindow();
+  const ui::WindowHandle window = ui::CreateMessageWindow();
   log->SetNotifyWindow(window);
   const auto start = std::chrono::steady_clock::now();
   log->Log(1, "blocked record");
@@ -322,11 +322,11 @@ TEST_F(LogWriterTest, OpenTimeoutGoesToTheErrorWriterAndRecentLines) {
   ASSERT_EQ(recent.size(), 1u);
   EXPECT_EQ(recent[0].substr(kStampLength),
             std::string(" blocked record <Ошибка при записи в лог>"_w));
-  auto messages = platform::TakePostedMessages(window);
+  auto messages = ui::TakePostedMessages(window);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].id, TDIZEvudod::kDefaultNotifyMessage);
   EXPECT_EQ(messages[0].wparam, 0u);
-  platform::DestroyMessageWindow(window);
+  ui::DestroyMessageWindow(window);
 }
 
 TEST_F(LogWriterTest, OpenRetriesUntilTheHolderLetsGo) {
@@ -363,7 +363,7 @@ TEST_F(LogWriterTest, OpenWithZeroTimeoutTriesOnce) {
 
 TEST_F(LogWriterTest, RecentLinesAreBounded) {
   auto log = PlainLogger("recent.log");
-  const platform::WindowHandle window = platform::CreateMessageWindow();
+  const ui::WindowHandle window = ui::CreateMessageWindow();
   log->SetMaxRecentLines(3);
   log->Log(1, "not kept: no window yet");
   log->SetNotifyWindow(window);
@@ -372,12 +372,12 @@ TEST_F(LogWriterTest, RecentLinesAreBounded) {
   ASSERT_EQ(recent.size(), 3u);
   EXPECT_EQ(recent[0].substr(kStampLength), " line 2");
   EXPECT_EQ(recent[2].substr(kStampLength), " line 4");
-  EXPECT_EQ(platform::TakePostedMessages(window).size(), 5u);
+  EXPECT_EQ(ui::TakePostedMessages(window).size(), 5u);
   log->SetNotifyMessage(0);  // no message: nothing kept, nothing posted
   log->Log(1, "quiet");
   EXPECT_EQ(log->RecentLines().size(), 3u);
-  EXPECT_TRUE(platform::TakePostedMessages(window).empty());
-  platform::DestroyMessageWindow(window);
+  EXPECT_TRUE(ui::TakePostedMessages(window).empty());
+  ui::DestroyMessageWindow(window);
 }
 
 TEST_F(LogWriterTest, ThreadsShareLoggersAndTheFile) {

@@ -1,4 +1,4 @@
-#include "platform/window_class.h"
+#include "ui/window_class.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,12 @@
 #include "codepage/code_page.h"
 #include "platform/system_error.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
+
+using platform::kErrorInvalidParameter;
+using platform::kErrorNotEnoughMemory;
+using platform::SetLastError;
+
 namespace {
 
 constexpr std::size_t kMaxClassNameLength = 255;  // Windows class names are atoms
@@ -107,4 +112,4 @@ CursorHandle LoadSystemCursor(ResourceId id) {
   return SystemResource(kSystemCursors, id, kCursorTag);
 }
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui
