@@ -125,8 +125,7 @@ inline bool HasAmPmAfter(std::string_view pattern, std::size_t from) {
 template <class Sink>
 class DateTimeReader {
  public:
-  DateTimeReader(Sink& sink, const TFormatSettings& settings)
-      : sink_(sink), settings_(settings) {}
+  DateTimeReader(Sink& sink, const TFormatSettings& settings) : sink_(sink), settings_(settings) {}
 
   // An empty pattern reads as "c". The settings' own formats are read where the pattern names
   // them, two levels deep at most (a set's formats may not refer to each other forever).
@@ -180,7 +179,9 @@ class DateTimeReader {
           break;
         }
         // 'n', or the 'm' that follows an hour
-        case 'N': sink_.Number(DateTimeNumber::kMinute, count_run(UpperAscii(c)) <= 1 ? 1 : 2); break;
+        case 'N':
+          sink_.Number(DateTimeNumber::kMinute, count_run(UpperAscii(c)) <= 1 ? 1 : 2);
+          break;
         case 'S': sink_.Number(DateTimeNumber::kSecond, count_run('S') <= 1 ? 1 : 2); break;
         case 'Z': sink_.Number(DateTimeNumber::kMillisecond, count_run('Z') <= 1 ? 1 : 3); break;
         case 'T':

@@ -135,18 +135,6 @@ void FuelNameReplacer::Apply() const {
   if (const std::string* replacement = ReplacementForCurrent()) field_->SetAsString(*replacement);
 }
 
-void ReplaceFuelNames(TMemDBFTable& table, std::string_view field_name,
-                      const ExportSettings& settings) {
-  const FuelNameReplacer replacer(table, field_name, settings);
-  if (!replacer.Active()) return;  // (a map of lines without '=' changes nothing either)
-  for (table.First(); !table.Eof(); table.Next()) {
-    if (!replacer.ReplacementForCurrent()) continue;
-    table.Edit();
-    replacer.Apply();
-    table.Post();
-  }
-}
-
 std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
                                std::initializer_list<std::string_view> columns) {
   query.Close();
@@ -162,7 +150,7 @@ std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
 
 void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool use_us_date_time,
                                    const ExportSettings& settings) {
-  // A missing field is raised where the pass after the copy would have raised it.
+  // A missing field is raised once every row is copied, where the export has always met it.
   std::optional<FuelNameReplacer> replacer;
   std::exception_ptr missing_field;
   try {
