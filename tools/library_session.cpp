@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "codepage/code_page.h"
 #include "common/text.h"
 #include "host_answers.h"
 #include "json_text.h"
-#include "platform/code_page.h"
 #include "platform/environment.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -82,7 +82,7 @@ CallResult Call(kvr_get_reports_fn get_reports, char code, std::vector<HostParam
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   kvr_variant_clear(&array);
   const std::string cp1251 = text.Text();
-  call.text = platform::Cp1251ToUtf8(cp1251);
+  call.text = codepage::Cp1251ToUtf8(cp1251);
   call.ok = Succeeded(call, cp1251);
   if (call.ok) call.file = ExportFileOf(code, call.params);
   return call;

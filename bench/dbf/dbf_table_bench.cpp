@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/text.h"
 #include "dbf/mem_dbf_table.h"
-#include "platform/code_page.h"
 
 #ifdef KVR_HAVE_SHAPELIB
 #include <shapefil.h>
@@ -171,7 +171,7 @@ void ShapelibWrite(long records, const std::string& path) {
   const auto start = Clock::now();
   DBFHandle dbf = DBFCreate(path.c_str());
   for (const FieldSpec& spec : kLayout) {
-    std::string name = platform::AnsiUpperCase(spec.name).substr(0, 10);
+    std::string name = codepage::AnsiUpperCase(spec.name).substr(0, 10);
     switch (NativeKind(spec.type)) {
       case ValueKind::Text:
         DBFAddField(dbf, name.c_str(), FTString, spec.type == FieldType::DateTime ? 30 : spec.size,
@@ -191,7 +191,7 @@ void ShapelibWrite(long records, const std::string& path) {
       switch (NativeKind(kLayout[f].type)) {
         case ValueKind::Text:
         case ValueKind::DateTime:
-          DBFWriteStringAttribute(dbf, record, f, platform::AnsiToOem(row.texts[f]).c_str());
+          DBFWriteStringAttribute(dbf, record, f, codepage::AnsiToOem(row.texts[f]).c_str());
           break;
         case ValueKind::Integer:
           DBFWriteIntegerAttribute(dbf, record, f, static_cast<int>(row.integers[f]));

@@ -28,11 +28,11 @@
 #include <vector>
 
 #include "bench_process.h"
+#include "codepage/code_page.h"
 #include "export_cases.h"
 #include "firebird/ib_database.h"
 #include "firebird/ib_dataset.h"
 #include "firebird/ib_transaction.h"
-#include "platform/code_page.h"
 #include "reports/export_connections.h"
 #include "support/firebird_fixture.h"
 
@@ -137,7 +137,7 @@ void WriteSettings(const fs::path& root) {
   fs::create_directories(root / "C/WINDOWS");
   fs::create_directories(root / "C/MOLT/EXPORT");
   fs::create_directories(root / "C/MOLT/LogFiles");
-  const std::string all_stations = platform::Utf8ToCp1251("ВСЕ АЗС");
+  const std::string all_stations = codepage::Utf8ToCp1251("ВСЕ АЗС");
   std::string hex;
   for (unsigned char c : all_stations) {
     char buf[3];
@@ -150,7 +150,7 @@ void WriteSettings(const fs::path& root) {
       hex +
       "=АИ-92=Регуляр-92|АИ-95=Премиум-95\r\nPrihodOnly=0\r\n"
       "[Misc]\r\nOfficeReportsType=0\r\n";
-  std::ofstream(root / "C/WINDOWS/cnf.ini", std::ios::binary) << platform::Utf8ToCp1251(text);
+  std::ofstream(root / "C/WINDOWS/cnf.ini", std::ios::binary) << codepage::Utf8ToCp1251(text);
 }
 
 BenchData PrepareData(const std::string& data_dir, int sales, const std::string& copy_name) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "codepage/code_page_tables.h"
+#include "codepage/utf8.h"
 
 namespace kvr {
 
@@ -30,27 +31,12 @@ struct Converted {
 template <std::size_t N>
 consteval Converted ToCp1251(const Utf8Literal<N>& lit) {
   Converted out;
-  std::size_t i = 0;
-  const std::size_t len = N - 1;  // without the terminating NUL
-  while (i < len) {
-    unsigned char b = static_cast<unsigned char>(lit.bytes[i]);
-    char32_t cp;
-    std::size_t extra;
-    if (b < 0x80) {
-      cp = b;
-      extra = 0;
-    } else if ((b & 0xE0) == 0xC0) {
-      cp = b & 0x1F;
-      extra = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      cp = b & 0x0F;
-      extra = 2;
-    } else
-      throw "literal holds a character outside Windows-1251";
-    for (std::size_t k = 1; k <= extra; ++k)
-      cp = (cp << 6) | (static_cast<unsigned char>(lit.bytes[i + k]) & 0x3F);
-    i += extra + 1;
-    int mapped = codepage::Cp1251FromUnicode(cp);
+  const std::string_view text(lit.bytes, N - 1);  // without the terminating NUL
+  for (std::size_t i = 0; i < text.size();) {
+    const codepage::Utf8Char c = codepage::DecodeUtf8(text, i);
+    if (!c.valid) throw "literal is not valid UTF-8";
+    i += c.length;
+    const int mapped = codepage::Cp1251FromUnicode(c.code_point);
     if (mapped < 0) throw "literal holds a character outside Windows-1251";
     out.bytes[out.size++] = static_cast<char>(mapped);
   }

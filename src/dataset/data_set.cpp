@@ -3,8 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "codepage/code_page.h"
 #include "common/format_text.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 
@@ -111,7 +111,7 @@ void TDataSet::Reindex() {
 
 TField* TDataSet::FindField(std::string_view name) const {
   for (const auto& field : fields_)
-    if (platform::AnsiSameText(field->FieldName(), name)) return field.get();
+    if (codepage::AnsiSameText(field->FieldName(), name)) return field.get();
   return nullptr;
 }
 

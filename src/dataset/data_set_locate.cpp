@@ -2,9 +2,9 @@
 // that can search their own storage faster override Locate.
 #include <compare>
 
+#include "codepage/code_page.h"
 #include "dataset/data_set.h"
 #include "dataset/key_fields.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 
@@ -17,8 +17,8 @@ bool FieldMatches(const TField& field, const Variant& key, const LocateOptions& 
     std::string value = field.AsString();
     std::string wanted = VarToStr(key);
     if (options.case_insensitive) {
-      value = platform::AnsiUpperCase(value);
-      wanted = platform::AnsiUpperCase(wanted);
+      value = codepage::AnsiUpperCase(value);
+      wanted = codepage::AnsiUpperCase(wanted);
     }
     if (options.partial_key) return value.compare(0, wanted.size(), wanted) == 0;
     return value == wanted;

@@ -1,10 +1,10 @@
 #include "dataset/field.h"
 
+#include "codepage/code_page.h"
 #include "common/format_text.h"
 #include "common/number_text.h"
 #include "dataset/data_set.h"
 #include "dataset/field_text.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 
@@ -26,7 +26,7 @@ IntegerRange RangeOf(FieldType type) {
 // A Boolean field's text: a non-empty prefix of "True" or "False", letter case ignored.
 bool MatchesPrefix(std::string_view text, std::string_view word) {
   return !text.empty() && text.size() <= word.size() &&
-         platform::AnsiSameText(text, word.substr(0, text.size()));
+         codepage::AnsiSameText(text, word.substr(0, text.size()));
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "dataset/field_defs.h"
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/format_text.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 
@@ -23,7 +23,7 @@ void TFieldDefs::Assign(const TFieldDefs& source) {
 
 int TFieldDefs::IndexOf(std::string_view name) const {
   for (std::size_t i = 0; i < items_.size(); ++i)
-    if (platform::AnsiSameText(items_[i].Name(), name)) return static_cast<int>(i);
+    if (codepage::AnsiSameText(items_[i].Name(), name)) return static_cast<int>(i);
   return -1;
 }
 

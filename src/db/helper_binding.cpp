@@ -2,10 +2,10 @@
 
 #include <mutex>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
-#include "platform/code_page.h"
 #include "platform/paths.h"
 #include "platform/shared_library.h"
 #include "platform/system_error.h"
@@ -70,7 +70,7 @@ void Load(const std::vector<std::string>& candidates) {
 }  // namespace
 
 std::string ConnectMutexName(std::string_view host_executable_path) {
-  std::string name = "CorvaneMutex" + platform::AnsiLowerCase(host_executable_path);
+  std::string name = "CorvaneMutex" + codepage::AnsiLowerCase(host_executable_path);
   for (std::size_t at = name.find("\\\\"); at != std::string::npos; at = name.find("\\\\"))
     name.erase(at, 1);
   platform::MakeMutexNameSafe(name);

@@ -30,7 +30,7 @@ BackgroundFileSave::BackgroundFileSave(std::string_view path, std::size_t head_s
   }
   if (bypass_cache && head_size <= kBlockSize && file_.SetBypassCache(true)) {
     try {
-      block_ = platform::AllocateLargeBlock(kBlockSize);
+      block_ = AllocateLargeBlock(kBlockSize);
       bypass_ = true;
     } catch (const std::bad_alloc&) {  // then through the cache
       file_.SetBypassCache(false);

@@ -27,7 +27,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/large_block.h"
+#include "dbf/large_block.h"
 #include "platform/new_file.h"
 
 namespace kvr {
@@ -76,7 +76,7 @@ class BackgroundFileSave {
   std::string temporary_;
   bool unnamed_ = false;  // no name before Commit (temporary_ empty)
   bool bypass_ = false;
-  platform::LargeBlock block_;  // when bypassing: the bytes not yet written
+  LargeBlock block_;  // when bypassing: the bytes not yet written
   std::size_t block_used_ = 0;
   bool block_written_ = false;  // the start of the file (the head's place) is on the disk
 

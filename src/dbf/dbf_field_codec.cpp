@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "codepage/code_page.h"
 #include "common/date_time.h"
 #include "common/exceptions.h"
 #include "common/number_text.h"
 #include "dataset/field_text.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 
@@ -157,7 +157,7 @@ bool DecodeDBFField(const TDBFField& field, std::string_view text, bool oem, Fie
     case FieldType::String: {
       std::string_view kept = TrimRightSpaces(text);  // the padding; a tab is data
       value->text.assign(kept);
-      if (oem) platform::OemToAnsi(value->text.data(), value->text.size());
+      if (oem) codepage::OemToAnsi(value->text.data(), value->text.size());
       return true;
     }
     case FieldType::Integer: {
@@ -238,7 +238,7 @@ void EncodeDBFField(const TDBFField& field, const FieldValue* value, bool oem, c
       const std::size_t n = value->text.size() < width ? value->text.size() : width;
       std::memcpy(out, value->text.data(), n);
       std::memset(out + n, ' ', width - n);
-      if (oem) platform::AnsiToOem(out, n);
+      if (oem) codepage::AnsiToOem(out, n);
       return;
     }
     case FieldType::Integer:

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "codepage/code_page.h"
 #include "common/date_time.h"
 #include "common/number_text.h"
 #include "dataset/field_text.h"
 #include "dbf/dbf_field_codec.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 
@@ -67,11 +67,11 @@ DBFFilter::DBFFilter(std::string_view filter, const DBFFieldList& fields) {
     op_ = static_cast<Op>(candidate.op);
     std::string_view name = TrimBlanks(filter.substr(0, at));
     // The filter value is taken in upper case (the record value only with case_insensitive).
-    value_ = platform::AnsiUpperCase(TrimBlanks(filter.substr(at + candidate.text.size())));
+    value_ = codepage::AnsiUpperCase(TrimBlanks(filter.substr(at + candidate.text.size())));
     value_is_number_ = ParseNumber(value_, right_, value_number_);
     value_is_date_ = ParseFilterDate(value_, value_date_);
     for (const TDBFField& field : fields)
-      if (platform::AnsiSameText(field.Name, name)) {
+      if (codepage::AnsiSameText(field.Name, name)) {
         field_ = &field;
         break;
       }
@@ -100,11 +100,11 @@ bool DBFFilter::Passes(std::string_view record, bool oem, const FilterOptions& o
   switch (field.DataType) {
     case FieldType::String: {
       left_.assign(raw);
-      if (oem) platform::OemToAnsi(left_.data(), left_.size());
+      if (oem) codepage::OemToAnsi(left_.data(), left_.size());
       std::string_view left = TrimBlanks(left_);
       std::string_view right = value_;
       if (options.case_insensitive) {
-        for (char& c : left_) c = platform::AnsiUpperChar(c);
+        for (char& c : left_) c = codepage::AnsiUpperChar(c);
         left = TrimBlanks(left_);
       }
       if (op_ == Op::kEq && !options.no_partial_compare)

@@ -8,7 +8,7 @@ namespace kvr {
 namespace {
 // Chunks grow with the table, from a small one for a small table to huge-page-sized ones.
 constexpr std::size_t kFirstChunkSize = 64 << 10;
-constexpr std::size_t kLargestChunkSize = 4 * platform::kHugePageSize;
+constexpr std::size_t kLargestChunkSize = 4 * kHugePageSize;
 }  // namespace
 
 void DBFRecordList::Clear() {
@@ -28,7 +28,7 @@ char* DBFRecordList::Store(std::string_view text) {
                              : chunk_total_ < kLargestChunkSize ? chunk_total_
                                                                 : kLargestChunkSize;
     const std::size_t size = std::max(text.size(), next);
-    chunks_.push_back(platform::AllocateLargeBlock(size));
+    chunks_.push_back(AllocateLargeBlock(size));
     chunk_total_ += size;
     chunk_free_ = chunks_.back().get();
     chunk_left_ = size;

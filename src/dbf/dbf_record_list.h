@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/large_block.h"
+#include "dbf/large_block.h"
 
 namespace kvr {
 
@@ -77,7 +77,7 @@ class DBFRecordList {
   }
 
   std::vector<Entry> entries_;
-  std::vector<platform::LargeBlock> chunks_;
+  std::vector<LargeBlock> chunks_;
   std::vector<std::unique_ptr<std::string>> images_;  // adopted file images
   char* chunk_free_ = nullptr;
   std::size_t chunk_left_ = 0;

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "codepage/code_page.h"
 #include "common/format_text.h"
 #include "dataset/key_fields.h"
 #include "dbf/dbf_field_codec.h"
 #include "dbf/record_write_ahead.h"
-#include "platform/code_page.h"
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -28,7 +28,7 @@ DBFFieldList FieldsFromDefinitions(const TFieldDefs& defs) {
   std::uint32_t offset = 1;
   for (const TFieldDef& def : defs) {
     TDBFField field;
-    field.Name = platform::AnsiUpperCase(def.Name()).substr(0, 10);
+    field.Name = codepage::AnsiUpperCase(def.Name()).substr(0, 10);
     const int precision = def.Precision();
     int length = 0, decimals = 0;
     switch (def.DataType()) {
@@ -437,8 +437,8 @@ bool TMemDBFTable::KeyMatches(const TField& field, std::string_view record, cons
         std::string wanted = VarToStr(key);
         std::string& value = key_value_.text;
         if (options.case_insensitive) {
-          for (char& c : value) c = platform::AnsiUpperChar(c);
-          for (char& c : wanted) c = platform::AnsiUpperChar(c);
+          for (char& c : value) c = codepage::AnsiUpperChar(c);
+          for (char& c : wanted) c = codepage::AnsiUpperChar(c);
         }
         if (options.partial_key) return value.compare(0, wanted.size(), wanted) == 0;
         return value == wanted;

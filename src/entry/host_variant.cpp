@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "codepage/code_page_tables.h"
+#include "codepage/code_page.h"
 #include "common/format_text.h"
 #include "entry/host_memory_probe.h"
 
@@ -34,7 +34,7 @@ std::string TextFromBstr(HostMemoryProbe& probe, const kvr_wchar* bstr) {
   if (bytes > kMaxTextBytes) RaiseBadType();
   std::size_t count = bytes / sizeof(kvr_wchar);
   RequireReadable(probe, bstr, count * sizeof(kvr_wchar));
-  return Cp1251FromUtf16(bstr, count);
+  return codepage::Cp1251FromUtf16(bstr, count);
 }
 
 std::size_t SizeOfElement(kvr_vartype type) {
@@ -126,22 +126,6 @@ Variant Convert(HostMemoryProbe& probe, const kvr_variant& value, int depth) {
 }
 
 }  // namespace
-
-std::string Cp1251FromUtf16(const kvr_wchar* units, std::size_t count) {
-  std::string out;
-  out.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    char32_t cp = units[i];
-    if (cp >= 0xD800 && cp <= 0xDFFF) {
-      if (cp <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) ++i;
-      out += '?';  // no character outside the BMP (nor a lone surrogate) exists in Windows-1251
-      continue;
-    }
-    int byte = codepage::Cp1251FromUnicode(cp);
-    out += byte < 0 ? '?' : static_cast<char>(byte);
-  }
-  return out;
-}
 
 Variant FromHostVariant(const kvr_variant& value) {
   HostMemoryProbe probe;

@@ -23,7 +23,4 @@ Variant FromHostVariant(const kvr_variant& value);
 // checks is not freed (a leak is better than freeing through a wrong descriptor).
 Variant TakeHostVariant(kvr_variant& answer);
 
-// UTF-16 -> Windows-1251, unknown characters as '?'.
-std::string Cp1251FromUtf16(const kvr_wchar* units, std::size_t count);
-
 }  // namespace kvr

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <charconv>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "firebird/call_watchdog.h"
 #include "firebird/fb_api.h"
 #include "firebird/ib_transaction.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 namespace {
@@ -37,7 +37,7 @@ int AddParameter(Status& status, Firebird::IXpbBuilder* dpb, std::string_view li
   const std::string_view name = line.substr(0, eq);
   const std::string value(eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1));
   for (const DpbName& known : kDpbNames) {
-    if (!platform::AnsiSameText(name, known.name)) continue;
+    if (!codepage::AnsiSameText(name, known.name)) continue;
     int number = 0;
     if (known.numeric) {
       auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
@@ -95,7 +95,7 @@ void TIBDatabase::Open() {
   for (const std::string& line : params_) {
     if (line.empty()) continue;
     const int number = AddParameter(status, dpb.get(), line);
-    if (platform::AnsiSameText(std::string_view(line).substr(0, line.find('=')), kReadTimeout))
+    if (codepage::AnsiSameText(std::string_view(line).substr(0, line.find('=')), kReadTimeout))
       read_timeout = number;
   }
   const unsigned length = dpb->getBufferLength(status.get());

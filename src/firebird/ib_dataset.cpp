@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "firebird/call_watchdog.h"
 #include "firebird/fb_api.h"
@@ -9,7 +10,6 @@
 #include "firebird/row_read_ahead.h"
 #include "firebird/sql_parameters.h"
 #include "firebird/timestamp_codec.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 
@@ -170,7 +170,7 @@ IBParam& TIBDataSet::Params(int index) {
 IBParam* TIBDataSet::FindParam(std::string_view name) {
   ParseParams();
   for (IBParam& param : params_)
-    if (platform::AnsiSameText(param.Name(), name)) return &param;
+    if (codepage::AnsiSameText(param.Name(), name)) return &param;
   return nullptr;
 }
 

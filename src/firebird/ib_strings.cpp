@@ -1,6 +1,6 @@
 #include "firebird/ib_strings.h"
 
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 
 namespace kvr {
 
@@ -40,7 +40,7 @@ int IBStrings::IndexOfName(std::string_view name) const {
   for (int i = 0; i < Count(); ++i) {
     std::string_view line = lines_[i];
     std::size_t eq = line.find('=');
-    if (eq != std::string_view::npos && platform::AnsiSameText(line.substr(0, eq), name)) return i;
+    if (eq != std::string_view::npos && codepage::AnsiSameText(line.substr(0, eq), name)) return i;
   }
   return -1;
 }

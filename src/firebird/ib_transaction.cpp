@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "firebird/call_watchdog.h"
 #include "firebird/fb_api.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 namespace {
@@ -60,7 +60,7 @@ void TIBTransaction::SetDefaultDatabase(TIBDatabase* database) {
 
 bool TIBTransaction::ReadOnly() const {
   for (const std::string& line : params_)
-    if (platform::AnsiSameText(line, "read")) return true;
+    if (codepage::AnsiSameText(line, "read")) return true;
   return false;
 }
 
@@ -76,7 +76,7 @@ void TIBTransaction::StartTransaction() {
     if (line.empty()) continue;
     const TpbName* found = nullptr;
     for (const TpbName& known : kTpbNames)
-      if (platform::AnsiSameText(line, known.name)) found = &known;
+      if (codepage::AnsiSameText(line, known.name)) found = &known;
     if (found == nullptr) throw EIBClientError("Unknown transaction parameter \"" + line + "\"");
     tpb->insertTag(status.get(), found->tag);
     status.Check();

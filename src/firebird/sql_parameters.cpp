@@ -1,6 +1,6 @@
 #include "firebird/sql_parameters.h"
 
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 
 namespace kvr::firebird {
 namespace {
@@ -43,7 +43,7 @@ ParsedSql ParseSqlParameters(std::string_view sql) {
   parsed.text.reserve(sql.size());
   auto add_name = [&parsed](std::string name) {
     bool known = name.empty();  // a bare '?' has no name to set
-    for (const auto& n : parsed.names) known = known || platform::AnsiSameText(n, name);
+    for (const auto& n : parsed.names) known = known || codepage::AnsiSameText(n, name);
     if (!known) parsed.names.push_back(name);
     parsed.positions.push_back(std::move(name));
   };

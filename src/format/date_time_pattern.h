@@ -1,7 +1,8 @@
 // DateTimePattern: a date-time pattern read once into a list of steps, for texts written per
-// row. It writes exactly what AppendFormatDateTime writes for the same pattern and settings,
-// but reads the pattern (and the settings' names, separators and nested formats) only when it
-// is made, and splits each value into its parts once, however many parts the pattern shows.
+// row. It writes exactly what AppendFormatDateTime writes for the same pattern and settings
+// (both read it with date_time_reader.h), but reads the pattern (and the settings' names,
+// separators and nested formats) only when it is made, and splits each value into its parts
+// once, however many parts the pattern shows.
 // The settings are copied: the pattern does not refer to them afterwards.
 #pragma once
 
@@ -38,7 +39,7 @@ class DateTimePattern {
     std::uint32_t a;      // a text's index; first name; the AM text; steps to skip
     std::uint32_t b;      // how many names; the PM text
   };
-  class Reader;
+  class Builder;
 
   void AddStep(Op op, std::uint8_t digits = 0, std::uint32_t a = 0, std::uint32_t b = 0);
   std::uint32_t AddString(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "format/date_time_parse.h"
 #include "format/date_time_text.h"
@@ -9,7 +10,6 @@
 #include "format/int_text.h"
 #include "ini/private_profile.h"
 #include "ini/typed_values.h"
-#include "platform/code_page.h"
 #include "platform/paths.h"
 
 namespace kvr::ini {
@@ -91,12 +91,12 @@ void TIniFile::ReadSubSections(std::string_view section, TStrings& sub_sections)
   const std::string prefix = std::string(section) + "\\";
   for (const std::string& name : all) {
     if (name.size() <= prefix.size() ||
-        !platform::AnsiSameText(name.substr(0, prefix.size()), prefix))
+        !codepage::AnsiSameText(name.substr(0, prefix.size()), prefix))
       continue;
     std::string sub = name.substr(prefix.size(), name.find('\\', prefix.size()) - prefix.size());
     if (sub.empty()) continue;
     bool seen = std::any_of(sub_sections.begin(), sub_sections.end(),
-                            [&](const std::string& s) { return platform::AnsiSameText(s, sub); });
+                            [&](const std::string& s) { return codepage::AnsiSameText(s, sub); });
     if (!seen) sub_sections.push_back(std::move(sub));
   }
 }
@@ -128,7 +128,7 @@ bool TIniFile::ValueExists(std::string_view section, std::string_view key) {
   TStrings keys;
   ReadSection(section, keys);
   return std::any_of(keys.begin(), keys.end(),
-                     [&](const std::string& k) { return platform::AnsiSameText(k, key); });
+                     [&](const std::string& k) { return codepage::AnsiSameText(k, key); });
 }
 
 }  // namespace kvr::ini

@@ -2,10 +2,10 @@
 
 #include <utility>
 
+#include "codepage/code_page.h"
 #include "common/format_text.h"
 #include "common/trim.h"
 #include "platform/clock.h"
-#include "platform/code_page.h"
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/system_error.h"
@@ -73,7 +73,7 @@ void ForEachEntry(std::string_view text, std::string_view section, Visit&& visit
     pos = line.end;
     if (line.kind == Line::Kind::kSection) {
       if (inside) return;
-      inside = platform::AnsiSameText(line.name, section);
+      inside = codepage::AnsiSameText(line.name, section);
     } else if (inside && line.kind == Line::Kind::kEntry && !visit(line)) {
       return;
     }
@@ -103,7 +103,7 @@ struct SectionSpan {
 SectionSpan FindSection(const std::vector<Line>& lines, std::string_view section,
                         std::size_t from = 0) {
   for (std::size_t i = from; i < lines.size(); ++i) {
-    if (lines[i].kind != Line::Kind::kSection || !platform::AnsiSameText(lines[i].name, section))
+    if (lines[i].kind != Line::Kind::kSection || !codepage::AnsiSameText(lines[i].name, section))
       continue;
     std::size_t j = i + 1;
     while (j < lines.size() && lines[j].kind != Line::Kind::kSection) ++j;
@@ -114,7 +114,7 @@ SectionSpan FindSection(const std::vector<Line>& lines, std::string_view section
 
 std::size_t FindKey(const std::vector<Line>& lines, const SectionSpan& span, std::string_view key) {
   for (std::size_t i = span.first; i < span.last; ++i)
-    if (lines[i].kind == Line::Kind::kEntry && platform::AnsiSameText(lines[i].name, key)) return i;
+    if (lines[i].kind == Line::Kind::kEntry && codepage::AnsiSameText(lines[i].name, key)) return i;
   return lines.size();
 }
 
@@ -214,7 +214,7 @@ std::optional<std::string> FindProfileString(std::string_view section, std::stri
   const std::string text = ReadProfile(file_name);
   std::optional<std::string> found;
   ForEachEntry(text, section, [&](const Line& line) {
-    if (!platform::AnsiSameText(line.name, key)) return true;
+    if (!codepage::AnsiSameText(line.name, key)) return true;
     found = ValueOf(line.value, buffer_size);
     return false;
   });
@@ -232,14 +232,14 @@ ProfileSection::ProfileSection(std::string_view section, std::string_view file_n
     : text_(ReadProfile(file_name)) {
   section = TrimBlanks(UpToNul(section));
   ForEachEntry(text_, section, [&](const Line& line) {
-    values_.emplace(platform::AnsiUpperCase(line.name), line.value);  // the first one counts
+    values_.emplace(codepage::AnsiUpperCase(line.name), line.value);  // the first one counts
     return true;
   });
 }
 
 std::optional<std::string> ProfileSection::Find(std::string_view key,
                                                 std::size_t buffer_size) const {
-  auto at = values_.find(platform::AnsiUpperCase(TrimBlanks(UpToNul(key))));
+  auto at = values_.find(codepage::AnsiUpperCase(TrimBlanks(UpToNul(key))));
   if (at == values_.end()) return std::nullopt;
   return ValueOf(at->second, buffer_size);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
@@ -15,7 +16,6 @@
 #include "ini/private_profile.h"
 #include "ini/typed_values.h"
 #include "platform/clock.h"
-#include "platform/code_page.h"
 #include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
@@ -110,7 +110,7 @@ class TSafeIniFile::Guard {
 };
 
 std::string TSafeIniFile::MutexNameFor(std::string_view file_name) {
-  std::string name = "ini file lock mutex" + platform::AnsiLowerCase(file_name);
+  std::string name = "ini file lock mutex" + codepage::AnsiLowerCase(file_name);
   for (std::size_t at; (at = name.find("\\\\")) != std::string::npos;) name.erase(at, 1);
   platform::MakeMutexNameSafe(name);
   return name;
@@ -220,7 +220,7 @@ void TSafeIniFile::RemoveCompanionKeys(std::string_view section, std::string_vie
   std::vector<std::int32_t> lines;
   for (const std::string& name : keys) {
     if (name.size() <= prefix.size() ||
-        !platform::AnsiSameText(name.substr(0, prefix.size()), prefix))
+        !codepage::AnsiSameText(name.substr(0, prefix.size()), prefix))
       continue;
     const std::string digits = name.substr(prefix.size());
     std::int32_t number;

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/format_text.h"
-#include "platform/code_page.h"
 #include "platform/directory_listing.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -23,7 +23,7 @@ struct OldFile {
 
 // The number that follows `base` in `name`, or -1 when `name` is not an old file of it.
 int BackupNumber(std::string_view name, std::string_view base) {
-  if (name.size() <= base.size() || !platform::AnsiSameText(name.substr(0, base.size()), base))
+  if (name.size() <= base.size() || !codepage::AnsiSameText(name.substr(0, base.size()), base))
     return -1;
   std::string_view digits = name.substr(base.size());
   if (digits.size() > 9) return -1;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <new>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/trim.h"
 #include "format/date_time_text.h"
@@ -11,11 +12,10 @@
 #include "log/module_loggers.h"
 #include "log/shared_mutex.h"
 #include "platform/clock.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "platform/posted_messages.h"
 #include "platform/system_error.h"
+#include "ui/posted_messages.h"
 
 namespace kvr::log {
 namespace {
@@ -201,7 +201,7 @@ void TDIZEvudod::RememberLine() noexcept {
     while (!recent_lines_.empty() &&
            recent_lines_.size() > static_cast<std::size_t>(std::max(max_recent_lines_, 0)))
       recent_lines_.pop_front();
-    platform::PostMessage(notify_window_, notify_message_, 0, 0);
+    ui::PostMessage(notify_window_, notify_message_, 0, 0);
   } catch (...) {
   }
 }
@@ -218,7 +218,7 @@ void TDIZEvudod::SetFileName(std::string_view file_name) {
   if (platform::ExtractFilePath(full).empty())
     full = platform::ExtractFilePath(platform::HostExecutablePath()) + full;
   if ((mutex_ || !use_mutex_) &&
-      platform::AnsiLowerCase(full) == platform::AnsiLowerCase(file_name_))
+      codepage::AnsiLowerCase(full) == codepage::AnsiLowerCase(file_name_))
     return;
   mutex_.reset();
   file_name_ = std::move(full);
@@ -255,7 +255,7 @@ KVR_LOG_PROPERTY(int, MaxBackups, SetMaxBackups, max_backups_)
 KVR_LOG_PROPERTY(bool, SuppressWriteErrors, SetSuppressWriteErrors, suppress_write_errors_)
 KVR_LOG_PROPERTY(LogLevels, EnabledLevels, SetEnabledLevels, enabled_levels_)
 KVR_LOG_PROPERTY(double, MaxAge, SetMaxAge, max_age_)
-KVR_LOG_PROPERTY(platform::WindowHandle, NotifyWindow, SetNotifyWindow, notify_window_)
+KVR_LOG_PROPERTY(ui::WindowHandle, NotifyWindow, SetNotifyWindow, notify_window_)
 KVR_LOG_PROPERTY(std::uint32_t, NotifyMessage, SetNotifyMessage, notify_message_)
 KVR_LOG_PROPERTY(int, MaxRecentLines, SetMaxRecentLines, max_recent_lines_)
 #undef KVR_LOG_PROPERTY

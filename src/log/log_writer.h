@@ -26,7 +26,7 @@
 #include "log/log_levels.h"
 #include "platform/file_stream.h"
 #include "platform/named_mutex.h"
-#include "platform/window_types.h"
+#include "ui/window_types.h"
 
 namespace kvr::log {
 
@@ -94,8 +94,8 @@ class TDIZEvudod {
 
   // Viewer support: with NotifyWindow and NotifyMessage set, every line written (failed ones
   // marked " <Ошибка при записи в лог>") is kept in RecentLines and the window is told.
-  platform::WindowHandle NotifyWindow() const;
-  void SetNotifyWindow(platform::WindowHandle window);
+  ui::WindowHandle NotifyWindow() const;
+  void SetNotifyWindow(ui::WindowHandle window);
   std::uint32_t NotifyMessage() const;
   void SetNotifyMessage(std::uint32_t message);
   int MaxRecentLines() const;
@@ -136,7 +136,7 @@ class TDIZEvudod {
   bool suppress_write_errors_ = false;
   LogLevels enabled_levels_ = kAllLogLevels;
   std::deque<std::string> recent_lines_;
-  platform::WindowHandle notify_window_ = 0;
+  ui::WindowHandle notify_window_ = 0;
   std::uint32_t notify_message_ = kDefaultNotifyMessage;
   int max_recent_lines_ = 1024;
   platform::FilePlace place_ = platform::FilePlace::kTrusted;

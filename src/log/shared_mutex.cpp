@@ -1,9 +1,9 @@
 #include "log/shared_mutex.h"
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
-#include "platform/code_page.h"
 #include "platform/system_error.h"
 
 namespace kvr::log {
@@ -25,7 +25,7 @@ std::string_view MutexCreateErrorFormat() {
 }
 
 std::string LogFileMutexName(std::string_view file_name) {
-  std::string name = platform::AnsiLowerCase(file_name);
+  std::string name = codepage::AnsiLowerCase(file_name);
   platform::MakeMutexNameSafe(name);
   return name;
 }

@@ -2,9 +2,11 @@
 // was loaded at. Window classes are registered per instance.
 #pragma once
 
-#include "platform/window_types.h"
+#include <cstdint>
 
 namespace kvr::platform {
+
+using InstanceHandle = std::uintptr_t;  // HINSTANCE: the load address of a module
 
 // The instance of the module (shared library or program) that holds `address`; 0 if none does.
 InstanceHandle ModuleInstance(const void* address);

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
-#include "platform/code_page.h"
 #include "reports/date_time_texts.h"
 
 namespace kvr::reports {
@@ -48,7 +48,7 @@ struct FieldPair {
 };
 
 Fill NeutralFill(const TField& target) {
-  if (platform::AnsiSameText(target.FieldName(), "KA")) return Fill::kFalse;
+  if (codepage::AnsiSameText(target.FieldName(), "KA")) return Fill::kFalse;
   switch (target.DataType()) {
     case FieldType::Integer:
     case FieldType::Smallint:

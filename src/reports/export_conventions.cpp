@@ -4,13 +4,13 @@
 #include <memory>
 #include <optional>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
 #include "common/trim.h"
 #include "dbf/file_save.h"
 #include "firebird/ib_dataset.h"
-#include "platform/code_page.h"
 #include "platform/directory_listing.h"
 #include "platform/file_system.h"
 #include "platform/named_mutex.h"
@@ -124,7 +124,7 @@ const std::string* FuelNameReplacer::ReplacementForCurrent() const {
   if (!field_) return nullptr;
   const std::string current = field_->AsString();
   for (const Entry& entry : map_) {
-    if (!platform::AnsiSameText(entry.name, current)) continue;
+    if (!codepage::AnsiSameText(entry.name, current)) continue;
     // The first line of that name decides.
     return entry.replacement.empty() || entry.replacement == current ? nullptr : &entry.replacement;
   }
@@ -133,18 +133,6 @@ const std::string* FuelNameReplacer::ReplacementForCurrent() const {
 
 void FuelNameReplacer::Apply() const {
   if (const std::string* replacement = ReplacementForCurrent()) field_->SetAsString(*replacement);
-}
-
-void ReplaceFuelNames(TMemDBFTable& table, std::string_view field_name,
-                      const ExportSettings& settings) {
-  const FuelNameReplacer replacer(table, field_name, settings);
-  if (!replacer.Active()) return;  // (a map of lines without '=' changes nothing either)
-  for (table.First(); !table.Eof(); table.Next()) {
-    if (!replacer.ReplacementForCurrent()) continue;
-    table.Edit();
-    replacer.Apply();
-    table.Post();
-  }
 }
 
 std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
@@ -162,7 +150,7 @@ std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
 
 void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool use_us_date_time,
                                    const ExportSettings& settings) {
-  // A missing field is raised where the pass after the copy would have raised it.
+  // A missing field is raised once every row is copied, where the export has always met it.
   std::optional<FuelNameReplacer> replacer;
   std::exception_ptr missing_field;
   try {

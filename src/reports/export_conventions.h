@@ -54,14 +54,11 @@ void DeleteOldExport(const std::string& path, DeleteMessage message);
 // export's error context. The table is freed on every path.
 void RunExport(const ExportSpec& spec, const std::function<void(TMemDBFTable&)>& fill);
 
-// Replaces fuel names in the text field `field_name` of every record, by the first map line
-// whose name matches the field's text without regard to letter case. Does nothing when
-// replacement is off or the map is empty; an absent field raises the table's error.
-void ReplaceFuelNames(TMemDBFTable& table, std::string_view field_name,
-                      const ExportSettings& settings);
-
-// The same replacement one record at a time, for a table filled row by row: Apply changes the
-// field of the record being inserted or edited. The map is read once.
+// Replaces fuel names one record at a time, for a table filled row by row: Apply changes the
+// text field `field_name` of the record being inserted or edited, by the first map line whose
+// name matches the field's text without regard to letter case. The map is read once; nothing
+// is looked up when replacement is off or the map is empty, and an absent field raises the
+// table's error when the replacer is made.
 class FuelNameReplacer {
  public:
   FuelNameReplacer(TMemDBFTable& table, std::string_view field_name,
@@ -88,9 +85,9 @@ class FuelNameReplacer {
 std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
                                std::initializer_list<std::string_view> columns);
 
-// CopyDataSet followed by ReplaceFuelNames on the field "GSMName", with the same result and
-// the same errors, but each record gets its fuel name as it is added, so that no record
-// changes afterwards (and a large table can go to the disk while it fills).
+// CopyDataSet with the fuel names of the field "GSMName" replaced in each record as it is
+// added, so that no record changes afterwards (and a large table can go to the disk while it
+// fills). A table without that field gets every row and then the table's error.
 void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool use_us_date_time,
                                    const ExportSettings& settings);
 

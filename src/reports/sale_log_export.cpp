@@ -3,8 +3,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/text.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "reports/copy_dataset.h"

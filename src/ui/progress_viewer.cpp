@@ -4,8 +4,8 @@
 
 #include "platform/module_instance.h"
 #include "platform/system_error.h"
-#include "platform/window_class.h"
 #include "ui/progress_viewer_window.h"
+#include "ui/window_class.h"
 
 namespace kvr::ui {
 namespace {
@@ -19,16 +19,16 @@ bool g_class_owned = false;  // this load registered the class and must take it 
 
 const char kModuleAnchor = 0;  // any address inside this module
 
-platform::WindowClass ViewerClass() {
-  platform::WindowClass c;
-  c.style = platform::kClassHRedraw | platform::kClassVRedraw;
+WindowClass ViewerClass() {
+  WindowClass c;
+  c.style = kClassHRedraw | kClassVRedraw;
   c.procedure = &ProgressViewerWindowProcedure;
   c.class_extra_bytes = 0;
   c.window_extra_bytes = 0;
   c.instance = ProgressViewerInstance();
-  c.icon = platform::LoadSystemIcon(platform::kIconApplication);
-  c.cursor = platform::LoadSystemCursor(platform::kCursorArrow);
-  c.background = platform::SystemColorBrush(platform::kColorWindow);
+  c.icon = LoadSystemIcon(kIconApplication);
+  c.cursor = LoadSystemCursor(kCursorArrow);
+  c.background = SystemColorBrush(kColorWindow);
   c.class_name = std::string(kProgressViewerClassName);
   return c;
 }
@@ -37,11 +37,11 @@ platform::WindowClass ViewerClass() {
 
 void InitializeProgressViewer() {
   if (!g_viewers) g_viewers = new ViewerRegistry();
-  if (platform::RegisterWindowClass(ViewerClass()) != 0) {
+  if (RegisterWindowClass(ViewerClass()) != 0) {
     g_class_registered = true;
     g_class_owned = true;
   } else {
-    g_class_registered = platform::GetLastError() == platform::kErrorClassAlreadyExists;
+    g_class_registered = platform::GetLastError() == kErrorClassAlreadyExists;
   }
 }
 
@@ -49,7 +49,7 @@ void FinalizeProgressViewer() {
   delete g_viewers;
   g_viewers = nullptr;
   if (g_class_owned) {
-    platform::UnregisterWindowClass(kProgressViewerClassName, ProgressViewerInstance());
+    UnregisterWindowClass(kProgressViewerClassName, ProgressViewerInstance());
   }
   g_class_owned = false;
   g_class_registered = false;

@@ -6,8 +6,8 @@
 
 #include <string_view>
 
-#include "platform/window_types.h"
 #include "ui/viewer_registry.h"
+#include "ui/window_types.h"
 
 namespace kvr::ui {
 

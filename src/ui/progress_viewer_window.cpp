@@ -1,14 +1,12 @@
 #include "ui/progress_viewer_window.h"
 
-#include "platform/canvas.h"
-#include "platform/painting.h"
-#include "platform/window_messages.h"
+#include "ui/canvas.h"
+#include "ui/painting.h"
 #include "ui/progress_viewer.h"
+#include "ui/window_messages.h"
 
 namespace kvr::ui {
 namespace {
-
-using platform::WindowHandle;
 
 void CancelRegistered(WindowHandle window) {
   ViewerRegistry* viewers = ProgressViewers();
@@ -19,56 +17,52 @@ void CancelRegistered(WindowHandle window) {
 // Ends a painting when the scope is left, however it is left.
 class PaintScope {
  public:
-  explicit PaintScope(WindowHandle window) : window_(window) {
-    platform::BeginPaint(window_, paint_);
-  }
-  ~PaintScope() { platform::EndPaint(window_, paint_); }
+  explicit PaintScope(WindowHandle window) : window_(window) { BeginPaint(window_, paint_); }
+  ~PaintScope() { EndPaint(window_, paint_); }
   PaintScope(const PaintScope&) = delete;
   PaintScope& operator=(const PaintScope&) = delete;
 
  private:
   WindowHandle window_;
-  platform::PaintStruct paint_;
+  PaintStruct paint_;
 };
 
 // Holds a canvas bound to the window's context and locked; gives the context back and
 // unlocks, in that order, when the scope is left.
 class LockedWindowCanvas {
  public:
-  LockedWindowCanvas(platform::Canvas& canvas, WindowHandle window)
-      : canvas_(canvas), window_(window) {
-    canvas_.SetHandle(platform::GetDC(window_));
+  LockedWindowCanvas(Canvas& canvas, WindowHandle window) : canvas_(canvas), window_(window) {
+    canvas_.SetHandle(GetDC(window_));
     canvas_.Lock();
   }
   ~LockedWindowCanvas() {
-    if (canvas_.Handle() != 0) platform::ReleaseDC(window_, canvas_.Handle());
+    if (canvas_.Handle() != 0) ReleaseDC(window_, canvas_.Handle());
     canvas_.Unlock();
   }
   LockedWindowCanvas(const LockedWindowCanvas&) = delete;
   LockedWindowCanvas& operator=(const LockedWindowCanvas&) = delete;
 
  private:
-  platform::Canvas& canvas_;
+  Canvas& canvas_;
   WindowHandle window_;
 };
 
-void PaintPicture(WindowHandle window, const platform::Picture& picture) {
+void PaintPicture(WindowHandle window, const Picture& picture) {
   PaintScope painting(window);
-  platform::Canvas canvas;
+  Canvas canvas;
   LockedWindowCanvas locked(canvas, window);
   canvas.Draw(0, 0, picture.graphic());
 }
 
 }  // namespace
 
-platform::LResult ProgressViewerWindowProcedure(WindowHandle window, platform::MessageId message,
-                                                platform::WParam wparam,
-                                                platform::LParam lparam) noexcept {
-  namespace msg = platform::message;
+LResult ProgressViewerWindowProcedure(WindowHandle window, MessageId message, WParam wparam,
+                                      LParam lparam) noexcept {
+  namespace msg = message;
   switch (message) {
-    case msg::kDestroy: platform::PostQuitMessage(0); return 0;
+    case msg::kDestroy: PostQuitMessage(0); return 0;
     case msg::kKeyDown:
-      if (wparam == platform::kVirtualKeyEscape) CancelRegistered(window);
+      if (wparam == kVirtualKeyEscape) CancelRegistered(window);
       return 0;
     case msg::kClose: return 0;
     case msg::kCommand:
@@ -77,14 +71,14 @@ platform::LResult ProgressViewerWindowProcedure(WindowHandle window, platform::M
     case kPaintPictureMessage:
       if (wparam == 0) break;
       try {
-        PaintPicture(window, *reinterpret_cast<const platform::Picture*>(wparam));
+        PaintPicture(window, *reinterpret_cast<const Picture*>(wparam));
       } catch (...) {
         // Everything taken is given back; an error must not unwind into the message dispatch.
       }
       return 0;
     default: break;
   }
-  return platform::DefaultWindowProcedure(window, message, wparam, lparam);
+  return DefaultWindowProcedure(window, message, wparam, lparam);
 }
 
 }  // namespace kvr::ui

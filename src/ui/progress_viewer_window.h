@@ -3,21 +3,19 @@
 //   WM_KEYDOWN                Esc cancels the window's operation; no key is passed on;
 //   WM_CLOSE                  ignored: the user cannot close the viewer;
 //   WM_COMMAND                a control (lparam != 0), i.e. the cancel button, cancels;
-//   kPaintPictureMessage      wparam != 0 points to a platform::Picture drawn at (0, 0);
+//   kPaintPictureMessage      wparam != 0 points to a Picture drawn at (0, 0);
 //   anything else             the default window procedure, with its result.
 // Cancelling needs the window in the viewer registry; other windows are left alone. All
 // handled messages answer 0.
 #pragma once
 
-#include "platform/window_types.h"
+#include "ui/window_types.h"
 
 namespace kvr::ui {
 
-inline constexpr platform::MessageId kPaintPictureMessage = platform::message::kUser + 1;
+inline constexpr MessageId kPaintPictureMessage = message::kUser + 1;
 
-platform::LResult ProgressViewerWindowProcedure(platform::WindowHandle window,
-                                                platform::MessageId message,
-                                                platform::WParam wparam,
-                                                platform::LParam lparam) noexcept;
+LResult ProgressViewerWindowProcedure(WindowHandle window, MessageId message, WParam wparam,
+                                      LParam lparam) noexcept;
 
 }  // namespace kvr::ui

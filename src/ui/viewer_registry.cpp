@@ -4,12 +4,12 @@
 
 namespace kvr::ui {
 
-std::size_t ViewerRegistry::IndexOf(platform::WindowHandle window) const {
+std::size_t ViewerRegistry::IndexOf(WindowHandle window) const {
   return static_cast<std::size_t>(std::find(handles_.begin(), handles_.end(), window) -
                                   handles_.begin());
 }
 
-bool ViewerRegistry::Add(platform::WindowHandle window, std::shared_ptr<ProgressState> state) {
+bool ViewerRegistry::Add(WindowHandle window, std::shared_ptr<ProgressState> state) {
   if (window == 0 || !state) return false;
   std::lock_guard guard(handles_lock_);
   std::size_t index = IndexOf(window);
@@ -25,7 +25,7 @@ bool ViewerRegistry::Add(platform::WindowHandle window, std::shared_ptr<Progress
   return true;
 }
 
-bool ViewerRegistry::Remove(platform::WindowHandle window) {
+bool ViewerRegistry::Remove(WindowHandle window) {
   std::shared_ptr<ProgressState> removed;  // released after the lock
   std::lock_guard guard(handles_lock_);
   std::size_t index = IndexOf(window);
@@ -36,7 +36,7 @@ bool ViewerRegistry::Remove(platform::WindowHandle window) {
   return true;
 }
 
-std::shared_ptr<ProgressState> ViewerRegistry::Find(platform::WindowHandle window) const {
+std::shared_ptr<ProgressState> ViewerRegistry::Find(WindowHandle window) const {
   std::lock_guard guard(handles_lock_);
   std::size_t index = IndexOf(window);
   if (index == handles_.size()) return nullptr;

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/window_types.h"
 #include "ui/progress_state.h"
+#include "ui/window_types.h"
 
 namespace kvr::ui {
 
@@ -20,19 +20,19 @@ class ViewerRegistry {
   // Registers the window's state; a window already registered gets the new state (window
   // handles are reused once a window is gone). False, and nothing changes, for a null state
   // or window 0.
-  bool Add(platform::WindowHandle window, std::shared_ptr<ProgressState> state);
+  bool Add(WindowHandle window, std::shared_ptr<ProgressState> state);
   // False when the window is not registered.
-  bool Remove(platform::WindowHandle window);
+  bool Remove(WindowHandle window);
   // The window's state, or null when the window is not registered.
-  std::shared_ptr<ProgressState> Find(platform::WindowHandle window) const;
+  std::shared_ptr<ProgressState> Find(WindowHandle window) const;
   std::size_t Count() const;
 
  private:
   // Index of the window in handles_, or handles_.size(). Call with handles_lock_ held.
-  std::size_t IndexOf(platform::WindowHandle window) const;
+  std::size_t IndexOf(WindowHandle window) const;
 
   mutable std::mutex handles_lock_;
-  std::vector<platform::WindowHandle> handles_;
+  std::vector<WindowHandle> handles_;
   std::vector<std::shared_ptr<ProgressState>> states_;
 };
 

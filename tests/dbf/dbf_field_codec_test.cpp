@@ -6,9 +6,9 @@
 #include <cmath>
 #include <utility>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/text.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 namespace {
@@ -46,42 +46,6 @@ FieldValue Num(double d) {
   return v;
 }
 
-TEST(FormatFixed, RoundsHalfAwayFromZeroOnTheShortestDigits) {
-  struct Case {
-    double value;
-    int decimals;
-    const char* text;
-  };
-  const Case cases[] = {
-      {0, 2, "0.00"},
-      {12.5, 2, "12.50"},
-      {-1, 2, "-1.00"},
-      {1.005, 2, "1.01"},
-      {0.125, 2, "0.13"},
-      {2.5, 0, "3"},
-      {-2.5, 0, "-3"},
-      {0.0049, 2, "0.00"},
-      {-0.001, 2, "0.00"},
-      {9.995, 2, "10.00"},
-      {999.9999, 3, "1000.000"},
-      {123456789.0, 4, "123456789.0000"},
-      {1e-10, 4, "0.0000"},
-      {0.5, 0, "1"},
-      {0.05, 1, "0.1"},
-      {1e20, 0, "100000000000000000000"},
-      {100.005, 4, "100.0050"},
-  };
-  for (const Case& c : cases) {
-    char out[kFixedTextMax];
-    const std::size_t n = FormatFixed(c.value, c.decimals, out);
-    EXPECT_EQ(std::string(out, n), c.text) << c.value << " with " << c.decimals;
-  }
-  char out[kFixedTextMax];
-  EXPECT_EQ(FormatFixed(std::nan(""), 2, out), 0u);
-  EXPECT_EQ(FormatFixed(INFINITY, 2, out), 0u);
-  EXPECT_GT(FormatFixed(1.7e308, 255, out), 560u);  // the largest case fits the buffer
-}
-
 TEST(DBFFieldEncode, EachTypesText) {
   const FieldValue abc = Text("abc"), abcdef = Text("abcdef");
   EXPECT_EQ(Encode(Field(FieldType::String, 12), &abc), "abc         ");
@@ -108,7 +72,7 @@ TEST(DBFFieldEncode, EachTypesText) {
 TEST(DBFFieldEncode, OemConvertsCyrillic) {
   const FieldValue hello = Text("Привет"_w);
   const std::string oem = Encode(Field(FieldType::String, 8), &hello, true);
-  EXPECT_EQ(oem, platform::AnsiToOem("Привет"_w) + "  ");
+  EXPECT_EQ(oem, codepage::AnsiToOem("Привет"_w) + "  ");
   EXPECT_EQ(static_cast<unsigned char>(oem[0]), 0x8F);  // 'П' in code page 866
   FieldValue back;
   EXPECT_TRUE(DecodeDBFField(Field(FieldType::String, 8), oem, true, &back));

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "codepage/code_page.h"
 #include "common/text.h"
 #include "dbf/mem_dbf_table.h"
 #include "dbf_test_support.h"
-#include "platform/code_page.h"
 
 namespace kvr {
 namespace {

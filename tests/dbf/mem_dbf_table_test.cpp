@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "codepage/code_page.h"
 #include "common/text.h"
 #include "dbf_test_support.h"
-#include "platform/code_page.h"
 #include "platform/ui_sinks.h"
 #include "support/error_of.h"
 
@@ -52,7 +52,7 @@ TEST(MemDBFTable, WritesTheWholeFileByteForByte) {
               Descriptor("PRICE", 'N', 10, 2) + Descriptor("DAY", 'D', 8, 0) +
               Descriptor("PAID", 'L', 1, 0) + "\x0D";
   expected += std::string(" abc         ") + "        -42" + "     12.35" + "20261207" + "T";
-  expected += " " + platform::AnsiToOem("Привет, мир!"_w) + std::string(11 + 10 + 8 + 1, ' ');
+  expected += " " + codepage::AnsiToOem("Привет, мир!"_w) + std::string(11 + 10 + 8 + 1, ' ');
   expected += "\x1A";
   EXPECT_EQ(ReadBytes(dir.File("sale.dbf")), expected);
 }

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
 #include "markdown_tables.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 
 namespace kvr::test {
@@ -193,7 +193,7 @@ class DocsExportTest : public ExportFixture {
     std::string all = text.str();
     while (all.ends_with("\r\n")) all.resize(all.size() - 2);
     const std::size_t start = all.rfind("\r\n");
-    return platform::Cp1251ToUtf8(start == std::string::npos ? all : all.substr(start + 2));
+    return codepage::Cp1251ToUtf8(start == std::string::npos ? all : all.substr(start + 2));
   }
 };
 
@@ -246,7 +246,7 @@ TEST_F(DocsExportTest, FieldTablesAreTheLayoutsWritten) {
     UseMachine(c.station, c.optional_parameters);
     const ReportResult r = Run(c.code, Elements(report, c.optional_parameters));
     ASSERT_TRUE(r.result);
-    ASSERT_EQ(platform::Cp1251ToUtf8(r.text), report.success_text);
+    ASSERT_EQ(codepage::Cp1251ToUtf8(r.text), report.success_text);
 
     std::vector<std::string> expected;
     for (const FieldRow& f : tables[c.table]) {
@@ -308,7 +308,7 @@ TEST_F(DocsExportTest, ReportTableParametersTitlesAndTexts) {
     UseMachine(Machine::kFull, false);
     const ReportResult ok = Run(report.code, Elements(report, false));
     EXPECT_TRUE(ok.result);
-    EXPECT_EQ(platform::Cp1251ToUtf8(ok.text), report.success_text);
+    EXPECT_EQ(codepage::Cp1251ToUtf8(ok.text), report.success_text);
     EXPECT_EQ(report.success_text.empty(), report.code != '8');
     EXPECT_TRUE(platform::FileExists(ExportFile(report.file)));
     EXPECT_NE(LastLogLine().find("[инф] [KVRExportCreator9] Документ \"" + report.title +
@@ -322,8 +322,8 @@ TEST_F(DocsExportTest, ReportTableParametersTitlesAndTexts) {
     if (required < 2) continue;
     const ReportResult short_of_one = Run(report.code, Elements(report, false, 1));
     EXPECT_TRUE(short_of_one.result);
-    EXPECT_TRUE(platform::Cp1251ToUtf8(short_of_one.text).starts_with(failure))
-        << platform::Cp1251ToUtf8(short_of_one.text);
+    EXPECT_TRUE(codepage::Cp1251ToUtf8(short_of_one.text).starts_with(failure))
+        << codepage::Cp1251ToUtf8(short_of_one.text);
     EXPECT_TRUE(platform::FileExists(ExportFile(report.file)));
     EXPECT_NE(LastLogLine().find("[ошиб] [KVRExportCreator9] Ошибка формирования отчета №" +
                                  std::to_string(static_cast<int>(report.code)) + ": "),
@@ -334,7 +334,7 @@ TEST_F(DocsExportTest, ReportTableParametersTitlesAndTexts) {
 
 // The text starts with the documented prefix, and the log's error line is that very text.
 void DocsExportTest::ExpectFailedBeforeExport(const ReportResult& r, const std::string& prefix) {
-  const std::string text = platform::Cp1251ToUtf8(r.text);
+  const std::string text = codepage::Cp1251ToUtf8(r.text);
   EXPECT_TRUE(text.starts_with(prefix)) << text;
   EXPECT_TRUE(LastLogLine().ends_with("[ошиб] [KVRExportCreator9] " + text)) << LastLogLine();
 }

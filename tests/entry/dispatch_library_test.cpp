@@ -19,16 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
 #include "firebird/firebird_test_util.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "scripted_host.h"
 
 namespace kvr::test {
 namespace {
 
-std::string U(std::string_view cp1251) { return platform::Cp1251ToUtf8(cp1251); }
+std::string U(std::string_view cp1251) { return codepage::Cp1251ToUtf8(cp1251); }
 
 // Parameters of "8"/1 as the host sends them: sub-code, two integers, two date-times.
 std::vector<host_param> PaymentTypeParams() {

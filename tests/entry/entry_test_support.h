@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 
 namespace kvr::test {
 
-inline std::string W(const std::string& utf8) { return platform::Utf8ToCp1251(utf8); }
+inline std::string W(const std::string& utf8) { return codepage::Utf8ToCp1251(utf8); }
 
 // The host's char* text variable: NULL or malloc'd; freed at the end of the scope.
 class HostText {

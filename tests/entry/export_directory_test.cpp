@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 
 namespace kvr::test {
@@ -29,12 +29,12 @@ TEST_F(ExportDirectoryTest, ADirectoryThatCannotBeMadeFailsTheReportWithItsMessa
   EXPECT_TRUE(r.result) << "a failure inside the dispatch keeps the result true";
   const std::string expected = "Не удалось создать каталог \"" + export_dir +
                                "\": Cannot create a file when that file already exists";
-  EXPECT_EQ(platform::Cp1251ToUtf8(r.text), "Ошибка при формировании отчета: " + expected);
+  EXPECT_EQ(codepage::Cp1251ToUtf8(r.text), "Ошибка при формировании отчета: " + expected);
   const std::string log = platform::ReadWholeFile(log_path).substr(log_mark);
-  EXPECT_NE(platform::Cp1251ToUtf8(log).find(
+  EXPECT_NE(codepage::Cp1251ToUtf8(log).find(
                 "[ошиб] [KVRExportCreator9] Ошибка формирования отчета №56: " + expected + "\r\n"),
             std::string::npos)
-      << platform::Cp1251ToUtf8(log);
+      << codepage::Cp1251ToUtf8(log);
 }
 
 }  // namespace

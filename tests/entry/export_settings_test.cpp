@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/text.h"
 #include "entry/export_creator.h"
 #include "entry/host_context.h"
 #include "entry/host_options.h"
 #include "entry/payment_catalogue.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "scripted_host.h"
 #include "support/temp_dir.h"
@@ -23,7 +23,7 @@ namespace {
 
 using namespace kvr::literals;
 
-std::string W(std::string_view utf8) { return platform::Utf8ToCp1251(utf8); }
+std::string W(std::string_view utf8) { return codepage::Utf8ToCp1251(utf8); }
 std::vector<std::string> W(const std::vector<std::string>& utf8) {
   std::vector<std::string> out;
   for (const std::string& line : utf8) out.push_back(W(line));

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "codepage/code_page.h"
 #include "host_params.h"
-#include "platform/code_page.h"
 
 namespace kvr::test {
 namespace {
@@ -437,7 +437,7 @@ bool IsAllowedAnswer(std::int32_t result, const char* text, std::string* why) {
     return false;
   }
   if (t.empty()) return true;
-  const std::string utf8 = platform::Cp1251ToUtf8(t);
+  const std::string utf8 = codepage::Cp1251ToUtf8(t);
   static const char* const kFiles[] = {"ExportVidOpl.dbf", "AllDscCardExport.dbf",
                                        "ExportTRKInfo.dbf", "ExportBCheck.dbf", "ExportRsxDsc.dbf"};
   const std::string family = result == 1 ? "Ошибка при формировании отчета: "

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "export_harness.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "scripted_host.h"
 
@@ -82,9 +82,9 @@ TEST_F(OverlappingCallsTest, EightThreadsAtOnceGetWhatOneThreadGets) {
         }
         const Call& c = calls[which];
         const ReportResult r = Run(c.code, c.params);
-        if (!r.result || platform::Cp1251ToUtf8(r.text) != c.text) {
+        if (!r.result || codepage::Cp1251ToUtf8(r.text) != c.text) {
           ++failures;
-          ADD_FAILURE() << c.file << ": " << platform::Cp1251ToUtf8(r.text);
+          ADD_FAILURE() << c.file << ": " << codepage::Cp1251ToUtf8(r.text);
         }
       }
     });

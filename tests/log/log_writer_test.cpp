@@ -5,6 +5,7 @@
 #include <future>
 #include <thread>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "common/text.h"
 #include "format/date_time_parse.h"
@@ -14,9 +15,8 @@
 #include "log/process_fixture.h"
 #include "log/shared_mutex.h"
 #include "platform/clock.h"
-#include "platform/code_page.h"
 #include "platform/paths.h"
-#include "platform/posted_messages.h"
+#include "ui/posted_messages.h"
 
 namespace kvr::log {
 namespace {
@@ -87,7 +87,7 @@ TEST_F(LogWriterTest, LevelTagsAndCharacters) {
   const char* tags[] = {"",        " [инф]",   " [ошиб]",  " [сбой]",
                         " [вним]", " [событ]", " [отлад]", " [другое]"};
   for (LogLevel level = 0; level <= 7; ++level) {
-    EXPECT_EQ(LevelTag(level), platform::Utf8ToCp1251(tags[level]));
+    EXPECT_EQ(LevelTag(level), codepage::Utf8ToCp1251(tags[level]));
     EXPECT_EQ(LevelChar(level), "-+?!#$%@"[level]);
   }
   EXPECT_EQ(LevelTag(8), "");
@@ -127,7 +127,7 @@ TEST_F(LogWriterTest, BareFileNameGoesBesideTheHostExecutable) {
 TEST_F(LogWriterTest, MutexNameFollowsTheLowerCasedPath) {
   EXPECT_EQ(LogFileMutexName("C:\\MOLT\\LogFiles\\Reports.log"), "c__molt_logfiles_reports.log");
   EXPECT_EQ(LogFileMutexName("a\"b*c/d:e<f>g?h\\i|j"), "a_b_c_d_e_f_g_h_i_j");
-  EXPECT_EQ(LogFileMutexName("C:\\Логи\\X.LOG"_w), platform::Utf8ToCp1251("c__логи_x.log"));
+  EXPECT_EQ(LogFileMutexName("C:\\Логи\\X.LOG"_w), codepage::Utf8ToCp1251("c__логи_x.log"));
 }
 
 TEST_F(LogWriterTest, FileNameChangesOnlyWhenItDiffersIgnoringCase) {
@@ -303,7 +303,7 @@ TEST_F(LogWriterTest, OpenTimeoutGoesToTheErrorWriterAndRecentLines) {
   ASSERT_TRUE(
       holder.Open(name, platform::FileOpenMode::kReadWrite, platform::FileShare::kExclusive));
   auto log = PlainLogger("busy.log");
-  const platform::WindowHandle window = platform::CreateMessageWindow();
+  const ui::WindowHandle window = ui::CreateMessageWindow();
   log->SetNotifyWindow(window);
   const auto start = std::chrono::steady_clock::now();
   log->Log(1, "blocked record");
@@ -322,11 +322,11 @@ TEST_F(LogWriterTest, OpenTimeoutGoesToTheErrorWriterAndRecentLines) {
   ASSERT_EQ(recent.size(), 1u);
   EXPECT_EQ(recent[0].substr(kStampLength),
             std::string(" blocked record <Ошибка при записи в лог>"_w));
-  auto messages = platform::TakePostedMessages(window);
+  auto messages = ui::TakePostedMessages(window);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].id, TDIZEvudod::kDefaultNotifyMessage);
   EXPECT_EQ(messages[0].wparam, 0u);
-  platform::DestroyMessageWindow(window);
+  ui::DestroyMessageWindow(window);
 }
 
 TEST_F(LogWriterTest, OpenRetriesUntilTheHolderLetsGo) {
@@ -363,7 +363,7 @@ TEST_F(LogWriterTest, OpenWithZeroTimeoutTriesOnce) {
 
 TEST_F(LogWriterTest, RecentLinesAreBounded) {
   auto log = PlainLogger("recent.log");
-  const platform::WindowHandle window = platform::CreateMessageWindow();
+  const ui::WindowHandle window = ui::CreateMessageWindow();
   log->SetMaxRecentLines(3);
   log->Log(1, "not kept: no window yet");
   log->SetNotifyWindow(window);
@@ -372,12 +372,12 @@ TEST_F(LogWriterTest, RecentLinesAreBounded) {
   ASSERT_EQ(recent.size(), 3u);
   EXPECT_EQ(recent[0].substr(kStampLength), " line 2");
   EXPECT_EQ(recent[2].substr(kStampLength), " line 4");
-  EXPECT_EQ(platform::TakePostedMessages(window).size(), 5u);
+  EXPECT_EQ(ui::TakePostedMessages(window).size(), 5u);
   log->SetNotifyMessage(0);  // no message: nothing kept, nothing posted
   log->Log(1, "quiet");
   EXPECT_EQ(log->RecentLines().size(), 3u);
-  EXPECT_TRUE(platform::TakePostedMessages(window).empty());
-  platform::DestroyMessageWindow(window);
+  EXPECT_TRUE(ui::TakePostedMessages(window).empty());
+  ui::DestroyMessageWindow(window);
 }
 
 TEST_F(LogWriterTest, ThreadsShareLoggersAndTheFile) {

@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 
+#include "codepage/code_page.h"
 #include "dbf/dbf_access.h"
 #include "dbf/memory_stream.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 
 namespace kvr::test {
@@ -70,7 +70,7 @@ DbfContent ReadDbf(const std::string& path) {
     std::vector<std::string> row;
     for (const TDBFField& f : s.Fields) {
       std::string text = Trim(record.substr(f.Offset, f.Length));
-      if (f.DataType == FieldType::String) text = platform::OemToAnsi(text);
+      if (f.DataType == FieldType::String) text = codepage::OemToAnsi(text);
       row.push_back(std::move(text));
     }
     content.rows.push_back(std::move(row));

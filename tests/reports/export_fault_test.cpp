@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
 #include "ini/safe_ini_file.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "scripted_host.h"
 #include "support/child_process.h"
@@ -33,7 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string U(const std::string& cp1251) { return platform::Cp1251ToUtf8(cp1251); }
+std::string U(const std::string& cp1251) { return codepage::Cp1251ToUtf8(cp1251); }
 
 // A DBF file is whole when its size is what its header announces.
 void ExpectWholeDbf(const std::string& path, std::uint32_t records) {

@@ -10,11 +10,11 @@
 #include <memory>
 #include <stdexcept>
 
+#include "codepage/code_page.h"
 #include "dbf/mem_dbf_table.h"
 #include "dbf_reader.h"
 #include "firebird/firebird_test_util.h"
 #include "kvr/host_abi.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/shared_library.h"
 #include "scripted_host.h"
@@ -22,7 +22,7 @@
 namespace kvr::test {
 namespace fs = std::filesystem;
 
-std::string W(std::string_view utf8) { return platform::Utf8ToCp1251(utf8); }
+std::string W(std::string_view utf8) { return codepage::Utf8ToCp1251(utf8); }
 
 host_param Int(std::int64_t value) { return host_param{HP_INT, value, nullptr, 0}; }
 host_param Text(const char* utf8) { return host_param{HP_TEXT, 0, utf8, 0}; }
@@ -238,7 +238,7 @@ ReportResult ExportFixture::Run(char code, const std::vector<host_param>& params
 void ExportFixture::RunOk(char code, const std::vector<host_param>& params, std::string_view text) {
   const ReportResult r = Run(code, params);
   EXPECT_TRUE(r.result);
-  EXPECT_EQ(platform::Cp1251ToUtf8(r.text), text);
+  EXPECT_EQ(codepage::Cp1251ToUtf8(r.text), text);
 }
 
 // ---- date-time texts and comparison with the database
@@ -295,7 +295,7 @@ void ExpectCell(const DbfColumn& column, const std::string& file_value, const TF
       expected = expected.substr(0, static_cast<std::size_t>(column.length));
       while (!expected.empty() && expected.back() == ' ') expected.pop_back();
       while (!expected.empty() && expected.front() == ' ') expected.erase(0, 1);
-      EXPECT_EQ(platform::Cp1251ToUtf8(file_value), platform::Cp1251ToUtf8(expected));
+      EXPECT_EQ(codepage::Cp1251ToUtf8(file_value), codepage::Cp1251ToUtf8(expected));
     }
   }
 }

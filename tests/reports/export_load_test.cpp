@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "export_calls.h"
 #include "export_harness.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/named_mutex.h"
 #include "reports/export_conventions.h"
@@ -111,7 +111,7 @@ TEST_F(ExportLoadTest, FourProcessesRunningEveryExportLeaveWholeFilesAndOneLineE
     EXPECT_EQ(reference.count(name), 1u) << "left in the export directory: " << name;
 
   // One whole line per export.
-  std::istringstream log(platform::Cp1251ToUtf8(platform::ReadWholeFile(LogFile())));
+  std::istringstream log(codepage::Cp1251ToUtf8(platform::ReadWholeFile(LogFile())));
   const std::regex line_form(
       R"re(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\.\d{3} \[инф\] \[KVRExportCreator9\] Документ "([^"]+)" подготовлен за \d+ ms$)re");
   std::map<std::string, int> per_title;

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "export_calls.h"
 #include "host_params.h"
 #include "kvr/host_abi.h"
-#include "platform/code_page.h"
 #include "platform/shared_library.h"
 #include "scripted_host.h"
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
       char* text = nullptr;
       const bool result = get(call.code, params, &text) != 0;
       kvr_variant_clear(&params);
-      const std::string answer = text ? kvr::platform::Cp1251ToUtf8(text) : std::string();
+      const std::string answer = text ? kvr::codepage::Cp1251ToUtf8(text) : std::string();
       std::free(text);
       if (!result || answer != call.text) {
         ++failures;

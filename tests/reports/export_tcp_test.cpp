@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
-#include "platform/code_page.h"
 
 namespace kvr::test {
 namespace {
@@ -69,7 +69,7 @@ TEST_F(ExportTcpTest, EveryExportRunsThroughTheServer) {
   ::setenv("CORVANE_FB_PASSWORD", "not-the-password", 1);
   const ReportResult refused = Run('6', {Int(5), Int(3)});
   EXPECT_FALSE(refused.result);
-  const std::string text = platform::Cp1251ToUtf8(refused.text);
+  const std::string text = codepage::Cp1251ToUtf8(refused.text);
   const std::string head = "Ошибка при формировании экспортного отчета: ";
   EXPECT_EQ(text.substr(0, head.size()), head) << text;
 }

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 
 namespace kvr::test {
 namespace {
 
-std::string U(const std::string& cp1251) { return platform::Cp1251ToUtf8(cp1251); }
+std::string U(const std::string& cp1251) { return codepage::Cp1251ToUtf8(cp1251); }
 
 const std::string kReportError = "Ошибка при формировании отчета: ";
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 
 namespace kvr::test {
@@ -44,7 +44,7 @@ std::size_t RowOfSale(const DbfContent& dbf, int index_sale) {
   return 0;
 }
 
-std::string U(const std::string& cp1251) { return platform::Cp1251ToUtf8(cp1251); }
+std::string U(const std::string& cp1251) { return codepage::Cp1251ToUtf8(cp1251); }
 
 class SaleLogTest : public ExportFixture {
  protected:
@@ -158,7 +158,7 @@ TEST_F(SaleLogTest, FuelRowsMatchTheSaleLogTable) {
 
   // Cyrillic texts are stored in the OEM code page (866).
   const std::string& record = dbf.raw_records[RowOfSale(dbf, 1003)];
-  EXPECT_NE(record.find(platform::AnsiToOem(W("ООО \"Транспортная компания Север\""))),
+  EXPECT_NE(record.find(codepage::AnsiToOem(W("ООО \"Транспортная компания Север\""))),
             std::string::npos);
   EXPECT_EQ(record.find(W("Транспортная")), std::string::npos);
   EXPECT_EQ(U(dbf.At(RowOfSale(dbf, 1022), "CNT")), "ИП Ковалёв Дмитрий Сергеевич");

@@ -12,8 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "scripted_host.h"
 
@@ -86,7 +86,7 @@ class ServerFaultTest : public ExportFixture {
 
   void ExpectFailedSaleLog(const ReportResult& r, const std::string& client_text) {
     EXPECT_TRUE(r.result);  // an export failure is reported, not refused
-    const std::string text = platform::Cp1251ToUtf8(r.text);
+    const std::string text = codepage::Cp1251ToUtf8(r.text);
     const std::string head = "Ошибка при формировании отчета: ОтчетПоОтливам -> ";
     EXPECT_EQ(text.substr(0, head.size()), head) << text;
     EXPECT_NE(text.find(client_text), std::string::npos) << text;
@@ -119,7 +119,7 @@ TEST_F(ServerFaultTest, ServerStalledBeforeTheCallRefusesItAfterTheTimeout) {
   const ReportResult r = Run('6', {Int(5), Int(3)});
   const double seconds = SecondsSince(start);
   EXPECT_FALSE(r.result);  // no station connection: the call itself fails
-  const std::string text = platform::Cp1251ToUtf8(r.text);
+  const std::string text = codepage::Cp1251ToUtf8(r.text);
   EXPECT_NE(text.find("Ошибка при формировании экспортного отчета: "), std::string::npos) << text;
   EXPECT_NE(text.find("connection rejected by remote interface"), std::string::npos) << text;
   EXPECT_GE(seconds, 1.5);
@@ -136,7 +136,7 @@ TEST_F(ServerFaultTest, TimeoutSettingIsChecked) {
     const std::string expected =
         "Ошибка при формировании экспортного отчета: Invalid value of KVR_FB_TIMEOUT: \"" +
         std::string(bad) + "\"";
-    EXPECT_EQ(platform::Cp1251ToUtf8(r.text).substr(0, expected.size()), expected);
+    EXPECT_EQ(codepage::Cp1251ToUtf8(r.text).substr(0, expected.size()), expected);
   }
   // 0 is no limit; the export runs as usual.
   ::setenv("KVR_FB_TIMEOUT", "0", 1);

@@ -15,9 +15,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
 #include "firebird/database_file.h"
-#include "platform/code_page.h"
 
 #ifndef KVR_TEST_SOURCE_DIR
 #error "KVR_TEST_SOURCE_DIR must name the tests folder"
@@ -75,7 +75,7 @@ void RunIsql(const std::string& cp1251_script, const std::string& connect, const
   if (result.exit_code != 0 || result.output.find("Statement failed") != std::string::npos ||
       result.output.find("SQLSTATE") != std::string::npos)
     throw std::runtime_error("isql-fb failed (exit " + std::to_string(result.exit_code) +
-                             "): " + platform::Cp1251ToUtf8(result.output));
+                             "): " + codepage::Cp1251ToUtf8(result.output));
 }
 
 // A new database file without forced writes: scratch data need not survive a power cut, and
@@ -199,11 +199,11 @@ void CreateDatabaseFromScripts(
   std::string sql;
   for (std::string_view name : scripts) sql += ReadSqlScript(name) + "\n";
   for (const auto& [from, to] : replacements) sql = ReplaceAll(std::move(sql), from, to);
-  RunIsql(platform::Utf8ToCp1251(sql), path, "", "");
+  RunIsql(codepage::Utf8ToCp1251(sql), path, "", "");
 }
 
 void RunSql(const std::string& database, std::string_view utf8_sql, const std::string& password) {
-  RunIsql(platform::Utf8ToCp1251(utf8_sql), database, "SYSDBA", password);
+  RunIsql(codepage::Utf8ToCp1251(utf8_sql), database, "SYSDBA", password);
 }
 
 std::string CreateStationDatabase(const std::string& dir, StationVariant variant) {

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
+#include "codepage/code_page.h"
 #include "export_harness.h"
-#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "support/firebird_fixture.h"
 
@@ -16,7 +16,7 @@ StationRoot::StationRoot() : dir_("kvrhost-root") {
   // "GSMNames2" + the hexadecimal bytes of "ВСЕ АЗС": one fuel-name map for all stations.
   platform::WriteWholeFile(
       path() + "/C/WINDOWS/cnf.ini",
-      platform::Utf8ToCp1251(
+      codepage::Utf8ToCp1251(
           "[REPORTS]\r\nUseDBETime=1\r\nGSMTbl=1\r\nFixGSMFld=1\r\nGSMFldLen=20\r\n"
           "GSMNames2C2D1C520C0C7D1=АИ-92=Регуляр-92|АИ-95=Премиум-95\r\n"));
   CopyTemplateDatabase(TemplateDatabase::kStationFull, StationDir() + "/GARVEN.FDB");

@@ -7,21 +7,15 @@
 #include <vector>
 
 #include "common/exceptions.h"
-#include "platform/canvas.h"
-#include "platform/painting.h"
-#include "platform/window_messages.h"
+#include "ui/canvas.h"
+#include "ui/painting.h"
 #include "ui/progress_viewer.h"
+#include "ui/window_messages.h"
 
 namespace kvr::ui {
 namespace {
 
-namespace msg = platform::message;
-using platform::LParam;
-using platform::LResult;
-using platform::MessageId;
-using platform::PaintStep;
-using platform::WindowHandle;
-using platform::WParam;
+namespace msg = message;
 
 constexpr LResult kDefaultAnswer = 0x5EED;
 constexpr WindowHandle kViewer = 0x4001;
@@ -35,39 +29,38 @@ class ViewerWindow : public ::testing::Test {
     state_ = std::make_shared<ProgressState>();
     state_->on_cancel = [this](ProgressState&) { ++handler_calls_; };
     ProgressViewers()->Add(kViewer, state_);
-    platform::SetDefaultWindowProcedureHook(
-        [this](WindowHandle w, MessageId m, WParam wp, LParam lp) {
-          passed_on_.push_back({w, m, wp, lp});
-          return kDefaultAnswer;
-        });
-    platform::ClearPaintJournal();
-    open_contexts_ = platform::OpenDeviceContextCount();
+    SetDefaultWindowProcedureHook([this](WindowHandle w, MessageId m, WParam wp, LParam lp) {
+      passed_on_.push_back({w, m, wp, lp});
+      return kDefaultAnswer;
+    });
+    ClearPaintJournal();
+    open_contexts_ = OpenDeviceContextCount();
   }
   void TearDown() override {
-    platform::SetDefaultWindowProcedureHook(nullptr);
-    platform::SetDeviceContextsExhausted(false);
+    SetDefaultWindowProcedureHook(nullptr);
+    SetDeviceContextsExhausted(false);
     FinalizeProgressViewer();
-    platform::Message quit;
-    while (platform::PeekMessage(quit, true)) {
+    Message quit;
+    while (PeekMessage(quit, true)) {
     }
   }
 
   // Everything a painting took has been given back.
   void ExpectNothingHeld() {
-    EXPECT_EQ(platform::OpenDeviceContextCount(), open_contexts_);
-    EXPECT_EQ(platform::Canvas::LiveCount(), 0u);
-    EXPECT_EQ(platform::Canvas::LockedCount(), 0u);
+    EXPECT_EQ(OpenDeviceContextCount(), open_contexts_);
+    EXPECT_EQ(Canvas::LiveCount(), 0u);
+    EXPECT_EQ(Canvas::LockedCount(), 0u);
   }
 
   static std::vector<PaintStep> Steps(WindowHandle window) {
     std::vector<PaintStep> steps;
-    for (const platform::PaintRecord& r : platform::PaintJournal(window)) steps.push_back(r.step);
+    for (const PaintRecord& r : PaintJournal(window)) steps.push_back(r.step);
     return steps;
   }
 
   std::shared_ptr<ProgressState> state_;
   int handler_calls_ = 0;
-  std::vector<platform::Message> passed_on_;
+  std::vector<Message> passed_on_;
   std::size_t open_contexts_ = 0;
 };
 
@@ -85,8 +78,7 @@ TEST_F(ViewerWindow, AnswersEachMessageAsTheTableSays) {
   const Case cases[] = {
       {"Esc in a viewer", kViewer, msg::kKeyDown, 27, 0, 0, true, false},
       {"Esc in a stranger", kStranger, msg::kKeyDown, 27, 0, 0, false, false},
-      {"Enter is swallowed", kViewer, msg::kKeyDown, platform::kVirtualKeyReturn, 0, 0, false,
-       false},
+      {"Enter is swallowed", kViewer, msg::kKeyDown, kVirtualKeyReturn, 0, 0, false, false},
       {"letter is swallowed", kViewer, msg::kKeyDown, 'A', 0, 0, false, false},
       {"button click in a viewer", kViewer, msg::kCommand, 1, kCancelButton, 0, true, false},
       {"button click in a stranger", kStranger, msg::kCommand, 1, kCancelButton, 0, false, false},
@@ -116,14 +108,14 @@ TEST_F(ViewerWindow, AnswersEachMessageAsTheTableSays) {
       EXPECT_TRUE(passed_on_.empty()) << c.what;
     }
   }
-  platform::Message quit;
-  EXPECT_FALSE(platform::PeekMessage(quit, false)) << "only WM_DESTROY ends the loop";
+  Message quit;
+  EXPECT_FALSE(PeekMessage(quit, false)) << "only WM_DESTROY ends the loop";
 }
 
 TEST_F(ViewerWindow, DestroyEndsTheMessageLoop) {
   EXPECT_EQ(ProgressViewerWindowProcedure(kViewer, msg::kDestroy, 0, 0), 0);
-  platform::Message quit;
-  ASSERT_TRUE(platform::PeekMessage(quit, true));
+  Message quit;
+  ASSERT_TRUE(PeekMessage(quit, true));
   EXPECT_EQ(quit.id, msg::kQuit);
   EXPECT_EQ(quit.wparam, 0u);
   EXPECT_TRUE(passed_on_.empty());
@@ -155,22 +147,22 @@ TEST_F(ViewerWindow, NoViewerIsCancelledAfterUnload) {
 }
 
 // A graphic that notes where it was drawn, or fails to draw.
-class Sketch : public platform::Graphic {
+class Sketch : public Graphic {
  public:
   explicit Sketch(bool fails) : fails_(fails) {}
   int Width() const override { return 320; }
   int Height() const override { return 120; }
-  void Draw(platform::Canvas&, const platform::Rect& destination) const override {
+  void Draw(Canvas&, const Rect& destination) const override {
     if (fails_) throw EInvalidOperation("Out of system resources");
     drawn_into.push_back(destination);
   }
-  mutable std::vector<platform::Rect> drawn_into;
+  mutable std::vector<Rect> drawn_into;
 
  private:
   bool fails_;
 };
 
-LResult Paint(WindowHandle window, const platform::Picture& picture) {
+LResult Paint(WindowHandle window, const Picture& picture) {
   return ProgressViewerWindowProcedure(window, kPaintPictureMessage,
                                        reinterpret_cast<WParam>(&picture), 0);
 }
@@ -178,7 +170,7 @@ LResult Paint(WindowHandle window, const platform::Picture& picture) {
 TEST_F(ViewerWindow, PaintsThePictureAtTheOriginAndGivesEverythingBack) {
   auto sketch = std::make_unique<Sketch>(false);
   const Sketch* drawn = sketch.get();
-  platform::Picture picture(std::move(sketch));
+  Picture picture(std::move(sketch));
 
   EXPECT_EQ(Paint(kViewer, picture), 0);
   const std::vector<PaintStep> expected = {
@@ -186,14 +178,14 @@ TEST_F(ViewerWindow, PaintsThePictureAtTheOriginAndGivesEverythingBack) {
       PaintStep::kReleaseDC,  PaintStep::kCanvasUnlock, PaintStep::kEndPaint};
   EXPECT_EQ(Steps(kViewer), expected);
   ASSERT_EQ(drawn->drawn_into.size(), 1u);
-  EXPECT_EQ(drawn->drawn_into[0], (platform::Rect{0, 0, 320, 120}));
-  EXPECT_EQ(platform::PaintJournal(kViewer)[3].graphic, drawn);
+  EXPECT_EQ(drawn->drawn_into[0], (Rect{0, 0, 320, 120}));
+  EXPECT_EQ(PaintJournal(kViewer)[3].graphic, drawn);
   EXPECT_TRUE(passed_on_.empty());
   ExpectNothingHeld();
 }
 
 TEST_F(ViewerWindow, FailedDrawingStillGivesEverythingBack) {
-  platform::Picture picture(std::make_unique<Sketch>(true));
+  Picture picture(std::make_unique<Sketch>(true));
   LResult result = -1;
   EXPECT_NO_THROW(result = Paint(kStranger, picture));
   EXPECT_EQ(result, 0);
@@ -205,15 +197,15 @@ TEST_F(ViewerWindow, FailedDrawingStillGivesEverythingBack) {
 }
 
 TEST_F(ViewerWindow, NoDeviceContextLeft) {
-  platform::SetDeviceContextsExhausted(true);
-  platform::Picture picture(std::make_unique<Sketch>(false));
+  SetDeviceContextsExhausted(true);
+  Picture picture(std::make_unique<Sketch>(false));
   EXPECT_EQ(Paint(kViewer, picture), 0);
   EXPECT_EQ(Steps(kViewer), (std::vector<PaintStep>{PaintStep::kBeginPaint, PaintStep::kEndPaint}));
   ExpectNothingHeld();
 }
 
 TEST_F(ViewerWindow, PictureWithoutGraphicDrawsNothing) {
-  platform::Picture picture;
+  Picture picture;
   EXPECT_EQ(Paint(kViewer, picture), 0);
   const std::vector<PaintStep> expected = {PaintStep::kBeginPaint,   PaintStep::kGetDC,
                                            PaintStep::kCanvasLock,   PaintStep::kReleaseDC,

@@ -6,14 +6,12 @@
 #include <atomic>
 #include <thread>
 
-#include "platform/window_types.h"
 #include "ui/progress_viewer.h"
 #include "ui/progress_viewer_window.h"
+#include "ui/window_types.h"
 
 namespace kvr::ui {
 namespace {
-
-using platform::WindowHandle;
 
 TEST(ViewerRegistry, EachWindowFindsItsOwnStateAfterRemovals) {
   ViewerRegistry registry;
@@ -90,9 +88,8 @@ TEST(ViewerRegistry, ViewerThreadAndOperationThreadAtOnce) {
 
   std::thread viewer([&] {
     for (int i = 0; i < kRounds; ++i) {
-      ProgressViewerWindowProcedure(kSteadyWindow, platform::message::kKeyDown,
-                                    platform::kVirtualKeyEscape, 0);
-      ProgressViewerWindowProcedure(kComingAndGoing, platform::message::kCommand, 0, 0x77);
+      ProgressViewerWindowProcedure(kSteadyWindow, message::kKeyDown, kVirtualKeyEscape, 0);
+      ProgressViewerWindowProcedure(kComingAndGoing, message::kCommand, 0, 0x77);
     }
   });
   std::thread operation([&] {

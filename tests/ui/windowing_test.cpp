@@ -1,4 +1,4 @@
-// The windowing stand-in of the platform: class registry, quit messages, device contexts,
+// The windowing stand-in: class registry, quit messages, device contexts,
 // canvas and the default window procedure.
 #include <gtest/gtest.h>
 
@@ -6,13 +6,18 @@
 #include <thread>
 
 #include "common/exceptions.h"
-#include "platform/canvas.h"
-#include "platform/painting.h"
 #include "platform/system_error.h"
-#include "platform/window_class.h"
-#include "platform/window_messages.h"
+#include "ui/canvas.h"
+#include "ui/painting.h"
+#include "ui/window_class.h"
+#include "ui/window_messages.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
+
+using platform::GetLastError;
+using platform::kErrorInvalidParameter;
+using platform::SetLastError;
+
 namespace {
 
 LResult AnswerSeven(WindowHandle, MessageId, WParam, LParam) noexcept { return 7; }
@@ -204,4 +209,4 @@ TEST(Canvas, DrawsOnlyThroughAContext) {
 }
 
 }  // namespace
-}  // namespace kvr::platform
+}  // namespace kvr::ui

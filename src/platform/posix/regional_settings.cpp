@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 
 namespace kvr::platform {
 namespace {
@@ -78,7 +78,7 @@ char SeparatorOf(std::string_view pattern, char fallback) {
 // converts to Windows-1251.
 std::string Word(const char* utf8, const std::string& fallback) {
   if (!utf8 || !*utf8) return fallback;
-  std::string w = Utf8ToCp1251(utf8);
+  std::string w = codepage::Utf8ToCp1251(utf8);
   return w.find('?') == std::string::npos ? w : fallback;
 }
 

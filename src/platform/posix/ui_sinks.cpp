@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 
 namespace kvr::platform {
 namespace {
@@ -29,7 +29,7 @@ void ShowMessageBox(std::string_view text, std::string_view caption, MessageBoxI
     sink(text, caption, icon);
     return;
   }
-  std::string line = Cp1251ToUtf8(caption) + ": " + Cp1251ToUtf8(text) + "\n";
+  std::string line = codepage::Cp1251ToUtf8(caption) + ": " + codepage::Cp1251ToUtf8(text) + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
 }

@@ -7,9 +7,9 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/window_types.h"
+#include "ui/window_types.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
 
 class Canvas;
 
@@ -67,4 +67,4 @@ class Canvas {
   int lock_depth_ = 0;  // changed only while lock_ is held
 };
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

@@ -5,14 +5,16 @@
 
 #include <cstdint>
 
-namespace kvr::platform {
+#include "platform/module_instance.h"
 
-using WindowHandle = std::uintptr_t;    // HWND
-using InstanceHandle = std::uintptr_t;  // HINSTANCE: the load address of a module
-using DeviceContext = std::uintptr_t;   // HDC
-using IconHandle = std::uintptr_t;      // HICON
-using CursorHandle = std::uintptr_t;    // HCURSOR
-using BrushHandle = std::uintptr_t;     // HBRUSH
+namespace kvr::ui {
+
+using WindowHandle = std::uintptr_t;   // HWND
+using platform::InstanceHandle;        // HINSTANCE
+using DeviceContext = std::uintptr_t;  // HDC
+using IconHandle = std::uintptr_t;     // HICON
+using CursorHandle = std::uintptr_t;   // HCURSOR
+using BrushHandle = std::uintptr_t;    // HBRUSH
 using MessageId = std::uint32_t;
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
@@ -43,4 +45,4 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

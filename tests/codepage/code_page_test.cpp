@@ -1,4 +1,4 @@
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "common/text.h"
 
 using namespace kvr::literals;
-using namespace kvr::platform;
+using namespace kvr::codepage;
 
 TEST(CodePage, AnsiOemRoundTripForCyrillic) {
   std::string all;
@@ -65,5 +65,35 @@ TEST(CodePage, Utf8RoundTrip) {
   std::string utf8 = "Экспорт чеков ККМ №5";
   EXPECT_EQ(Utf8ToCp1251(utf8), "Экспорт чеков ККМ №5"_w);
   EXPECT_EQ(Cp1251ToUtf8(Utf8ToCp1251(utf8)), utf8);
-  EXPECT_EQ(Utf8ToCp1251("\xE2\x82"), "?");  // truncated sequence
+}
+
+// Each invalid sequence is one '?' and costs only its lead byte, so the text after it survives;
+// a sequence cut off by the end is one '?'.
+TEST(CodePage, Utf8ToCp1251ReplacesInvalidSequences) {
+  const struct {
+    std::string_view utf8;
+    std::string_view expected;
+  } cases[] = {
+      {"\xE2\x82", "?"},         // cut off by the end
+      {"\xE2\x82\xAC", "\x88"},  // the euro sign, three bytes
+      {"\xE2"
+       "A",
+       "?A"},  // lead without its continuation
+      {"\x80"
+       "A",
+       "?A"},                            // stray continuation byte
+      {"\xFF\xFE", "??"},                // no such lead
+      {"\xC0\x80", "??"},                // overlong NUL
+      {"\xED\xA0\x80", "???"},           // a surrogate
+      {"\xF0\x9F\x98\x80.", "?."},       // outside the BMP: valid, but not in the code page
+      {"\xF4\x90\x80\x80", "????"},      // past U+10FFFF
+      {"\xD0\x81\xD1\x91", "\xA8\xB8"},  // Ё ё
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf8ToCp1251(c.utf8), c.expected) << c.utf8;
+}
+
+TEST(CodePage, Utf16ToCp1251) {
+  const std::uint16_t units[] = {u'A', 0x0416, 0x2116, 0xD83D, 0xDE00, 0xDC00, 0x4E2D, 0xD800};
+  EXPECT_EQ(Cp1251FromUtf16(units, std::size(units)), "A\xC6\xB9????");
+  EXPECT_EQ(Cp1251FromUtf16(units, 0), "");
 }

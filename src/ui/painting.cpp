@@ -1,13 +1,17 @@
-#include "platform/painting.h"
+#include "ui/painting.h"
 
 #include <algorithm>
 #include <array>
 #include <mutex>
 
 #include "platform/system_error.h"
-#include "platform/window_class.h"
+#include "ui/window_class.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
+
+using platform::kErrorNotEnoughMemory;
+using platform::SetLastError;
+
 namespace {
 
 enum class ContextKind { kPaint, kWindow };
@@ -149,4 +153,4 @@ void ClearPaintJournal() noexcept {
   journal.count = 0;
 }
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

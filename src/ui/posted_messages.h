@@ -5,10 +5,10 @@
 
 #include <vector>
 
-#include "platform/window_messages.h"
-#include "platform/window_types.h"
+#include "ui/window_messages.h"
+#include "ui/window_types.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
 
 // A new message window; its handle is never 0.
 WindowHandle CreateMessageWindow();
@@ -19,4 +19,4 @@ bool PostMessage(WindowHandle window, MessageId message, WParam wparam, LParam l
 // Removes and returns the queued messages of the window, oldest first.
 std::vector<Message> TakePostedMessages(WindowHandle window);
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

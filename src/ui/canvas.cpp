@@ -1,4 +1,4 @@
-#include "platform/canvas.h"
+#include "ui/canvas.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,9 +6,9 @@
 #include <limits>
 
 #include "common/exceptions.h"
-#include "platform/painting.h"
+#include "ui/painting.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
 namespace {
 
 std::atomic<std::size_t> g_live_canvases{0};
@@ -55,4 +55,4 @@ std::size_t Canvas::LiveCount() noexcept { return g_live_canvases.load(); }
 
 std::size_t Canvas::LockedCount() noexcept { return g_locked_canvases.load(); }
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

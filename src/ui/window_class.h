@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/window_types.h"
+#include "ui/window_types.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
 
 constexpr std::uint32_t kClassVRedraw = 0x0001;  // CS_VREDRAW
 constexpr std::uint32_t kClassHRedraw = 0x0002;  // CS_HREDRAW
@@ -59,4 +59,4 @@ std::optional<WindowClass> FindWindowClass(std::string_view class_name, Instance
 IconHandle LoadSystemIcon(ResourceId id);
 CursorHandle LoadSystemCursor(ResourceId id);
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

@@ -1,13 +1,16 @@
-#include "platform/posted_messages.h"
+#include "ui/posted_messages.h"
 
 #include <map>
 #include <mutex>
 #include <utility>
 
 #include "platform/system_error.h"
-#include "platform/window_class.h"
+#include "ui/window_class.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
+
+using platform::SetLastError;
+
 namespace {
 
 struct MessageWindows {
@@ -58,4 +61,4 @@ std::vector<Message> TakePostedMessages(WindowHandle window) {
   return std::exchange(it->second, {});
 }
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

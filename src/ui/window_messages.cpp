@@ -1,10 +1,10 @@
-#include "platform/window_messages.h"
+#include "ui/window_messages.h"
 
 #include <memory>
 #include <mutex>
 #include <optional>
 
-namespace kvr::platform {
+namespace kvr::ui {
 namespace {
 
 // Windows keeps a quit request as a flag beside the queue, not as a posted message.
@@ -47,4 +47,4 @@ void SetDefaultWindowProcedureHook(DefaultWindowProcedureHook hook) {
   g_hook = std::move(installed);
 }
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

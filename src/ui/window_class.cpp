@@ -1,14 +1,19 @@
-#include "platform/window_class.h"
+#include "ui/window_class.h"
 
 #include <algorithm>
 #include <array>
 #include <mutex>
 #include <vector>
 
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 #include "platform/system_error.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
+
+using platform::kErrorInvalidParameter;
+using platform::kErrorNotEnoughMemory;
+using platform::SetLastError;
+
 namespace {
 
 constexpr std::size_t kMaxClassNameLength = 255;  // Windows class names are atoms
@@ -26,7 +31,7 @@ Registry& TheRegistry() {
 
 auto Named(std::string_view class_name, InstanceHandle instance) {
   return [class_name, instance](const WindowClass& c) {
-    return c.instance == instance && AnsiSameText(c.class_name, class_name);
+    return c.instance == instance && codepage::AnsiSameText(c.class_name, class_name);
   };
 }
 
@@ -107,4 +112,4 @@ CursorHandle LoadSystemCursor(ResourceId id) {
   return SystemResource(kSystemCursors, id, kCursorTag);
 }
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/window_types.h"
+#include "ui/window_types.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
 
 struct PaintStruct {
   DeviceContext dc = 0;
@@ -58,4 +58,4 @@ void RecordPaintStep(const PaintRecord& record) noexcept;
 std::vector<PaintRecord> PaintJournal(WindowHandle window);
 void ClearPaintJournal() noexcept;
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

@@ -7,9 +7,9 @@
 
 #include <functional>
 
-#include "platform/window_types.h"
+#include "ui/window_types.h"
 
-namespace kvr::platform {
+namespace kvr::ui {
 
 struct Message {
   WindowHandle window = 0;
@@ -34,4 +34,4 @@ using DefaultWindowProcedureHook =
 // Installs a hook for the whole process (an empty function removes it).
 void SetDefaultWindowProcedureHook(DefaultWindowProcedureHook hook);
 
-}  // namespace kvr::platform
+}  // namespace kvr::ui

@@ -1,16 +1,13 @@
-#include "platform/code_page.h"
+#include "codepage/code_page.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
 
 #include "codepage/code_page_tables.h"
+#include "codepage/utf8.h"
 
-namespace kvr::platform {
-
-using codepage::Cp1251FromUnicode;
-using codepage::kCp1251High;
-using codepage::kCp866High;
+namespace kvr::codepage {
 namespace {
 
 using ByteMap = std::array<unsigned char, 256>;
@@ -160,51 +157,29 @@ std::string Cp866ToUtf8(std::string_view text) { return HighToUtf8(kCp866High, t
 std::string Utf8ToCp1251(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    char32_t cp;
-    std::size_t extra;
-    if (b < 0x80) {
-      cp = b;
-      extra = 0;
-    } else if ((b & 0xE0) == 0xC0) {
-      cp = b & 0x1F;
-      extra = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-      cp = b & 0x0F;
-      extra = 2;
-    } else if ((b & 0xF8) == 0xF0) {
-      cp = b & 0x07;
-      extra = 3;
-    } else {
-      out += '?';
-      ++i;
-      continue;
-    }
-    if (i + extra >= text.size()) {  // truncated sequence at the end
-      out += '?';
-      break;
-    }
-    bool ok = true;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      unsigned char c = static_cast<unsigned char>(text[i + k]);
-      if ((c & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (!ok) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    i += extra + 1;
-    int mapped = Cp1251FromUnicode(cp);
+  for (std::size_t i = 0; i < text.size();) {
+    const Utf8Char c = DecodeUtf8(text, i);
+    i += c.length;
+    const int mapped = c.valid ? Cp1251FromUnicode(c.code_point) : -1;
     out += mapped < 0 ? '?' : static_cast<char>(mapped);
   }
   return out;
 }
 
-}  // namespace kvr::platform
+std::string Cp1251FromUtf16(const std::uint16_t* units, std::size_t count) {
+  std::string out;
+  out.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const char32_t cp = units[i];
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      if (cp <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) ++i;
+      out += '?';  // no character outside the BMP (nor a lone surrogate) exists in Windows-1251
+      continue;
+    }
+    const int byte = Cp1251FromUnicode(cp);
+    out += byte < 0 ? '?' : static_cast<char>(byte);
+  }
+  return out;
+}
+
+}  // namespace kvr::codepage

@@ -1,38 +1,46 @@
-// ReplaceFuelNames on a real in-memory DBF table: which map line applies, when a record is
-// edited, and when nothing happens at all.
+// FuelNameReplacer on a real in-memory DBF table: which map line applies, which records change,
+// and when nothing happens at all.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "codepage/code_page.h"
 #include "common/exceptions.h"
-#include "platform/code_page.h"
 #include "reports/export_conventions.h"
 
 namespace kvr::test {
 namespace {
 
-std::string W(std::string_view utf8) { return platform::Utf8ToCp1251(utf8); }
-std::string U(std::string_view cp1251) { return platform::Cp1251ToUtf8(cp1251); }
+std::string W(std::string_view utf8) { return codepage::Utf8ToCp1251(utf8); }
+std::string U(std::string_view cp1251) { return codepage::Cp1251ToUtf8(cp1251); }
 
 // A table with a fuel-name field between two others, one record per name.
 class FuelTable {
  public:
-  explicit FuelTable(const std::vector<std::string>& utf8_names) {
+  FuelTable() {
     table.FieldDefs().Add("NUM", FieldType::Integer);
     table.FieldDefs().Add("GSMName", FieldType::String, 30);
     table.FieldDefs().Add("NOTE", FieldType::String, 10);
     table.CreateTable();
     table.Open();
-    int n = 0;
+    table.BeforeEdit = [this](TDataSet&) { ++edits; };
+  }
+  // Adds one record per name, each through the replacer when one is given; counts the records
+  // the replacer changes.
+  void Add(const std::vector<std::string>& utf8_names,
+           const reports::FuelNameReplacer* replacer = nullptr) {
     for (const std::string& name : utf8_names) {
       table.Append();
-      table.FieldByName("NUM").SetAsInteger(++n);
+      table.FieldByName("NUM").SetAsInteger(table.RecordCount() + 1);
       table.FieldByName("GSMNAME").SetAsString(W(name));
       table.FieldByName("NOTE").SetAsString("x");
+      if (replacer) {
+        changed += replacer->ReplacementForCurrent() != nullptr;
+        replacer->Apply();
+      }
       table.Post();
     }
-    table.BeforeEdit = [this](TDataSet&) { ++edits; };
   }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
@@ -45,6 +53,7 @@ class FuelTable {
 
   TMemDBFTable table;
   int edits = 0;
+  int changed = 0;
 };
 
 reports::ExportSettings MapOf(const std::vector<std::string>& utf8_lines, bool gsm_tbl = true) {
@@ -54,12 +63,12 @@ reports::ExportSettings MapOf(const std::vector<std::string>& utf8_lines, bool g
   return settings;
 }
 
-TEST(ReplaceFuelNamesTest, MapLinesAndTheirEffect) {
+TEST(FuelNameReplacerTest, MapLinesAndTheirEffect) {
   struct Case {
     const char* name;
     std::vector<std::string> map;
     std::vector<std::string> before, after;
-    int edits;
+    int changed;
   };
   const Case cases[] = {
       {"letter case ignored, replacement taken exactly",
@@ -95,41 +104,32 @@ TEST(ReplaceFuelNamesTest, MapLinesAndTheirEffect) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    FuelTable t(c.before);
-    reports::ReplaceFuelNames(t.table, "gsmname", MapOf(c.map));
-    EXPECT_EQ(t.edits, c.edits);
-    EXPECT_EQ(t.table.State(), DataSetState::Browse);
+    FuelTable t;
+    const reports::FuelNameReplacer replacer(t.table, "gsmname", MapOf(c.map));
+    EXPECT_TRUE(replacer.Active());
+    t.Add(c.before, &replacer);
+    EXPECT_EQ(t.changed, c.changed);
     EXPECT_EQ(t.Names(), c.after);
-
-    // The same map applied to each record as it is added gives the same names.
-    FuelTable filling({});
-    const reports::FuelNameReplacer replacer(filling.table, "gsmname", MapOf(c.map));
-    for (const std::string& name : c.before) {
-      filling.table.Append();
-      filling.table.FieldByName("GSMNAME").SetAsString(W(name));
-      filling.table.FieldByName("NOTE").SetAsString("x");
-      replacer.Apply();
-      filling.table.Post();
-    }
-    EXPECT_EQ(filling.Names(), c.after);
   }
 }
 
-TEST(ReplaceFuelNamesTest, NothingHappensWithReplacementOffOrAnEmptyMap) {
-  FuelTable t({"Аи-92"});
-  reports::ReplaceFuelNames(t.table, "GSMName", MapOf({"Аи-92=Регуляр"}, false));
-  reports::ReplaceFuelNames(t.table, "GSMName", MapOf({}));
+TEST(FuelNameReplacerTest, NothingHappensWithReplacementOffOrAnEmptyMap) {
+  FuelTable t;
   // Not even the field is looked up.
-  reports::ReplaceFuelNames(t.table, "NoSuchField", MapOf({"Аи-92=Регуляр"}, false));
-  reports::ReplaceFuelNames(t.table, "NoSuchField", MapOf({}));
-  EXPECT_EQ(t.edits, 0);
-  EXPECT_EQ(t.Names(), std::vector<std::string>{"Аи-92"});
+  for (const auto& settings : {MapOf({"Аи-92=Регуляр"}, false), MapOf({})})
+    for (const char* field : {"GSMName", "NoSuchField"}) {
+      const reports::FuelNameReplacer replacer(t.table, field, settings);
+      EXPECT_FALSE(replacer.Active());
+      t.Add({"Аи-92"}, &replacer);
+    }
+  EXPECT_EQ(t.changed, 0);
+  EXPECT_EQ(t.Names(), std::vector<std::string>(4, "Аи-92"));
 }
 
-TEST(ReplaceFuelNamesTest, AnAbsentFieldRaisesTheTablesError) {
-  FuelTable t({"Аи-92"});
+TEST(FuelNameReplacerTest, AnAbsentFieldRaisesTheTablesError) {
+  FuelTable t;
   try {
-    reports::ReplaceFuelNames(t.table, "GSMNAME2", MapOf({"Аи-92=Регуляр"}));
+    const reports::FuelNameReplacer replacer(t.table, "GSMNAME2", MapOf({"Аи-92=Регуляр"}));
     FAIL() << "no error";
   } catch (const Exception& e) {
     EXPECT_STREQ(e.ClassName(), "EDatabaseError");
@@ -137,12 +137,13 @@ TEST(ReplaceFuelNamesTest, AnAbsentFieldRaisesTheTablesError) {
   }
 }
 
-// Copying with the replacement gives what copying and then replacing gives; a target without
-// the field gets every row first and then the error, as the pass after the copy raised it.
-TEST(ReplaceFuelNamesTest, CopyingWithTheReplacementMatchesCopyingThenReplacing) {
-  FuelTable source({"Аи-92", "аи-95", "ДТ"});
+// Copying replaces each record's name as it is added; a target without the field gets every
+// row first and then the error.
+TEST(FuelNameReplacerTest, CopyingReplacesEachRecordAsItIsAdded) {
+  FuelTable source;
+  source.Add({"Аи-92", "аи-95", "ДТ"});
   const auto settings = MapOf({"АИ-92=Регуляр", "Аи-95=Премиум"});
-  FuelTable target({});
+  FuelTable target;
   reports::CopyDataSetReplacingFuelNames(source.table, target.table, false, settings);
   EXPECT_EQ(target.edits, 0) << "no record is edited after it was added";
   EXPECT_EQ(target.Names(), (std::vector<std::string>{"Регуляр", "Премиум", "ДТ"}));
@@ -159,13 +160,6 @@ TEST(ReplaceFuelNamesTest, CopyingWithTheReplacementMatchesCopyingThenReplacing)
     EXPECT_NE(e.Message().find("GSMName"), std::string::npos) << e.Message();
   }
   EXPECT_EQ(no_field.RecordCount(), 3);
-}
-
-TEST(ReplaceFuelNamesTest, AnEmptyTableIsNoError) {
-  FuelTable t({});
-  reports::ReplaceFuelNames(t.table, "GSMName", MapOf({"Аи-92=Регуляр"}));
-  EXPECT_EQ(t.edits, 0);
-  EXPECT_EQ(t.table.RecordCount(), 0);
 }
 
 }  // namespace
