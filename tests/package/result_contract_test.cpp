@@ -1,4 +1,4 @@
-// The table of results that kvr/host_abi.h and the README state, case by case, through the
+// The table of results that kvr/host_abi.h and docs/calling.md state, case by case, through the
 // loaded library: the result, the text, and the prefixes a host compares with.
 #include <gtest/gtest.h>
 
