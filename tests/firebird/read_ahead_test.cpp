@@ -147,7 +147,7 @@ TEST_P(ReadAheadTest, ClosingInTheMiddleStopsAndReopeningStartsOver) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Reading, ReadAheadTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "Ahead" : "OnDemand"; });
+                         [](const auto& test) { return test.param ? "Ahead" : "OnDemand"; });
 
 }  // namespace
 }  // namespace kvr

@@ -284,7 +284,7 @@ TEST_F(LogWriterTest, RotationKeepsMaxBackupsAndShiftsNumbers) {
 TEST_F(LogWriterTest, RotationWithoutLimitKeepsEveryOldFile) {
   const std::string log_name = Path("keep.log");
   for (int i = 0; i < 3; ++i) {
-    WriteFile(log_name, std::string(200, 'a' + i) + "\r\n");
+    WriteFile(log_name, std::string(200, static_cast<char>('a' + i)) + "\r\n");
     TDIZEvudod log(log_name);
     log.SetTrimInPlace(false);
     log.SetMaxFileSize(100);
