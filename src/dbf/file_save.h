@@ -22,11 +22,13 @@ class NewFile;
 void SaveFileWhole(std::string_view path, std::span<const std::string_view> pieces);
 
 // The steps of SaveFileWhole, for a save whose content is written in parts
-// (RecordWriteAhead). CreateTemporaryFile creates the temporary file beside `path` and names
+// (BackgroundFileSave). CreateTemporaryFile creates the temporary file beside `path` and names
 // it in `temporary`; false, with the last error set, when it cannot. CompleteSave makes the
 // file durable and renames it into place; `written` false (a write failed, the last error
 // telling why) or any failure there removes the temporary file and raises as SaveFileWhole.
 bool CreateTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary);
+// The same for a file made without a name (NewFile::CreateUnnamedIn): gives it the name.
+bool NameTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary);
 void CompleteSave(platform::NewFile& file, const std::string& temporary, std::string_view path,
                   bool written);
 

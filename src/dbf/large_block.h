@@ -1,7 +1,8 @@
 // Memory for arenas that are filled once from start to end (the records of an in-memory table).
-// A block of a huge page or more is aligned to it, so that where the system makes huge pages
-// on its own it takes whole ones. It is not marked for huge pages (see large_block.cpp for
-// why). Plain C++ (aligned operator new): no system call, so it is no part of the platform.
+// A block of a huge page or more is aligned to it, so that it can be written straight to a
+// file that bypasses the system's cache and where the system makes huge pages on its own it
+// takes whole ones. It is not marked for huge pages (see large_block.cpp for why). Plain C++
+// (aligned operator new): no system call, so it is no part of the platform.
 #pragma once
 
 #include <cstddef>

@@ -41,11 +41,10 @@ class TMemDBFTable : public TDataSet {
   // Writes the table (FileName when the name is empty), with a backup when MakeBackup.
   void SaveToFile(std::string_view file_name = {});
   // Lets a later SaveToFile(file_name) begin while the table fills: once the records added
-  // make a few megabytes, they are written to the file's temporary copy and the system starts
-  // putting them on the disk while more are added; the save writes only the rest. The file is
-  // the same. A change to a record already written, or a save under another name, writes the
-  // file whole as without this. Holds from the next open (or at once on an open table); an
-  // empty name ends it.
+  // make a few megabytes, they are written to the file's temporary copy on a thread of its own
+  // while more are added, and the save writes only the rest. The file is the same. A change to
+  // a record already written, or a save under another name, writes the file whole as without
+  // this. Holds from the next open (or at once on an open table); an empty name ends it.
   void WriteAheadTo(std::string_view file_name);
 
   // --- properties

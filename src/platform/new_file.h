@@ -17,6 +17,8 @@
 
 namespace kvr::platform {
 
+constexpr std::size_t kDirectWriteAlignment = 4096;
+
 class NewFile {
  public:
   NewFile() = default;
@@ -27,6 +29,13 @@ class NewFile {
   // Creates `path` with mode 0666 less the umask. An existing entry of that name (a symbolic
   // link included, dangling or not) fails with kErrorFileExists.
   bool Create(std::string_view path);
+  // Creates a file without a name in `directory`: nobody sees it, and it goes away with the
+  // handle (also when the process is killed) unless GiveName names it. False when the file
+  // system cannot make one (Create then remains).
+  bool CreateUnnamedIn(std::string_view directory);
+  // Gives the file CreateUnnamedIn made the name `path`; an existing entry of that name fails
+  // with kErrorFileExists, as Create does.
+  bool GiveName(std::string_view path);
   bool IsOpen() const { return handle_ != kNoFile; }
   const std::string& NativePath() const { return native_path_; }
 
@@ -34,6 +43,11 @@ class NewFile {
   bool Write(std::span<const std::string_view> pieces);
   // Writes the pieces from `offset` on, over what is there; later Writes continue after them.
   bool WriteAt(std::uint64_t offset, std::span<const std::string_view> pieces);
+  // Bypassing the system's cache, writes go from the caller's memory straight to the disk:
+  // for a large file written once this spares the system copying it and finding memory for
+  // the copy. Every buffer address, length and offset must then be a multiple of
+  // kDirectWriteAlignment. False when the file system cannot; switching back always works.
+  bool SetBypassCache(bool bypass);
   // Asks the system to begin putting what was written on the disk, without waiting, so that a
   // later Sync finds little left to do. Best effort: nothing is reported.
   void StartWriteback();

@@ -1,14 +1,16 @@
-// Writing a table's file while the table fills (RecordWriteAhead through
+// Writing a table's file while the table fills (BackgroundFileSave, RecordWriteAhead through
 // TMemDBFTable::WriteAheadTo): the file is the one a save at the end writes, whatever happens
 // to the records meanwhile; nothing is left behind when the early file is given up; and a
 // failed early write is only repeated by the save.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <random>
 
-#include "dbf/file_save.h"
+#include "dbf/background_save.h"
 #include "dbf/mem_dbf_table.h"
 #include "platform/system_error.h"
 #include "support/failing_file_calls.h"
@@ -23,7 +25,7 @@ namespace fs = std::filesystem;
 using test::NamesIn;
 constexpr auto ReadText = test::ReadFileText;
 
-// Files of this process open in `dir`.
+// Files of this process open in `dir`, named or not: shows that an early file is being written.
 int OpenFilesIn(const std::string& dir) {
   int count = 0;
   for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
@@ -34,11 +36,76 @@ int OpenFilesIn(const std::string& dir) {
   return count;
 }
 
-// The early file: open in `dir` and there under a temporary name of the save.
-void ExpectEarlyFiles(const std::string& dir, int count) {
-  EXPECT_EQ(OpenFilesIn(dir), count) << "files open";
-  const std::vector<std::string> names = NamesIn(dir);
-  EXPECT_EQ(std::count_if(names.begin(), names.end(), IsTemporarySaveName), count) << "names";
+// ---- BackgroundFileSave
+
+TEST(BackgroundFileSaveTest, WritesThePiecesInOrderWithTheHeadAtTheStart) {
+  struct Case {
+    const char* name;
+    std::size_t head, total;
+  } cases[] = {
+      {"less than a block", 33, 100'000},
+      {"exactly one block with the head", 65, (4 << 20) - 65},
+      {"several blocks and a bit", 1089, (13 << 20) + 777},
+  };
+  std::mt19937 random(7);
+  for (bool bypass : {true, false}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (bypass ? ", bypassing the cache" : ", cached"));
+      test::TempDir dir("kvr-background-save");
+      const std::string path = dir.File("Export.dbf");
+      std::string content(c.total, '\0');
+      for (char& ch : content) ch = static_cast<char>(random());
+      const std::string head(c.head, 'H');
+      {
+        BackgroundFileSave save(path, c.head, bypass);
+        ASSERT_FALSE(save.Failed());
+        std::size_t at = 0;
+        while (at < content.size() * 9 / 10) {  // pieces of odd sizes, a few per batch
+          BackgroundFileSave::Batch batch;
+          for (int i = 0; i < 3 && at < content.size(); ++i) {
+            const std::size_t n =
+                std::min<std::size_t>(random() % 300'000 + 1, content.size() - at);
+            batch.pieces.emplace_back(content.data() + at, n);
+            at += n;
+          }
+          save.Append(std::move(batch));
+        }
+        EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{}) << "no name before Commit";
+        const std::string_view tail[] = {std::string_view(content).substr(at)};
+        ASSERT_TRUE(save.Commit(head, tail));
+      }
+      EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{"Export.dbf"});
+      EXPECT_TRUE(ReadText(path) == head + content) << "the file differs";
+    }
+  }
+}
+
+TEST(BackgroundFileSaveTest, GivingUpOrAFailedWriteLeavesNothing) {
+  for (bool bypass : {true, false}) {
+    SCOPED_TRACE(bypass ? "bypassing the cache" : "cached");
+    const std::string data(6 << 20, 'r');
+    {  // dropped without Commit
+      test::TempDir dir("kvr-background-save");
+      {
+        BackgroundFileSave save(dir.File("Export.dbf"), 10, bypass);
+        save.Append({{data}, {}});
+      }
+      EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{});
+      EXPECT_EQ(OpenFilesIn(dir.path()), 0);
+    }
+    {  // the disk fills while the content is written
+      test::TempDir dir("kvr-background-save");
+      test::FailingFileCalls faults(Call::kWrite, dir.path(), platform::kErrorDiskFull, 1);
+      BackgroundFileSave save(dir.File("Export.dbf"), 10, bypass);
+      save.Append({{data}, {}});
+      save.Append({{data}, {}});
+      const std::string_view tail[] = {"end"};
+      EXPECT_FALSE(save.Commit(std::string(10, 'H'), tail));
+      EXPECT_TRUE(save.Failed());
+      EXPECT_EQ(faults.failures(), 1);
+      EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{});
+    }
+  }
 }
 
 // ---- a table written while it fills
@@ -114,11 +181,11 @@ TEST(WriteAheadTest, TheFileIsTheOneASaveAtTheEndWrites) {
     TMemDBFTable table;
     table.WriteAheadTo(early);
     FillTable(table);
-    ExpectEarlyFiles(dir.path(), 1);
+    EXPECT_EQ(OpenFilesIn(dir.path()), 1) << "the early file is written";
     s.change(table);
-    ExpectEarlyFiles(dir.path(), s.early_file_kept ? 1 : 0);
+    EXPECT_EQ(OpenFilesIn(dir.path()), s.early_file_kept ? 1 : 0);
     table.SaveToFile(early);
-    ExpectEarlyFiles(dir.path(), 0);
+    EXPECT_EQ(OpenFilesIn(dir.path()), 0);
     EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"Early.dbf", "Whole.dbf"}));
     EXPECT_TRUE(ReadText(early) == ReadText(whole)) << "the files differ";
   }
@@ -131,7 +198,7 @@ TEST(WriteAheadTest, ASaveUnderAnotherNameOrNoSaveLeavesNoEarlyFile) {
     table.WriteAheadTo(dir.File("Early.dbf"));
     FillTable(table);
     table.SaveToFile(dir.File("Other.dbf"));
-    ExpectEarlyFiles(dir.path(), 0);
+    EXPECT_EQ(OpenFilesIn(dir.path()), 0);
     EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{"Other.dbf"});
     EXPECT_EQ(table.RecordCount(), kRecords);
   }
@@ -139,9 +206,9 @@ TEST(WriteAheadTest, ASaveUnderAnotherNameOrNoSaveLeavesNoEarlyFile) {
     TMemDBFTable table;
     table.WriteAheadTo(dir.File("Early.dbf"));
     FillTable(table);
-    ExpectEarlyFiles(dir.path(), 1);
+    EXPECT_EQ(OpenFilesIn(dir.path()), 1);
   }
-  ExpectEarlyFiles(dir.path(), 0);
+  EXPECT_EQ(OpenFilesIn(dir.path()), 0);
   EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{"Other.dbf"});
 }
 

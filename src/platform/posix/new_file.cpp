@@ -65,6 +65,41 @@ bool NewFile::Create(std::string_view path) {
   return true;
 }
 
+bool NewFile::CreateUnnamedIn(std::string_view directory) {
+  if (handle_ != kNoFile) Close();
+#ifdef O_TMPFILE
+  native_path_.clear();
+  FileHandle handle = kNoFile;
+  const std::uint32_t error = CurrentFileCalls().Open(
+      {kCurrentDirectory, MapPath(directory), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666}, handle);
+  if (error != kErrorSuccess) {
+    SetLastError(error);
+    return false;
+  }
+  handle_ = handle;
+  return true;
+#else
+  (void)directory;
+  SetLastError(kErrorInvalidParameter);
+  return false;
+#endif
+}
+
+bool NewFile::GiveName(std::string_view path) {
+  if (handle_ == kNoFile || !native_path_.empty()) {
+    SetLastError(kErrorInvalidHandle);
+    return false;
+  }
+  const std::string native = MapPath(path);
+  const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(handle_));
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, native.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    SetLastError(CreateError(WindowsErrorFromErrno(errno)));
+    return false;
+  }
+  native_path_ = native;
+  return true;
+}
+
 bool NewFile::Write(std::span<const std::string_view> pieces) {
   if (handle_ == kNoFile) {
     SetLastError(kErrorInvalidHandle);
@@ -84,6 +119,20 @@ bool NewFile::WriteAt(std::uint64_t offset, std::span<const std::string_view> pi
     return false;
   }
   return Write(pieces);
+}
+
+bool NewFile::SetBypassCache(bool bypass) {
+  if (handle_ == kNoFile) {
+    SetLastError(kErrorInvalidHandle);
+    return false;
+  }
+  const int fd = Descriptor(handle_);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, bypass ? flags | O_DIRECT : flags & ~O_DIRECT) < 0) {
+    SetLastErrorFromErrno();
+    return false;
+  }
+  return true;
 }
 
 void NewFile::StartWriteback() {
