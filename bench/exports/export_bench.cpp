@@ -5,6 +5,7 @@
 //
 //   export_bench [--sales N[,N...]] [--runs R[,R...]] [--data DIR] [--csv FILE]
 //                [--modes embedded,tcp] [--only NAME] [--keep-files DIR] [--library FILE]
+//                [--export-only]
 //   export_bench --serve      (the private server alone, for a profiler: see Serve)
 //
 // Export and raw fetch each run in a fresh process (start, engine and connection included in
@@ -15,6 +16,8 @@
 // directory (sales-N/) and reused; generating one million sales takes about 15 s on a
 // desktop. --keep-files copies the export files of the last run to DIR/<mode>-<N>/ and
 // --library runs another build's library, to compare the files of two builds.
+// --export-only skips the raw fetch and isql-fb: for comparing two builds' exports with runs
+// alternated by hand, many times over on a busy machine.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -54,6 +57,7 @@ struct Options {
   std::string only;
   std::string keep_files;
   std::string library = KVR_BENCH_LIBRARY;
+  bool export_only = false;
 };
 
 std::vector<std::string> Split(const std::string& text) {
@@ -89,6 +93,8 @@ Options ParseOptions(int argc, char** argv) {
       o.only = value();
     } else if (arg == "--library") {
       o.library = value();
+    } else if (arg == "--export-only") {
+      o.export_only = true;
     } else if (arg == "--keep-files") {
       o.keep_files = value();
     } else {
@@ -432,7 +438,7 @@ int Main(int argc, char** argv) {
           row.records = e.records;
           row.file_size = e.file_size;
           row.peak_mb = std::max(row.peak_mb, e.run.peak_rss_kb / 1024.0);
-          if (c.queries.empty()) continue;
+          if (c.queries.empty() || options.export_only) continue;
           const ChildFetch f = RawFetchInChild(self, c, data, sales, conn, work.path());
           raw_s.push_back(f.run.seconds);
           raw_cpu.push_back(f.run.cpu_seconds);

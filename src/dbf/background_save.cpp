@@ -7,7 +7,6 @@
 
 #include "dbf/file_save.h"
 #include "platform/file_system.h"
-#include "platform/paths.h"
 
 namespace kvr {
 
@@ -22,9 +21,7 @@ BackgroundFileSave::BackgroundFileSave(std::string_view path, std::size_t head_s
     : path_(path), head_size_(head_size) {
   const std::string zeros(head_size, '\0');
   const std::string_view head[] = {zeros};
-  // Unnamed until Commit, so that a process killed meanwhile leaves nothing behind.
-  unnamed_ = file_.CreateUnnamedIn(platform::ExtractFilePath(path_));
-  if (!unnamed_ && !CreateTemporaryFile(path_, file_, temporary_)) {
+  if (!CreateTemporaryFile(path_, file_, temporary_)) {
     failed_ = true;
     return;
   }
@@ -159,10 +156,9 @@ bool BackgroundFileSave::Commit(std::string_view head, std::span<const std::stri
     Discard();
     return false;
   }
-  // A failure up to the naming leaves the file to the whole save, which meets a lasting one
-  // with its own text.
-  if (!Put(tail) || !PutLastAndHead(head) ||
-      (unnamed_ && !NameTemporaryFile(path_, file_, temporary_))) {
+  // A failed write leaves the file to the whole save, which meets a lasting failure with its
+  // own text.
+  if (!Put(tail) || !PutLastAndHead(head)) {
     Discard();
     return false;
   }

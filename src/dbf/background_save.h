@@ -9,11 +9,12 @@
 // guarantees and error texts of SaveFileWhole. Saving a large table this way overlaps the
 // disk's work with the making of the table instead of leaving it all for the end.
 //
-// The file has no name until Commit where the system allows it (elsewhere it has its
-// temporary one), so that a process killed while the content is made leaves nothing behind.
-// Failures up to Commit's naming of the file are not raised: the save gives up (Failed),
-// removes its file and Commit returns false, so that the caller saves the file whole instead
-// and meets a lasting failure there, with the same text and at the same point as without this.
+// The file is written under its temporary name ("<name>.<pid>-<n>.tmp", file_save.h) from the
+// start, as every save is: a process killed while the content is made leaves that file, never
+// a part under the final name, and the next run of that export removes it. Failed writes up to
+// Commit are not raised: the save gives up (Failed), removes its file and Commit returns false,
+// so that the caller saves the file whole instead and meets a lasting failure there, with the
+// same text and at the same point as without this.
 #pragma once
 
 #include <condition_variable>
@@ -57,7 +58,7 @@ class BackgroundFileSave {
   // Waits for the writer, writes `tail` after everything appended and `head` (HeadSize() bytes)
   // at the start, and renames the file into place, raising as SaveFileWhole when syncing,
   // closing or renaming fails. False, with nothing raised and the file removed, when a write
-  // failed (before or here) or the file cannot be named.
+  // failed (before or here).
   bool Commit(std::string_view head, std::span<const std::string_view> tail);
 
  private:
@@ -73,8 +74,7 @@ class BackgroundFileSave {
   std::string path_;
   std::size_t head_size_;
   platform::NewFile file_;
-  std::string temporary_;
-  bool unnamed_ = false;  // no name before Commit (temporary_ empty)
+  std::string temporary_;  // empty once removed or handed to CompleteSave
   bool bypass_ = false;
   LargeBlock block_;  // when bypassing: the bytes not yet written
   std::size_t block_used_ = 0;

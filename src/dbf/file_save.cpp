@@ -56,24 +56,15 @@ bool IsTemporarySaveName(std::string_view file_name) {
   return digits(stem.substr(dot + 1, dash - dot - 1)) && digits(stem.substr(dash + 1));
 }
 
-// Tries temporary names until `take` succeeds or fails for another reason than the name.
-template <typename Take>
-bool TakeTemporaryName(std::string_view path, std::string& temporary, Take take) {
+// Tries temporary names until one is created or the creation fails for another reason.
+bool CreateTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     temporary = TemporaryName(path);
-    if (take(temporary)) return true;
+    if (file.Create(temporary)) return true;
     if (platform::GetLastError() != platform::kErrorFileExists) break;
   }
   temporary.clear();
   return false;
-}
-
-bool CreateTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary) {
-  return TakeTemporaryName(path, temporary, [&](const std::string& n) { return file.Create(n); });
-}
-
-bool NameTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary) {
-  return TakeTemporaryName(path, temporary, [&](const std::string& n) { return file.GiveName(n); });
 }
 
 void CompleteSave(platform::NewFile& file, const std::string& temporary, std::string_view path,

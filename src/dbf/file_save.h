@@ -27,8 +27,6 @@ void SaveFileWhole(std::string_view path, std::span<const std::string_view> piec
 // file durable and renames it into place; `written` false (a write failed, the last error
 // telling why) or any failure there removes the temporary file and raises as SaveFileWhole.
 bool CreateTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary);
-// The same for a file made without a name (NewFile::CreateUnnamedIn): gives it the name.
-bool NameTemporaryFile(std::string_view path, platform::NewFile& file, std::string& temporary);
 void CompleteSave(platform::NewFile& file, const std::string& temporary, std::string_view path,
                   bool written);
 

@@ -29,13 +29,6 @@ class NewFile {
   // Creates `path` with mode 0666 less the umask. An existing entry of that name (a symbolic
   // link included, dangling or not) fails with kErrorFileExists.
   bool Create(std::string_view path);
-  // Creates a file without a name in `directory`: nobody sees it, and it goes away with the
-  // handle (also when the process is killed) unless GiveName names it. False when the file
-  // system cannot make one (Create then remains).
-  bool CreateUnnamedIn(std::string_view directory);
-  // Gives the file CreateUnnamedIn made the name `path`; an existing entry of that name fails
-  // with kErrorFileExists, as Create does.
-  bool GiveName(std::string_view path);
   bool IsOpen() const { return handle_ != kNoFile; }
   const std::string& NativePath() const { return native_path_; }
 

@@ -2,15 +2,15 @@
 // TMemDBFTable::WriteAheadTo): the file is the one a save at the end writes, whatever happens
 // to the records meanwhile; nothing is left behind when the early file is given up; and a
 // failed early write is only repeated by the save.
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <random>
 
 #include "dbf/background_save.h"
+#include "dbf/file_save.h"
 #include "dbf/mem_dbf_table.h"
 #include "platform/system_error.h"
 #include "support/failing_file_calls.h"
@@ -25,7 +25,7 @@ namespace fs = std::filesystem;
 using test::NamesIn;
 constexpr auto ReadText = test::ReadFileText;
 
-// Files of this process open in `dir`, named or not: shows that an early file is being written.
+// Files of this process open in `dir`.
 int OpenFilesIn(const std::string& dir) {
   int count = 0;
   for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
@@ -34,6 +34,18 @@ int OpenFilesIn(const std::string& dir) {
     if (!error && target.string().rfind(dir + "/", 0) == 0) ++count;
   }
   return count;
+}
+
+// Temporary files of a save in `dir`.
+int TemporaryFilesIn(const std::string& dir) {
+  const std::vector<std::string> names = NamesIn(dir);
+  return static_cast<int>(std::count_if(names.begin(), names.end(), IsTemporarySaveName));
+}
+
+// The early file: open in `dir` and there under a temporary name of the save.
+void ExpectEarlyFiles(const std::string& dir, int count) {
+  EXPECT_EQ(OpenFilesIn(dir), count) << "files open";
+  EXPECT_EQ(TemporaryFilesIn(dir), count) << "temporary names";
 }
 
 // ---- BackgroundFileSave
@@ -70,7 +82,8 @@ TEST(BackgroundFileSaveTest, WritesThePiecesInOrderWithTheHeadAtTheStart) {
           }
           save.Append(std::move(batch));
         }
-        EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{}) << "no name before Commit";
+        EXPECT_EQ(NamesIn(dir.path()).size(), 1u);
+        EXPECT_EQ(TemporaryFilesIn(dir.path()), 1) << "a temporary name before Commit";
         const std::string_view tail[] = {std::string_view(content).substr(at)};
         ASSERT_TRUE(save.Commit(head, tail));
       }
@@ -91,7 +104,7 @@ TEST(BackgroundFileSaveTest, GivingUpOrAFailedWriteLeavesNothing) {
         save.Append({{data}, {}});
       }
       EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{});
-      EXPECT_EQ(OpenFilesIn(dir.path()), 0);
+      ExpectEarlyFiles(dir.path(), 0);
     }
     {  // the disk fills while the content is written
       test::TempDir dir("kvr-background-save");
@@ -181,11 +194,11 @@ TEST(WriteAheadTest, TheFileIsTheOneASaveAtTheEndWrites) {
     TMemDBFTable table;
     table.WriteAheadTo(early);
     FillTable(table);
-    EXPECT_EQ(OpenFilesIn(dir.path()), 1) << "the early file is written";
+    ExpectEarlyFiles(dir.path(), 1);
     s.change(table);
-    EXPECT_EQ(OpenFilesIn(dir.path()), s.early_file_kept ? 1 : 0);
+    ExpectEarlyFiles(dir.path(), s.early_file_kept ? 1 : 0);
     table.SaveToFile(early);
-    EXPECT_EQ(OpenFilesIn(dir.path()), 0);
+    ExpectEarlyFiles(dir.path(), 0);
     EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"Early.dbf", "Whole.dbf"}));
     EXPECT_TRUE(ReadText(early) == ReadText(whole)) << "the files differ";
   }
@@ -198,7 +211,7 @@ TEST(WriteAheadTest, ASaveUnderAnotherNameOrNoSaveLeavesNoEarlyFile) {
     table.WriteAheadTo(dir.File("Early.dbf"));
     FillTable(table);
     table.SaveToFile(dir.File("Other.dbf"));
-    EXPECT_EQ(OpenFilesIn(dir.path()), 0);
+    ExpectEarlyFiles(dir.path(), 0);
     EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{"Other.dbf"});
     EXPECT_EQ(table.RecordCount(), kRecords);
   }
@@ -206,9 +219,9 @@ TEST(WriteAheadTest, ASaveUnderAnotherNameOrNoSaveLeavesNoEarlyFile) {
     TMemDBFTable table;
     table.WriteAheadTo(dir.File("Early.dbf"));
     FillTable(table);
-    EXPECT_EQ(OpenFilesIn(dir.path()), 1);
+    ExpectEarlyFiles(dir.path(), 1);
   }
-  EXPECT_EQ(OpenFilesIn(dir.path()), 0);
+  ExpectEarlyFiles(dir.path(), 0);
   EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{"Other.dbf"});
 }
 

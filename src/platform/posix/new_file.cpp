@@ -65,41 +65,6 @@ bool NewFile::Create(std::string_view path) {
   return true;
 }
 
-bool NewFile::CreateUnnamedIn(std::string_view directory) {
-  if (handle_ != kNoFile) Close();
-#ifdef O_TMPFILE
-  native_path_.clear();
-  FileHandle handle = kNoFile;
-  const std::uint32_t error = CurrentFileCalls().Open(
-      {kCurrentDirectory, MapPath(directory), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666}, handle);
-  if (error != kErrorSuccess) {
-    SetLastError(error);
-    return false;
-  }
-  handle_ = handle;
-  return true;
-#else
-  (void)directory;
-  SetLastError(kErrorInvalidParameter);
-  return false;
-#endif
-}
-
-bool NewFile::GiveName(std::string_view path) {
-  if (handle_ == kNoFile || !native_path_.empty()) {
-    SetLastError(kErrorInvalidHandle);
-    return false;
-  }
-  const std::string native = MapPath(path);
-  const std::string self = "/proc/self/fd/" + std::to_string(Descriptor(handle_));
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, native.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-    SetLastError(CreateError(WindowsErrorFromErrno(errno)));
-    return false;
-  }
-  native_path_ = native;
-  return true;
-}
-
 bool NewFile::Write(std::span<const std::string_view> pieces) {
   if (handle_ == kNoFile) {
     SetLastError(kErrorInvalidHandle);
