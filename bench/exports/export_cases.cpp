@@ -39,7 +39,7 @@ std::vector<ExportCase> ExportCases(const BenchPeriod& p) {
   cases.push_back({"tank events",
                    "RezLog.dbf",
                    {"1", from, to},
-                   {{Database::kStation, reports::kTankEventsSql, period}}});
+                   {{Database::kStation, reports::TankEventsSql(), period}}});
   std::vector<QueryParam> receipts = period;
   receipts.push_back(IntParam("P1", 1));
   receipts.push_back(IntParam("P2", 0));
