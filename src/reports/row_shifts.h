@@ -52,8 +52,8 @@ class RowShifts final : public RowExpansion {
   ShiftIndex index_;
   std::string null_column_;
   TIBDataSet* source_ = nullptr;
-  TField* moment_ = nullptr;  // the source's DATA
-  TField* shift_ = nullptr;   // the table's SMNUM
+  TField* moment_ = nullptr;           // the source's DATA
+  TField* shift_ = nullptr;            // the table's SMNUM
   std::vector<std::int32_t> numbers_;  // the current row's shifts
 };
 
