@@ -465,8 +465,6 @@ int Main(int argc, char** argv) {
           std::vector<double> export_s, raw_s, isql_s, export_cpu, raw_cpu;
           Row row{mode, c.name, sales};
           row.shift_factor = factor;
-          // 10x the shifts leaves the exports without a shift as they are.
-          if (factor > 1 && c.join_queries.empty()) continue;
           // A short export gets more runs, so that one hiccup of the machine does not make its
           // median: at least `runs`, then more while they take little time.
           double spent = 0;
