@@ -3,7 +3,7 @@
 // column decoded, then discarded: the limit) and to isql-fb running the same SELECT with its
 // output discarded. Embedded and over a private server on loopback TCP, for each size asked.
 //
-//   export_bench [--sales N[,N...]] [--runs R[,R...]] [--data DIR] [--csv FILE]
+//   export_bench [--sales N[,N...]] [--runs R[,R...]] [--shifts F[,F...]] [--data DIR] [--csv FILE]
 //                [--modes embedded,tcp] [--only NAME] [--keep-files DIR] [--library FILE]
 //                [--export-only]
 //   export_bench --serve      (the private server alone, for a profiler: see Serve)
@@ -15,7 +15,11 @@
 // ./bench-data, CSV in ./export_bench.csv. The generated databases are kept under the data
 // directory (sales-N/) and reused; generating one million sales takes about 15 s on a
 // desktop. --keep-files copies the export files of the last run to DIR/<mode>-<N>/ and
-// --library runs another build's library, to compare the files of two builds.
+// --library runs another build's library, to compare the files of two builds. --shifts
+// (default 1,10) runs each size also on a station whose shift log holds F times the shifts of
+// its sales, the extra ones before the period (history grows, the period asked stays): the
+// exports that show each row's shift must not grow with it. Those exports are also measured
+// against the raw fetch of their queries as they were sent with the shift join ("join s").
 // --export-only skips the raw fetch and isql-fb: for comparing two builds' exports with runs
 // alternated by hand, many times over on a busy machine.
 #include <algorithm>
@@ -50,7 +54,8 @@ constexpr int kMostRuns = 11;            // ...runs again, up to this many times
 
 struct Options {
   std::vector<int> sales = {1'000'000};
-  std::vector<int> runs = {3};  // per size; the last one serves the sizes after it
+  std::vector<int> runs = {3};        // per size; the last one serves the sizes after it
+  std::vector<int> shifts = {1, 10};  // the station's shift log: 1x, 10x the shifts of its sales
   std::string data = "bench-data";
   std::string csv = "export_bench.csv";
   std::vector<std::string> modes = {"embedded", "tcp"};
@@ -83,6 +88,9 @@ Options ParseOptions(int argc, char** argv) {
       o.runs.clear();
       for (const std::string& n : Split(value())) o.runs.push_back(std::max(1, std::stoi(n)));
       if (o.runs.empty()) throw std::runtime_error("--runs needs a number");
+    } else if (arg == "--shifts") {
+      o.shifts.clear();
+      for (const std::string& n : Split(value())) o.shifts.push_back(std::max(1, std::stoi(n)));
     } else if (arg == "--data") {
       o.data = value();
     } else if (arg == "--csv") {
@@ -159,8 +167,35 @@ void WriteSettings(const fs::path& root) {
   std::ofstream(root / "C/WINDOWS/cnf.ini", std::ios::binary) << codepage::Utf8ToCp1251(text);
 }
 
-BenchData PrepareData(const std::string& data_dir, int sales, const std::string& copy_name) {
-  BenchData data{fs::absolute(fs::path(data_dir) / ("sales-" + std::to_string(sales)))};
+// Adds (factor - 1) x the station's shifts before its first one, twelve hours each.
+void AddHistoryShifts(const std::string& station, int sales, int factor) {
+  const int shifts = (sales + 249) / 250;
+  test::RunSql(station, "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE k INTEGER = 0; BEGIN WHILE (k < " +
+                            std::to_string(shifts * (factor - 1)) +
+                            ") DO BEGIN INSERT INTO SMLOG (SMNUM, BEGTIME, ENDTIME, OPERATOR) "
+                            "VALUES (" +
+                            std::to_string(shifts) +
+                            " + :k + 1, DATEADD(-(:k + 1) * 12 HOUR TO TIMESTAMP '2023-01-01 "
+                            "08:00:00'), DATEADD(-:k * 12 HOUR TO TIMESTAMP '2022-12-31 "
+                            "19:59:59.999'), 'История'); k = k + 1; END END^\nSET TERM ; ^\n"
+                            "COMMIT;\n");
+}
+
+BenchData PrepareData(const std::string& data_dir, int sales, int shift_factor,
+                      const std::string& copy_name) {
+  const std::string base = "sales-" + std::to_string(sales);
+  BenchData data{
+      fs::absolute(fs::path(data_dir) /
+                   (shift_factor > 1 ? base + "-shifts" + std::to_string(shift_factor) : base))};
+  if (shift_factor > 1) {
+    const BenchData plain = PrepareData(data_dir, sales, 1, "");
+    Cached(data.station(), [&](const std::string& f) {
+      fs::copy_file(plain.station(), f);
+      AddHistoryShifts(f, sales, shift_factor);
+    });
+    Cached(data.office(), [&](const std::string& f) { fs::copy_file(plain.office(), f); });
+    Cached(data.shop(), [&](const std::string& f) { fs::copy_file(plain.shop(), f); });
+  }
   Cached(data.station(),
          [&](const std::string& f) { test::GenerateLargeStationDatabase(f, sales); });
   Cached(data.office(),
@@ -193,10 +228,11 @@ struct FetchResult {
   double checksum = 0;
 };
 
-FetchResult RawFetch(const ExportCase& c, const BenchData& data, const Connection& conn) {
+FetchResult RawFetch(const ExportCase& c, const BenchData& data, const Connection& conn,
+                     bool join) {
   FetchResult result;
   const auto start = Clock::now();
-  for (const ExportQuery& q : c.queries) {
+  for (const ExportQuery& q : join ? c.join_queries : c.queries) {
     TIBDatabase db;
     db.Params().SetValues("user_name", "SYSDBA");
     db.Params().SetValues("password", conn.password.empty() ? "masterkey" : conn.password);
@@ -309,28 +345,31 @@ struct Row {
   std::string mode, name;
   int sales = 0;
   long long records = 0, raw_rows = 0, file_size = 0;
-  double export_s = 0, raw_s = 0, isql_s = 0, peak_mb = 0, raw_peak_mb = 0;
+  int shift_factor = 1;
+  double export_s = 0, raw_s = 0, isql_s = 0, join_s = 0, peak_mb = 0, raw_peak_mb = 0;
   double export_cpu_s = 0, raw_cpu_s = 0;
 };
 
 void PrintHeader() {
-  std::printf("%-8s %8s %-16s %8s %8s %10s %8s %8s %8s %8s %8s %8s %8s %4s\n", "mode", "sales",
-              "export", "rows", "export s", "rows/s", "peak MB", "file MB", "raw s", "isql s",
-              "x raw", "x isql", "cpu xraw", "mem");
+  std::printf("%-8s %8s %3s %-16s %8s %8s %10s %8s %8s %8s %8s %8s %8s %8s %4s %8s %7s\n", "mode",
+              "sales", "shx", "export", "rows", "export s", "rows/s", "peak MB", "file MB", "raw s",
+              "isql s", "x raw", "x isql", "cpu xraw", "mem", "join s", "x join");
 }
 
 void PrintRow(const Row& r) {
   const double file_mb = r.file_size / 1048576.0;
   const bool memory_ok = r.peak_mb <= 1.15 * file_mb + 64;
   auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
-  std::printf("%-8s %8d %-16s %8lld %8.3f %10.0f %8.1f %8.1f ", r.mode.c_str(), r.sales,
-              r.name.c_str(), r.records, r.export_s, r.records / r.export_s, r.peak_mb, file_mb);
+  std::printf("%-8s %8d %3d %-16s %8lld %8.3f %10.0f %8.1f %8.1f ", r.mode.c_str(), r.sales,
+              r.shift_factor, r.name.c_str(), r.records, r.export_s, r.records / r.export_s,
+              r.peak_mb, file_mb);
   if (r.raw_s > 0)
     std::printf("%8.3f %8.3f %8.2f %8.2f %8.2f", r.raw_s, r.isql_s, ratio(r.export_s, r.raw_s),
                 ratio(r.export_s, r.isql_s), ratio(r.export_cpu_s, r.raw_cpu_s));
   else
     std::printf("%8s %8s %8s %8s %8s", "-", "-", "-", "-", "-");
   std::printf(" %4s", memory_ok ? "ok" : "HIGH");
+  if (r.join_s > 0) std::printf(" %8.3f %7.3f", r.join_s, ratio(r.export_s, r.join_s));
   // Every export writes one record per row of its queries.
   if (r.raw_s > 0 && r.raw_rows != r.records) std::printf("  (raw fetch: %lld rows)", r.raw_rows);
   std::printf("\n");
@@ -339,20 +378,22 @@ void PrintRow(const Row& r) {
 
 void WriteCsv(const std::string& path, const std::vector<Row>& rows) {
   std::ofstream out(path);
-  out << "mode,sales,export,records,export_s,rows_per_s,peak_rss_mb,file_mb,raw_rows,raw_s,"
-         "isql_s,raw_peak_rss_mb,export_cpu_s,raw_cpu_s,export_over_raw,export_over_isql\n";
+  out << "mode,sales,shift_factor,export,records,export_s,rows_per_s,peak_rss_mb,file_mb,raw_rows,"
+         "raw_s,"
+         "isql_s,raw_peak_rss_mb,export_cpu_s,raw_cpu_s,export_over_raw,export_over_isql,join_s\n";
   for (const Row& r : rows) {
-    out << r.mode << ',' << r.sales << ',' << r.name << ',' << r.records << ',' << r.export_s << ','
-        << r.records / r.export_s << ',' << r.peak_mb << ',' << r.file_size / 1048576.0 << ','
-        << r.raw_rows << ',' << r.raw_s << ',' << r.isql_s << ',' << r.raw_peak_mb << ','
-        << r.export_cpu_s << ',' << r.raw_cpu_s << ',' << (r.raw_s > 0 ? r.export_s / r.raw_s : 0)
-        << ',' << (r.isql_s > 0 ? r.export_s / r.isql_s : 0) << '\n';
+    out << r.mode << ',' << r.sales << ',' << r.shift_factor << ',' << r.name << ',' << r.records
+        << ',' << r.export_s << ',' << r.records / r.export_s << ',' << r.peak_mb << ','
+        << r.file_size / 1048576.0 << ',' << r.raw_rows << ',' << r.raw_s << ',' << r.isql_s << ','
+        << r.raw_peak_mb << ',' << r.export_cpu_s << ',' << r.raw_cpu_s << ','
+        << (r.raw_s > 0 ? r.export_s / r.raw_s : 0) << ','
+        << (r.isql_s > 0 ? r.export_s / r.isql_s : 0) << ',' << r.join_s << '\n';
   }
 }
 
 // The raw fetch runs in a process of its own, like the export, so that both pay for starting
 // a process and an engine and for connecting:
-//   export_bench --fetch-child ROOT SALES CASE PORT PASSWORD
+//   export_bench --fetch-child ROOT SALES CASE PORT PASSWORD JOIN
 int FetchChild(char** argv) {
   const BenchData data{argv[2]};
   const int sales = std::stoi(argv[3]);
@@ -360,7 +401,7 @@ int FetchChild(char** argv) {
   Connection conn{argv[6], std::stoi(argv[5])};
   for (const ExportCase& c : ExportCases(BenchPeriod{.last_shift = (sales + 249) / 250})) {
     if (c.name != name) continue;
-    const FetchResult f = RawFetch(c, data, conn);
+    const FetchResult f = RawFetch(c, data, conn, std::string(argv[7]) == "1");
     std::printf("%lld %.6f %.0f\n", f.rows, f.seconds, f.checksum);
     return 0;
   }
@@ -373,11 +414,12 @@ struct ChildFetch {
 };
 
 ChildFetch RawFetchInChild(const std::string& self, const ExportCase& c, const BenchData& data,
-                           int sales, const Connection& conn, const fs::path& work) {
+                           int sales, const Connection& conn, const fs::path& work,
+                           bool join = false) {
   const std::string out = (work / "fetch.out").string();
   ChildFetch result;
   result.run = RunMeasured({self, "--fetch-child", data.root.string(), std::to_string(sales),
-                            c.name, std::to_string(conn.port), conn.password},
+                            c.name, std::to_string(conn.port), conn.password, join ? "1" : "0"},
                            {}, out);
   std::ifstream in(out);
   if (result.run.exit_code != 0 || !(in >> result.rows))
@@ -400,7 +442,7 @@ int Serve() {
 }
 
 int Main(int argc, char** argv) {
-  if (argc == 7 && std::string(argv[1]) == "--fetch-child") return FetchChild(argv);
+  if (argc == 8 && std::string(argv[1]) == "--fetch-child") return FetchChild(argv);
   if (argc == 2 && std::string(argv[1]) == "--serve") return Serve();
   const Options options = ParseOptions(argc, argv);
   const std::string self = fs::canonical("/proc/self/exe").string();
@@ -413,56 +455,63 @@ int Main(int argc, char** argv) {
     const int runs = options.runs[std::min(size, options.runs.size() - 1)];
     const BenchPeriod period{.last_shift = (sales + 249) / 250};
     const std::vector<ExportCase> cases = ExportCases(period);
-    for (const std::string& mode : options.modes) {
-      const bool tcp = mode == "tcp";
-      if (!tcp && mode != "embedded") throw std::runtime_error("unknown mode " + mode);
-      const BenchData data = PrepareData(options.data, sales, tcp ? "tcp" : "");
-      std::unique_ptr<test::FirebirdServer> server;
-      Connection conn;
-      if (tcp) {
-        server = std::make_unique<test::FirebirdServer>();
-        conn = {server->password(), server->port()};
-      }
-      for (const ExportCase& c : cases) {
-        if (!options.only.empty() && c.name.find(options.only) == std::string::npos) continue;
-        std::vector<double> export_s, raw_s, isql_s, export_cpu, raw_cpu;
-        Row row{mode, c.name, sales};
-        // A short export gets more runs, so that one hiccup of the machine does not make its
-        // median: at least `runs`, then more while they take little time.
-        double spent = 0;
-        for (int run = 0; run < runs || (spent < kShortCaseSeconds && run < kMostRuns); ++run) {
-          const ExportResult e = RunExport(c, data, conn, options.library, work.path());
-          export_s.push_back(e.run.seconds);
-          export_cpu.push_back(e.run.cpu_seconds);
-          spent += e.run.seconds;
-          row.records = e.records;
-          row.file_size = e.file_size;
-          row.peak_mb = std::max(row.peak_mb, e.run.peak_rss_kb / 1024.0);
-          if (c.queries.empty() || options.export_only) continue;
-          const ChildFetch f = RawFetchInChild(self, c, data, sales, conn, work.path());
-          raw_s.push_back(f.run.seconds);
-          raw_cpu.push_back(f.run.cpu_seconds);
-          row.raw_rows = f.rows;
-          row.raw_peak_mb = std::max(row.raw_peak_mb, f.run.peak_rss_kb / 1024.0);
-          isql_s.push_back(Isql(c, data, conn, work.path()));
-          spent += raw_s.back() + isql_s.back();
+    for (const int factor : options.shifts) {
+      for (const std::string& mode : options.modes) {
+        const bool tcp = mode == "tcp";
+        if (!tcp && mode != "embedded") throw std::runtime_error("unknown mode " + mode);
+        const BenchData data = PrepareData(options.data, sales, factor, tcp ? "tcp" : "");
+        std::unique_ptr<test::FirebirdServer> server;
+        Connection conn;
+        if (tcp) {
+          server = std::make_unique<test::FirebirdServer>();
+          conn = {server->password(), server->port()};
         }
-        row.export_s = Median(export_s);
-        row.export_cpu_s = Median(export_cpu);
-        if (!raw_s.empty()) {
-          row.raw_cpu_s = Median(raw_cpu);
-          row.raw_s = Median(raw_s);
-          row.isql_s = Median(isql_s);
+        for (const ExportCase& c : cases) {
+          if (!options.only.empty() && c.name.find(options.only) == std::string::npos) continue;
+          std::vector<double> export_s, raw_s, isql_s, export_cpu, raw_cpu;
+          Row row{mode, c.name, sales};
+          row.shift_factor = factor;
+          // A short export gets more runs, so that one hiccup of the machine does not make its
+          // median: at least `runs`, then more while they take little time.
+          double spent = 0;
+          for (int run = 0; run < runs || (spent < kShortCaseSeconds && run < kMostRuns); ++run) {
+            const ExportResult e = RunExport(c, data, conn, options.library, work.path());
+            export_s.push_back(e.run.seconds);
+            export_cpu.push_back(e.run.cpu_seconds);
+            spent += e.run.seconds;
+            row.records = e.records;
+            row.file_size = e.file_size;
+            row.peak_mb = std::max(row.peak_mb, e.run.peak_rss_kb / 1024.0);
+            if (c.queries.empty() || options.export_only) continue;
+            const ChildFetch f = RawFetchInChild(self, c, data, sales, conn, work.path());
+            raw_s.push_back(f.run.seconds);
+            raw_cpu.push_back(f.run.cpu_seconds);
+            row.raw_rows = f.rows;
+            row.raw_peak_mb = std::max(row.raw_peak_mb, f.run.peak_rss_kb / 1024.0);
+            isql_s.push_back(Isql(c, data, conn, work.path()));
+            spent += raw_s.back() + isql_s.back();
+          }
+          // The join once: at these sizes it takes long, and it varies little.
+          if (!c.join_queries.empty() && !options.export_only)
+            row.join_s = RawFetchInChild(self, c, data, sales, conn, work.path(), true).run.seconds;
+          row.export_s = Median(export_s);
+          row.export_cpu_s = Median(export_cpu);
+          if (!raw_s.empty()) {
+            row.raw_cpu_s = Median(raw_cpu);
+            row.raw_s = Median(raw_s);
+            row.isql_s = Median(isql_s);
+          }
+          if (!options.keep_files.empty()) {
+            const fs::path keep =
+                fs::path(options.keep_files) / (mode + "-" + std::to_string(sales));
+            fs::create_directories(keep);
+            fs::copy_file(data.root / "C/MOLT/EXPORT" / c.file, keep / c.file,
+                          fs::copy_options::overwrite_existing);
+          }
+          PrintRow(row);
+          rows.push_back(row);
+          WriteCsv(options.csv, rows);
         }
-        if (!options.keep_files.empty()) {
-          const fs::path keep = fs::path(options.keep_files) / (mode + "-" + std::to_string(sales));
-          fs::create_directories(keep);
-          fs::copy_file(data.root / "C/MOLT/EXPORT" / c.file, keep / c.file,
-                        fs::copy_options::overwrite_existing);
-        }
-        PrintRow(row);
-        rows.push_back(row);
-        WriteCsv(options.csv, rows);
       }
     }
   }

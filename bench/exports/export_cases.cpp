@@ -13,6 +13,9 @@ QueryParam IntParam(const char* name, int value) { return {name, false, 0, value
 
 std::string Day(int year) { return std::to_string(year) + "-01-01"; }
 
+// What the library sends in place of "sm.SmNum" on the benchmark's station (SMNUM INTEGER).
+constexpr const char* kShiftColumn = "CAST(NULL AS INTEGER) AS \"SMNUM\"";
+
 }  // namespace
 
 std::vector<ExportCase> ExportCases(const BenchPeriod& p) {
@@ -30,7 +33,17 @@ std::vector<ExportCase> ExportCases(const BenchPeriod& p) {
   sale_log.has_silonum = sale_log.has_id2cnt = sale_log.has_trknum = true;
   sale_log.has_trkdensity = sale_log.has_nkkm = sale_log.has_kkmnum = true;
 
+  reports::SaleLogSqlSwitches fuel_only = sale_log;
+  fuel_only.shop_rows = false;
+  reports::SaleLogSqlSwitches fuel_only_library = fuel_only;
+  fuel_only_library.shift_column = kShiftColumn;
+
   std::vector<ExportCase> cases;
+  cases.push_back({"sale log",
+                   "SaleLog.dbf",
+                   {"0", from, to, "0", "0"},
+                   {{Database::kStation, reports::SaleLogFuelSql(fuel_only_library), period}},
+                   {{Database::kStation, reports::SaleLogFuelSql(fuel_only), period}}});
   cases.push_back({"sale log + shop",
                    "SaleLog.dbf",
                    {"0", from, to, "0", "0", "s:D:\\SHOP\\"},
@@ -39,7 +52,8 @@ std::vector<ExportCase> ExportCases(const BenchPeriod& p) {
   cases.push_back({"tank events",
                    "RezLog.dbf",
                    {"1", from, to},
-                   {{Database::kStation, reports::kTankEventsSql, period}}});
+                   {{Database::kStation, reports::TankEventsSql(kShiftColumn), period}},
+                   {{Database::kStation, reports::TankEventsSql(), period}}});
   std::vector<QueryParam> receipts = period;
   receipts.push_back(IntParam("P1", 1));
   receipts.push_back(IntParam("P2", 0));
@@ -67,6 +81,7 @@ std::vector<ExportCase> ExportCases(const BenchPeriod& p) {
   cases.push_back({"cash receipts",
                    "ExportBCheck.dbf",
                    {"8", "4", from, to},
+                   {{Database::kStation, reports::CashReceiptsSql(width, kShiftColumn), period}},
                    {{Database::kStation, reports::CashReceiptsSql(width), period}}});
   cases.push_back({"sale discounts",
                    "ExportRsxDsc.dbf",

@@ -30,6 +30,9 @@ struct ExportCase {
   std::string file;                  // "SaleLog.dbf"
   std::vector<std::string> report;   // kvrhost's report arguments: "0 2023-01-01 ..."
   std::vector<ExportQuery> queries;  // none for the payment types (the host's catalogue)
+  // The exports that show each row's shift: their queries as they were sent with the shift
+  // log joined by time range (`queries` are those the library sends: without the join).
+  std::vector<ExportQuery> join_queries = {};
 };
 
 // What the exports are asked for: every sale, shift and document of the generated data.

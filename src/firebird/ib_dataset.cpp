@@ -413,6 +413,28 @@ bool TIBDataSet::GetFieldData(const TField& field, FieldValue* value) {
   return true;
 }
 
+bool TIBDataSet::GetTimeKey(const TField& field, std::int64_t& key) const {
+  const char* row = CurrentRecordBuffer();
+  const int index = field.FieldNo() - 1;
+  if (row == nullptr || query_ == nullptr || index < 0 ||
+      index >= static_cast<int>(query_->columns.size()))
+    return false;
+  const ResultColumn& column = query_->columns[index];
+  if (firebird::IsNull(column, row)) return false;
+  const char* at = row + column.offset;
+  std::int32_t date;
+  std::memcpy(&date, at, sizeof date);
+  if (column.sql_type == SQL_TYPE_DATE) {
+    key = firebird::IscTimeKey(date);
+    return true;
+  }
+  if (column.sql_type != SQL_TIMESTAMP) return false;
+  std::uint32_t time;
+  std::memcpy(&time, at + sizeof date, sizeof time);
+  key = firebird::IscTimeKey(date, time);
+  return true;
+}
+
 void TIBDataSet::ReadBlob(const void* blob_id, std::string& text) {
   Query& q = *query_;
   text.clear();

@@ -90,6 +90,11 @@ class TIBDataSet : public TDataSet,
 
   bool CanModify() const override { return false; }
 
+  // The current row's value of a DATE or TIMESTAMP column as firebird's IscTimeKey, read from
+  // the fetched row without decoding it; false when the value is null or the column has
+  // another type.
+  bool GetTimeKey(const TField& field, std::int64_t& key) const;
+
   // Short queries (probes, a few rows) are read on demand and start no thread.
   static constexpr std::int64_t kRowsBeforeReadAhead = 64;
   bool ReadAhead() const { return read_ahead_; }

@@ -25,4 +25,12 @@ struct IscTimestamp {
 // Rounds to the nearest millisecond first (TDateTime keeps a double).
 IscTimestamp IscFromDateTime(TDateTime value);
 
+// A DATE or TIMESTAMP as one count of ISC_TIME units from the engine's day 0, a DATE counting as
+// its midnight: keys order as the engine compares the values, to the full stored precision
+// (which TDateTime, kept to the millisecond, does not keep).
+constexpr std::int64_t kIscTimeUnitsPerDay = 864000000;
+constexpr std::int64_t IscTimeKey(std::int32_t isc_date, std::uint32_t isc_time = 0) {
+  return static_cast<std::int64_t>(isc_date) * kIscTimeUnitsPerDay + isc_time;
+}
+
 }  // namespace kvr::firebird

@@ -3,6 +3,7 @@
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
 #include "reports/exports.h"
+#include "reports/row_shifts.h"
 
 namespace kvr::reports {
 
@@ -13,10 +14,15 @@ std::string ExportBCheck(const ExportContext& context, TDateTime begin, TDateTim
                                     DeleteMessage::kTemporaryFile};
   RunExport(kSpec, [&](TMemDBFTable& table) {
     auto query = NewReadDataSet(*context.station);
-    query->SelectSQL().SetText(CashReceiptsSql(context.settings.fuel_name_width));
-    SetDateTimeParam(*query, "BegData", begin);
-    SetDateTimeParam(*query, "EndData", end);
-    CopyQueryToTable(*query, table, context.settings.use_dbe_time, {}, &context.settings);
+    const int width = context.settings.fuel_name_width;
+    const auto shifts = OpenWithRowShifts(
+        *query, [&](std::string_view shift) { return CashReceiptsSql(width, shift); },
+        [&](TIBDataSet& q) {
+          SetDateTimeParam(q, "BegData", begin);
+          SetDateTimeParam(q, "EndData", end);
+        });
+    CopyQueryToTable(*query, table, context.settings.use_dbe_time, {}, &context.settings,
+                     shifts.get());
   });
   return std::string(kSpec.file_name);
 }

@@ -77,6 +77,25 @@ std::vector<FieldPair> PairFields(TDataSet& source, TMemDBFTable& table, Missing
   return pairs;
 }
 
+void CopyRow(const std::vector<FieldPair>& pairs, bool use_us_date_time, std::string& text) {
+  TDateTime value;
+  for (const FieldPair& pair : pairs) {
+    switch (pair.fill) {
+      case Fill::kCopy: pair.target->AssignUnlessNull(*pair.source); break;
+      case Fill::kDateTimeText:
+        if (!pair.source->TryGetDateTime(value)) break;
+        use_us_date_time ? DateTimeToUSText(value, text) : DateTimeToDotText(value, text);
+        pair.target->SetAsString(text);
+        break;
+      case Fill::kFalse: pair.target->SetAsBoolean(false); break;
+      case Fill::kZeroInteger: pair.target->SetAsInteger(0); break;
+      case Fill::kZeroFloat: pair.target->SetAsFloat(0); break;
+      case Fill::kEmptyText: pair.target->SetAsString(""); break;
+      case Fill::kNull: break;
+    }
+  }
+}
+
 void CopyRows(TDataSet& source, TMemDBFTable& table, const CopyOptions& options) {
   ActiveStateGuard restore(source, table);
   if (!source.Active()) source.Open();
@@ -85,30 +104,20 @@ void CopyRows(TDataSet& source, TMemDBFTable& table, const CopyOptions& options)
   const std::vector<FieldPair> pairs = PairFields(source, table, options.missing_fields);
   const bool every_row = options.missing_fields == MissingFields::kNeutralValues;
   std::string text;  // reused for every date-time value
-  TDateTime value;
+  if (options.expansion) options.expansion->Start(source, table);
   source.First();
   while (!source.Eof()) {
-    table.Append();
-    for (const FieldPair& pair : pairs) {
-      switch (pair.fill) {
-        case Fill::kCopy: pair.target->AssignUnlessNull(*pair.source); break;
-        case Fill::kDateTimeText:
-          if (!pair.source->TryGetDateTime(value)) break;
-          options.use_us_date_time ? DateTimeToUSText(value, text) : DateTimeToDotText(value, text);
-          pair.target->SetAsString(text);
-          break;
-        case Fill::kFalse: pair.target->SetAsBoolean(false); break;
-        case Fill::kZeroInteger: pair.target->SetAsInteger(0); break;
-        case Fill::kZeroFloat: pair.target->SetAsFloat(0); break;
-        case Fill::kEmptyText: pair.target->SetAsString(""); break;
-        case Fill::kNull: break;
+    const int records = options.expansion ? options.expansion->RecordsOfRow() : 1;
+    for (int record = 0; record < records; ++record) {
+      table.Append();
+      CopyRow(pairs, options.use_us_date_time, text);
+      if (options.expansion) options.expansion->FillRecord(record);
+      if (every_row || table.Modified()) {
+        if (options.before_post) options.before_post();
+        table.Post();
+      } else {
+        table.Cancel();
       }
-    }
-    if (every_row || table.Modified()) {
-      if (options.before_post) options.before_post();
-      table.Post();
-    } else {
-      table.Cancel();
     }
     source.Next();
   }

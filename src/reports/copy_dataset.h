@@ -21,6 +21,19 @@ enum class MissingFields {
   kNeutralValues,
 };
 
+// What the library adds to the source's rows: a value the query leaves null (a row's shift),
+// where one source row may stand for several records (a row in two shifts).
+class RowExpansion {
+ public:
+  virtual ~RowExpansion() = default;
+  // Before the first row, both datasets open.
+  virtual void Start(TDataSet& source, TMemDBFTable& table) = 0;
+  // How many records the current source row gives: at least 1.
+  virtual int RecordsOfRow() = 0;
+  // Sets record `index` of them, copied from the row and not yet posted.
+  virtual void FillRecord(int index) = 0;
+};
+
 struct CopyOptions {
   bool use_us_date_time = false;
   MissingFields missing_fields = MissingFields::kLeaveNull;
@@ -29,6 +42,8 @@ struct CopyOptions {
   // Runs on each record about to be posted, the table in insert state: what it sets through
   // the table's fields goes into the record (a change made once instead of in a later pass).
   std::function<void()> before_post = {};
+  // Null: one record per source row, as the source has it.
+  RowExpansion* expansion = nullptr;
 };
 
 // On return the source stands on its first record and both datasets are active or inactive

@@ -149,7 +149,7 @@ std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
 }
 
 void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool use_us_date_time,
-                                   const ExportSettings& settings) {
+                                   const ExportSettings& settings, RowExpansion* expansion) {
   // A missing field is raised once every row is copied, where the export has always met it.
   std::optional<FuelNameReplacer> replacer;
   std::exception_ptr missing_field;
@@ -158,7 +158,7 @@ void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool u
   } catch (...) {
     missing_field = std::current_exception();
   }
-  CopyOptions options{.use_us_date_time = use_us_date_time};
+  CopyOptions options{.use_us_date_time = use_us_date_time, .expansion = expansion};
   if (replacer && replacer->Active()) options.before_post = [&] { replacer->Apply(); };
   CopyDataSet(source, table, options);
   if (missing_field) std::rethrow_exception(missing_field);
@@ -166,16 +166,16 @@ void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool u
 
 void CopyQueryToTable(TIBDataSet& query, TMemDBFTable& table, bool use_us_date_time,
                       const std::function<void(TFieldDefs&)>& adjust,
-                      const ExportSettings* fuel_names) {
+                      const ExportSettings* fuel_names, RowExpansion* expansion) {
   query.Open();
   table.FieldDefs().Assign(query.FieldDefs());
   if (adjust) adjust(table.FieldDefs());
   table.CreateTable();
   table.Open();
   if (fuel_names)
-    CopyDataSetReplacingFuelNames(query, table, use_us_date_time, *fuel_names);
+    CopyDataSetReplacingFuelNames(query, table, use_us_date_time, *fuel_names, expansion);
   else
-    CopyDataSet(query, table, use_us_date_time);
+    CopyDataSet(query, table, {.use_us_date_time = use_us_date_time, .expansion = expansion});
 }
 
 }  // namespace kvr::reports

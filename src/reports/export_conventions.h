@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "dbf/mem_dbf_table.h"
+#include "reports/copy_dataset.h"
 #include "reports/export_context.h"
 
 namespace kvr {
@@ -89,13 +90,15 @@ std::vector<bool> ProbeColumns(TIBDataSet& query, std::string_view sql,
 // added, so that no record changes afterwards (and a large table can go to the disk while it
 // fills). A table without that field gets every row and then the table's error.
 void CopyDataSetReplacingFuelNames(TDataSet& source, TMemDBFTable& table, bool use_us_date_time,
-                                   const ExportSettings& settings);
+                                   const ExportSettings& settings,
+                                   RowExpansion* expansion = nullptr);
 
 // The path of most exports: opens the query, copies its field definitions to the table, lets
 // `adjust` change them (sizes), creates and opens the table in memory and copies every row
-// (CopyDataSet; with `fuel_names`, CopyDataSetReplacingFuelNames).
+// (CopyDataSet; with `fuel_names`, CopyDataSetReplacingFuelNames), completed by `expansion`.
 void CopyQueryToTable(TIBDataSet& query, TMemDBFTable& table, bool use_us_date_time,
                       const std::function<void(TFieldDefs&)>& adjust = {},
-                      const ExportSettings* fuel_names = nullptr);
+                      const ExportSettings* fuel_names = nullptr,
+                      RowExpansion* expansion = nullptr);
 
 }  // namespace kvr::reports

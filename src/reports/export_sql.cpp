@@ -41,14 +41,20 @@ const char* const kContragentCatalogSql =
     "CONTRAGENTTYPE ct ON ct.CONTR_ID = c.CONTR_ID WHERE (ct.CTYPE=1) AND (ct.PARAM1 - ct.PARAM1 "
     "/ 100 * 100 = 4) ORDER BY c.NAME";
 
-const char* const kTankEventsSql =
-    "SELECT sm.SmNum, L.*\r\nFROM\r\nLSilo L\r\nLEFT JOIN SMLOG sm ON L.DATA BETWEEN sm.BEGTIME "
-    "AND sm.ENDTIME\r\nWHERE L.DATA BETWEEN :BegData and :EndData\r\nORDER BY L.Name, L.Data";
+std::string TankEventsSql(std::string_view shift_column) {
+  std::string sql = "SELECT ";
+  sql += shift_column.empty() ? "sm.SmNum" : shift_column;
+  sql += ", L.*\r\nFROM\r\nLSilo L\r\n";
+  if (shift_column.empty())
+    sql += "LEFT JOIN SMLOG sm ON L.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME\r\n";
+  sql += "WHERE L.DATA BETWEEN :BegData and :EndData\r\nORDER BY L.Name, L.Data";
+  return sql;
+}
 
 std::string SaleLogFuelSql(const SaleLogSqlSwitches& s) {
   LineBuilder b;
   b.Line("SELECT");
-  if (!s.shop_rows) b.Line("sm.SmNum,");
+  if (!s.shop_rows) b.Line(s.shift_column.empty() ? "sm.SmNum," : s.shift_column + ",");
   b.Lines({"lt.Data,", "lt.Pokupatel,", "lt.VidOpl,", "lt.GSMName,", "lt.KodGSM,", "lt.Liter,",
            "lt.GsmPrice,", "lt.BasePrice,", "lt.Summa,", "lt.BasePrice * lt.Liter AS BaseSumma,",
            "lt.plotn,"});
@@ -80,7 +86,8 @@ std::string SaleLogFuelSql(const SaleLogSqlSwitches& s) {
              : "Left join VDContractor vdcnt on vdcnt.ID = lt.IDCNT");
   b.Line("Left join VDDriver vddrv on vddrv.ID = lt.IDDRV");
   if (s.has_id2cnt) b.Line("LEFT JOIN CONTRAGENT GP ON lt.ID2CNT = GP.CONTR_ID");
-  if (!s.shop_rows) b.Line("LEFT JOIN SMLog sm ON lt.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME");
+  if (!s.shop_rows && s.shift_column.empty())
+    b.Line("LEFT JOIN SMLog sm ON lt.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME");
   b.Line("WHERE (lt.Data BETWEEN :BegData and :EndData) ");
   if (!s.export_tide_zero) b.Line(" AND (lt.Liter > 0) ");
   b.Line(s.shop_rows ? "ORDER BY 1" : "ORDER BY 2");
@@ -200,8 +207,10 @@ std::string FuelReceiptsSql(int fuel_name_width, bool supplier_data, bool drain_
   return sql;
 }
 
-std::string CashReceiptsSql(int fuel_name_width) {
-  std::string sql = "SELECT sm.SmNum, b.DATA, CAST(b.GSM AS VARCHAR(";
+std::string CashReceiptsSql(int fuel_name_width, std::string_view shift_column) {
+  std::string sql = "SELECT ";
+  sql += shift_column.empty() ? "sm.SmNum" : shift_column;
+  sql += ", b.DATA, CAST(b.GSM AS VARCHAR(";
   sql += std::to_string(fuel_name_width);
   sql += ")) AS GSMNAME, ";
   sql +=
@@ -209,7 +218,8 @@ std::string CashReceiptsSql(int fuel_name_width) {
       "b.INDEXSALE\r\n";
   sql += "FROM\r\n";
   sql += "BCheck b\r\n";
-  sql += "LEFT JOIN SMLOG sm ON b.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME\r\n";
+  if (shift_column.empty())
+    sql += "LEFT JOIN SMLOG sm ON b.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME\r\n";
   sql += "WHERE b.DATA BETWEEN :BegData AND :EndData ORDER BY 2";
   return sql;
 }

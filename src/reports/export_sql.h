@@ -3,10 +3,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "common/date_time.h"
 
 namespace kvr::reports {
+
+// The exports that show each row's shift (sale log without shop rows, tank events, cash
+// receipts) take `shift_column`: empty, the query joins "SMLog sm" by time range and selects
+// "sm.SmNum"; otherwise the query has no join and selects this text in its place (a typed
+// null, "CAST(NULL AS INTEGER) AS SMNUM", that the library fills).
 
 // Sale log (report "0"): which optional pieces the fuel query carries.
 struct SaleLogSqlSwitches {
@@ -21,6 +27,7 @@ struct SaleLogSqlSwitches {
   bool ka_column = false;
   bool contragent_catalogue = false;
   bool export_tide_zero = false;
+  std::string shift_column;  // without shop rows only
 };
 
 std::string SaleLogFuelSql(const SaleLogSqlSwitches& s);
@@ -37,14 +44,14 @@ extern const char* const kSmTrkProbeSql;
 std::string DispenserInfoSql(int fuel_name_width, bool office_mode, bool has_trk2beg);
 
 // Tank event log (report "1").
-extern const char* const kTankEventsSql;
+std::string TankEventsSql(std::string_view shift_column = {});
 
 // Fuel receipts (report "2").
 extern const char* const kPrxProbeSql;
 std::string FuelReceiptsSql(int fuel_name_width, bool supplier_data, bool drain_point);
 
 // Cash receipts (report "8"/4).
-std::string CashReceiptsSql(int fuel_name_width);
+std::string CashReceiptsSql(int fuel_name_width, std::string_view shift_column = {});
 
 // Sale discounts (report "8"/5): the bounds are written into the text as quoted literals.
 std::string SaleDiscountsSql(TDateTime begin, TDateTime end);

@@ -12,6 +12,7 @@
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
 #include "reports/exports.h"
+#include "reports/row_shifts.h"
 
 namespace kvr::reports {
 
@@ -83,12 +84,13 @@ void DefineShopFields(TFieldDefs& d, const SaleLogSqlSwitches& l, int fuel_width
 // lacks get neutral values so that fuel and goods rows line up. Failures keep their text.
 // `finish` completes each record before it is posted.
 void AppendQueryRows(TMemDBFTable& table, TIBDataSet& query, bool use_us_date_time,
-                     std::function<void()> finish) {
+                     std::function<void()> finish, RowExpansion* shifts = nullptr) {
   CopyDataSet(query, table,
               {.use_us_date_time = use_us_date_time,
                .missing_fields = MissingFields::kNeutralValues,
                .error_context = {},
-               .before_post = std::move(finish)});
+               .before_post = std::move(finish),
+               .expansion = shifts});
 }
 
 // Card sales (payment codes ending in 01) take the counterparty of their card from the
@@ -215,13 +217,29 @@ void ExportSaleLog(const ExportContext& context, TDateTime begin, TDateTime end,
     {
       const CardContractors cards(table);
       auto fuel = NewReadDataSet(station);
-      fuel->SelectSQL().SetText(SaleLogFuelSql(sql));
-      SetDateTimeParam(*fuel, "BegData", begin);
-      SetDateTimeParam(*fuel, "EndData", end);
-      AppendQueryRows(table, *fuel, context.settings.use_dbe_time, [&] {
-        cards.Apply();
-        fuel_names.Apply();
-      });
+      const auto set_period = [&](TIBDataSet& q) {
+        SetDateTimeParam(q, "BegData", begin);
+        SetDateTimeParam(q, "EndData", end);
+      };
+      std::unique_ptr<RowShifts> shifts;  // only the layout without shop rows has the shift
+      if (layout.shop_rows) {
+        fuel->SelectSQL().SetText(SaleLogFuelSql(sql));
+        set_period(*fuel);
+      } else {
+        const auto make_sql = [&](std::string_view shift) {
+          SaleLogSqlSwitches with_shift = sql;
+          with_shift.shift_column = shift;
+          return SaleLogFuelSql(with_shift);
+        };
+        shifts = OpenWithRowShifts(*fuel, make_sql, set_period);
+      }
+      AppendQueryRows(
+          table, *fuel, context.settings.use_dbe_time,
+          [&] {
+            cards.Apply();
+            fuel_names.Apply();
+          },
+          shifts.get());
       cards.RaiseReadError();
     }
     if (layout.shop_rows) {

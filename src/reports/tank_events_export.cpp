@@ -3,6 +3,7 @@
 #include "reports/export_conventions.h"
 #include "reports/export_sql.h"
 #include "reports/exports.h"
+#include "reports/row_shifts.h"
 
 namespace kvr::reports {
 
@@ -13,11 +14,13 @@ void ExportRezLog(const ExportContext& context, TDateTime begin, TDateTime end) 
                                     DeleteMessage::kTemporaryFile};
   RunExport(kSpec, [&](TMemDBFTable& table) {
     auto query = NewReadDataSet(*context.station);
-    query->SelectSQL().SetText(kTankEventsSql);
-    SetDateTimeParam(*query, "BegData", begin);
-    SetDateTimeParam(*query, "EndData", end);
-    CopyQueryToTable(*query, table, context.settings.use_dbe_time,
-                     [](TFieldDefs& defs) { defs.Find("Name").SetSize(15); });
+    const auto shifts = OpenWithRowShifts(*query, TankEventsSql, [&](TIBDataSet& q) {
+      SetDateTimeParam(q, "BegData", begin);
+      SetDateTimeParam(q, "EndData", end);
+    });
+    CopyQueryToTable(
+        *query, table, context.settings.use_dbe_time,
+        [](TFieldDefs& defs) { defs.Find("Name").SetSize(15); }, nullptr, shifts.get());
   });
 }
 

@@ -133,10 +133,32 @@ TEST(ExportSqlTest, SaleLogGoodsQueryAndFixedTexts) {
   EXPECT_STREQ(kSmTrkProbeSql, "SELECT FIRST 1 * FROM SmTrk");
   EXPECT_STREQ(kPrxProbeSql, "SELECT * FROM PRX WHERE OpNum = 0");
   EXPECT_STREQ(kDiscountCardsSql, "SELECT * FROM DscCards");
-  EXPECT_STREQ(kTankEventsSql,
-               "SELECT sm.SmNum, L.*\r\nFROM\r\nLSilo L\r\nLEFT JOIN SMLOG sm ON L.DATA BETWEEN "
-               "sm.BEGTIME AND sm.ENDTIME\r\nWHERE L.DATA BETWEEN :BegData and :EndData\r\nORDER "
-               "BY L.Name, L.Data");
+  EXPECT_EQ(TankEventsSql(),
+            "SELECT sm.SmNum, L.*\r\nFROM\r\nLSilo L\r\nLEFT JOIN SMLOG sm ON L.DATA BETWEEN "
+            "sm.BEGTIME AND sm.ENDTIME\r\nWHERE L.DATA BETWEEN :BegData and :EndData\r\nORDER "
+            "BY L.Name, L.Data");
+}
+
+// The library's form of the three shift queries: the column in place of "sm.SmNum", no join.
+TEST(ExportSqlTest, ShiftColumnReplacesTheJoin) {
+  const std::string column = "CAST(NULL AS INTEGER) AS \"SMNUM\"";
+  EXPECT_EQ(TankEventsSql(column), "SELECT " + column +
+                                       ", L.*\r\nFROM\r\nLSilo L\r\nWHERE L.DATA BETWEEN "
+                                       ":BegData and :EndData\r\nORDER BY L.Name, L.Data");
+  EXPECT_EQ(CashReceiptsSql(20, column),
+            "SELECT " + column +
+                ", b.DATA, CAST(b.GSM AS VARCHAR(20)) AS GSMNAME,   b.KOLVO AS LITER, "
+                "b.PRICE AS GSMPRICE, b.SUMMA, b.VIDOPL, b.CLIENT AS NKKM, b.INDEXSALE\r\n"
+                "FROM\r\nBCheck b\r\nWHERE b.DATA BETWEEN :BegData AND :EndData ORDER BY 2");
+  SaleLogSqlSwitches joined, library;
+  library.shift_column = column;
+  std::string expected = SaleLogFuelSql(joined);
+  expected.replace(expected.find("sm.SmNum,"), 8, column);
+  const std::string join = "\r\nLEFT JOIN SMLog sm ON lt.DATA BETWEEN sm.BEGTIME AND sm.ENDTIME";
+  expected.erase(expected.find(join), join.size());
+  EXPECT_EQ(SaleLogFuelSql(library), expected);
+  library.shop_rows = joined.shop_rows = true;  // the shop layout has no shift either way
+  EXPECT_EQ(SaleLogFuelSql(library), SaleLogFuelSql(joined));
 }
 
 TEST(ExportSqlTest, TankRemainsQueryByWidthAndOfficeMode) {
