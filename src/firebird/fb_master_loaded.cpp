@@ -13,7 +13,7 @@
 namespace kvr::firebird {
 namespace {
 
-using GetMasterInterface = Firebird::IMaster* (ISC_EXPORT*)();
+using GetMasterInterface = Firebird::IMaster*(ISC_EXPORT*)();
 
 }  // namespace
 
@@ -27,13 +27,15 @@ Firebird::IMaster* Master() {
   std::string error;
   const std::string file = platform::LibraryFileName("fbclient");
   if (!client) client = platform::SharedLibrary::Open(file, &error);
-  if (!client) throw EIBInterBaseError("The Firebird client " + file + " cannot be loaded: " + error);
+  if (!client)
+    throw EIBInterBaseError("The Firebird client " + file + " cannot be loaded: " + error);
   const auto get = reinterpret_cast<GetMasterInterface>(client->Symbol("fb_get_master_interface"));
-  if (!get) throw EIBInterBaseError("The Firebird client " + client->Path() +
-                                    " has no fb_get_master_interface");
+  if (!get)
+    throw EIBInterBaseError("The Firebird client " + client->Path() +
+                            " has no fb_get_master_interface");
   Firebird::IMaster* const master = get();
-  if (!master) throw EIBInterBaseError("The Firebird client " + client->Path() +
-                                       " gave no master interface");
+  if (!master)
+    throw EIBInterBaseError("The Firebird client " + client->Path() + " gave no master interface");
   found.store(master, std::memory_order_release);
   return master;
 }

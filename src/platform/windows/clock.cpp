@@ -13,8 +13,7 @@ std::uint32_t TickCount() { return ::GetTickCount(); }
 TDateTime Now() {
   SYSTEMTIME t{};
   ::GetLocalTime(&t);
-  return EncodeDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                        t.wMilliseconds);
+  return EncodeDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
 }
 
 TDateTime Today() { return std::floor(Now()); }

@@ -25,9 +25,9 @@ class WindowsFileCalls final : public FileCalls {
     if (call.flags & kOpenNoReparse) attributes |= FILE_FLAG_OPEN_REPARSE_POINT;
     if (call.flags & kOpenWriteThrough) attributes |= FILE_FLAG_WRITE_THROUGH;
     // The handle is not inherited by child processes (null security attributes).
-    const HANDLE h = ::CreateFileW(WideText(call.path).c_str(), access, share, nullptr,
-                                   static_cast<DWORD>(call.flags & kDispositionMask), attributes,
-                                   nullptr);
+    const HANDLE h =
+        ::CreateFileW(WideText(call.path).c_str(), access, share, nullptr,
+                      static_cast<DWORD>(call.flags & kDispositionMask), attributes, nullptr);
     handle = HandleOf(h);
     return h == INVALID_HANDLE_VALUE ? ::GetLastError() : kErrorSuccess;
   }
@@ -41,9 +41,9 @@ class WindowsFileCalls final : public FileCalls {
       const char* data = static_cast<const char*>(buffers[i].data);
       std::size_t left = buffers[i].size;
       while (left > 0) {
-        const DWORD chunk = static_cast<DWORD>(
-            left < std::numeric_limits<DWORD>::max() / 2 ? left
-                                                         : std::numeric_limits<DWORD>::max() / 2);
+        const DWORD chunk = static_cast<DWORD>(left < std::numeric_limits<DWORD>::max() / 2
+                                                   ? left
+                                                   : std::numeric_limits<DWORD>::max() / 2);
         DWORD done = 0;
         if (!::WriteFile(NativeHandle(handle), data, chunk, &done, nullptr))
           return written > 0 ? kErrorSuccess : ::GetLastError();

@@ -74,8 +74,8 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share,
   std::uint32_t code =
       CurrentFileCalls().Open({kCurrentDirectory, native, OpenFlags(disposition, bits), 0}, handle);
   // OPEN_ALWAYS and CREATE_ALWAYS tell an existing file by ERROR_ALREADY_EXISTS on success.
-  const bool created = code == kErrorSuccess && (disposition == CREATE_NEW ||
-                                                 ::GetLastError() != ERROR_ALREADY_EXISTS);
+  const bool created = code == kErrorSuccess &&
+                       (disposition == CREATE_NEW || ::GetLastError() != ERROR_ALREADY_EXISTS);
   if (code == kErrorAlreadyExists && disposition == CREATE_NEW) code = kErrorFileExists;
   if (code != kErrorSuccess) {
     Fail(code);

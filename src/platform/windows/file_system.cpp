@@ -138,7 +138,8 @@ std::string ReadWholeFile(std::string_view path) {
   std::uint32_t code = CurrentFileCalls().Open(
       {kCurrentDirectory, native, OpenFlags(OPEN_EXISTING, kOpenRead | kShareAll), 0}, handle);
   OpenFile file(handle);
-  if (code == kErrorSuccess) code = CheckRegularFile(NativeHandle(file.get()), LinkCheck::kAnyLinks);
+  if (code == kErrorSuccess)
+    code = CheckRegularFile(NativeHandle(file.get()), LinkCheck::kAnyLinks);
   LARGE_INTEGER size{};
   if (code == kErrorSuccess && !::GetFileSizeEx(NativeHandle(file.get()), &size))
     code = ::GetLastError();

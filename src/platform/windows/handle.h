@@ -8,8 +8,9 @@ namespace kvr::platform {
 
 inline HANDLE NativeHandle(FileHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 inline FileHandle HandleOf(HANDLE handle) {
-  return handle == INVALID_HANDLE_VALUE ? kNoFile
-                                        : static_cast<FileHandle>(reinterpret_cast<intptr_t>(handle));
+  return handle == INVALID_HANDLE_VALUE
+             ? kNoFile
+             : static_cast<FileHandle>(reinterpret_cast<intptr_t>(handle));
 }
 
 // Closes a system handle when the scope ends.

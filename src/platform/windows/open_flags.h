@@ -13,6 +13,8 @@ constexpr int kShareAll = 1 << 10;       // others may read, write and delete me
 constexpr int kOpenNoReparse = 1 << 11;  // a link under the name is opened, not followed
 constexpr int kOpenWriteThrough = 1 << 12;
 
-constexpr int OpenFlags(DWORD disposition, int bits) { return static_cast<int>(disposition) | bits; }
+constexpr int OpenFlags(DWORD disposition, int bits) {
+  return static_cast<int>(disposition) | bits;
+}
 
 }  // namespace kvr::platform

@@ -35,8 +35,8 @@ std::string FromPicture(std::string_view picture) {
       case '\'': {
         const std::size_t end = picture.find('\'', i + 1);
         out += '"';
-        out.append(picture.substr(i + 1, end == std::string_view::npos ? std::string_view::npos
-                                                                       : end - i - 1));
+        out.append(picture.substr(
+            i + 1, end == std::string_view::npos ? std::string_view::npos : end - i - 1));
         out += '"';
         i = end == std::string_view::npos ? picture.size() : end;
         continue;

@@ -48,8 +48,7 @@ void ShowMessageBox(std::string_view text, std::string_view caption, MessageBoxI
     return;
   }
   if (HasStandardError()) {
-    std::string line =
-        codepage::Cp1251ToUtf8(caption) + ": " + codepage::Cp1251ToUtf8(text) + "\n";
+    std::string line = codepage::Cp1251ToUtf8(caption) + ": " + codepage::Cp1251ToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     return;

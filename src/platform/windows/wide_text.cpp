@@ -9,8 +9,8 @@ namespace kvr::platform {
 std::wstring WideText(std::string_view cp1251) {
   const std::string utf8 = codepage::Cp1251ToUtf8(cp1251);
   if (utf8.empty()) return std::wstring();
-  const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                         nullptr, 0);
+  const int size =
+      ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
   if (size > 0)
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
