@@ -144,7 +144,7 @@ TEST_F(EntryLibraryTest, BadParamsComeBackAsTheExportReportText) {
        "Access violation: read of address 0x10"},
       {"array without data",
        make(KVR_VT_ARRAY | KVR_VT_VARIANT, [&](kvr_variant& v) { v.value.array = &no_data; }),
-       "Access violation: read of address (nil)"},
+       "Access violation: read of address 0x0"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

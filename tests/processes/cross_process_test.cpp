@@ -87,10 +87,11 @@ TEST_F(CrossProcessTest, AnotherProcessTimesOutWhileThisOneHolds) {
 
 TEST_F(CrossProcessTest, AHolderThatDiesLeavesTheMutexAbandonedToTheNext) {
   const std::string name = UniqueName("abandoned");
-  auto dying = Start({"mutex-abandon", name, dir_.File("ready")});
-  ASSERT_EQ(dying.WaitFor(30s), 0);
+  // Opened first: a Windows mutex lives only while a handle to it is open.
   auto mutex = NamedMutex::Open(name);
   ASSERT_TRUE(mutex);
+  auto dying = Start({"mutex-abandon", name, dir_.File("ready")});
+  ASSERT_EQ(dying.WaitFor(30s), 0);
   EXPECT_EQ(mutex->Wait(5s), WaitResult::kAbandoned);
   EXPECT_TRUE(mutex->Release());
   EXPECT_EQ(mutex->Wait(0ms), WaitResult::kAcquired);  // abandoned once only
@@ -119,27 +120,40 @@ TEST_F(CrossProcessTest, ProcessesSharingALogLoseAndMixNoRecord) {
   EXPECT_EQ(seen[2], kRecords);
 }
 
-TEST_F(CrossProcessTest, AReplacedFileIsWholeForItsOpenReaderAndForNewOnes) {
+// Writes `text` aside and puts it in place of `target` as an export does.
+bool ReplaceWith(const test::TempDir& dir, const std::string& target, const std::string& text) {
+  platform::NewFile next;
+  const std::string_view pieces[] = {text};
+  if (!next.Create(dir.File("EXPORT.tmp")) || !next.Write(pieces) || !next.Sync() || !next.Close())
+    return false;
+  return platform::ReplaceFileByRename(dir.File("EXPORT.tmp"), target);
+}
+
+TEST_F(CrossProcessTest, AReplacedFileIsTheNewOneWhole) {
+  const std::string target = dir_.File("EXPORT.DBF");
+  platform::WriteWholeFile(target, std::string(100000, 'o'));
+  const std::string new_text(150000, 'n');
+  ASSERT_TRUE(ReplaceWith(dir_, target, new_text))
+      << platform::SysErrorMessage(platform::GetLastError());
+  EXPECT_EQ(platform::ReadWholeFile(target), new_text);
+  EXPECT_FALSE(platform::FileExists(dir_.File("EXPORT.tmp")));
+}
+
+// Linux replaces the name under the reader; Windows refuses while the file is open. Either
+// way the reader keeps the whole old file and the name holds one whole file.
+TEST_F(CrossProcessTest, AFileOpenForReadingIsNeverMixedByAReplace) {
   const std::string target = dir_.File("EXPORT.DBF");
   const std::string old_text(100000, 'o');
   const std::string new_text(150000, 'n');
   platform::WriteWholeFile(target, old_text);
   platform::FileStream reader;
   ASSERT_TRUE(reader.Open(target, platform::FileOpenMode::kRead));
-  platform::NewFile next;
-  ASSERT_TRUE(next.Create(dir_.File("EXPORT.tmp")));
-  const std::string_view pieces[] = {new_text};
-  ASSERT_TRUE(next.Write(pieces));
-  ASSERT_TRUE(next.Sync());
-  ASSERT_TRUE(next.Close());
-  ASSERT_TRUE(platform::ReplaceFileByRename(dir_.File("EXPORT.tmp"), target))
-      << platform::SysErrorMessage(platform::GetLastError());
+  const bool replaced = ReplaceWith(dir_, target, new_text);
   std::string seen(old_text.size(), '\0');
   ASSERT_TRUE(reader.ReadExactly(seen.data(), seen.size()));
-  EXPECT_EQ(seen, old_text);  // the reader keeps the file it opened
+  EXPECT_EQ(seen, old_text);
   EXPECT_TRUE(reader.Flush());  // nothing to flush on a reading stream
-  EXPECT_EQ(platform::ReadWholeFile(target), new_text);
-  EXPECT_FALSE(platform::FileExists(dir_.File("EXPORT.tmp")));
+  EXPECT_EQ(platform::ReadWholeFile(target), replaced ? new_text : old_text);
 }
 
 }  // namespace
