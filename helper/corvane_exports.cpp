@@ -18,7 +18,12 @@
 #include "platform/named_mutex.h"
 #include "platform/system_error.h"
 
+// Windows: the exports are those of Corvane.def.
+#if defined(_WIN32)
+#define CORVANE_EXPORT extern "C"
+#else
 #define CORVANE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace kvr::corvane {
 namespace {

@@ -1,10 +1,5 @@
 #include "dbf_text.h"
 
-#include <iconv.h>
-
-#include <cerrno>
-#include <stdexcept>
-
 namespace kvr::host {
 namespace {
 
@@ -27,17 +22,6 @@ constexpr MarkEntry kMarks[] = {
     {0x97, 10029}, {0x98, 10006}, {0xC8, 1250}, {0xC9, 1251},  {0xCA, 1254}, {0xCB, 1253},
 };
 
-std::string IconvName(int code_page) {
-  switch (code_page) {
-    case 10000: return "MACINTOSH";
-    case 10006: return "MACGREEK";
-    case 10007: return "MAC-CYRILLIC";
-    case 10029: return "MAC-CENTRALEUROPE";
-    case 950: return "BIG5";
-    default: return "CP" + std::to_string(code_page);
-  }
-}
-
 }  // namespace
 
 int CodePageOfMark(std::uint8_t mark) {
@@ -50,35 +34,6 @@ int CodePageToRead(std::uint8_t mark, int forced) {
   if (forced) return forced;
   if (int cp = CodePageOfMark(mark)) return cp;
   return 866;
-}
-
-TextDecoder::TextDecoder(int code_page) : code_page_(code_page) {
-  iconv_t cd = ::iconv_open("UTF-8", IconvName(code_page).c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1))
-    throw std::invalid_argument("code page " + std::to_string(code_page) +
-                                " cannot be decoded here");
-  handle_ = cd;
-}
-
-TextDecoder::~TextDecoder() { ::iconv_close(static_cast<iconv_t>(handle_)); }
-
-void TextDecoder::Append(std::string_view bytes, std::string& out) {
-  iconv_t cd = static_cast<iconv_t>(handle_);
-  char buffer[1024];
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t in_left = bytes.size();
-  while (in_left > 0) {
-    char* to = buffer;
-    std::size_t to_left = sizeof buffer;
-    const std::size_t r = ::iconv(cd, &in, &in_left, &to, &to_left);
-    out.append(buffer, to - buffer);
-    if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-      out += "\xEF\xBF\xBD";  // a byte the code page lacks (or a cut multi-byte character)
-      ++in;
-      --in_left;
-      ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-  }
 }
 
 }  // namespace kvr::host

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/code_page_decoder.h"
+
 namespace kvr::host {
 
 // The code page of a mark (header byte 29): 101 -> 866, 201 -> 1251, 3 -> 1252, ...; 0 when
@@ -16,27 +18,10 @@ int CodePageOfMark(std::uint8_t mark);
 // library's tables).
 int CodePageToRead(std::uint8_t mark, int forced);
 
-// Decodes one code page to UTF-8 (through iconv); bytes the code page lacks become U+FFFD.
-class TextDecoder {
+// Decodes one code page to UTF-8; bytes the code page lacks become U+FFFD.
+class TextDecoder : public platform::CodePageDecoder {
  public:
-  // Raises std::invalid_argument for a code page this system cannot decode.
-  explicit TextDecoder(int code_page);
-  ~TextDecoder();
-  TextDecoder(const TextDecoder&) = delete;
-  TextDecoder& operator=(const TextDecoder&) = delete;
-
-  int CodePage() const { return code_page_; }
-  // Appends the UTF-8 text of `bytes` to `out`.
-  void Append(std::string_view bytes, std::string& out);
-  std::string ToUtf8(std::string_view bytes) {
-    std::string out;
-    Append(bytes, out);
-    return out;
-  }
-
- private:
-  int code_page_;
-  void* handle_;  // iconv_t
+  using CodePageDecoder::CodePageDecoder;
 };
 
 }  // namespace kvr::host

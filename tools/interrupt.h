@@ -1,4 +1,4 @@
-// Ctrl-C (SIGINT) while kvrhost runs: one line on standard error and exit status 130 (128 +
+// Ctrl-C while kvrhost runs: one line on standard error and exit status 130 (128 +
 // the signal), also while the library is inside a call that cannot be cut short otherwise.
 #pragma once
 

@@ -20,7 +20,6 @@ namespace {
 
 using namespace kvr::literals;
 
-constexpr const char* kLibraryFileName = "libKVRExportCreator9.so";
 constexpr const char* kExportDirectory = "C:\\MOLT\\EXPORT\\";
 
 struct CallResult {
@@ -174,10 +173,11 @@ std::string DefaultLibraryPath() {
   if (auto configured = platform::GetEnvironmentVariable("KVR_LIBRARY");
       configured && !configured->empty())
     return *configured;
+  const std::string file = platform::LibraryFileName("KVRExportCreator9");
   std::string here = platform::ExtractFilePath(platform::HostExecutablePath());
-  for (std::string candidate : {here + "../lib/" + kLibraryFileName, here + kLibraryFileName})
+  for (std::string candidate : {here + "../lib/" + file, here + file})
     if (platform::FileExists(candidate)) return candidate;
-  return kLibraryFileName;
+  return file;
 }
 
 std::optional<ExportFileInfo> ExportFileOf(char code, const std::vector<HostParam>& params) {

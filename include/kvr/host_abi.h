@@ -19,8 +19,9 @@
  *    GetReportsInStringEx is the address of the host's char* variable: NULL or a malloc'd,
  *    NUL-terminated string. The library frees the old value and stores a new malloc'd one
  *    (NULL for an empty text); the host frees the last value with free.
- *  - The functions use the platform's C calling convention (stdcall exists only on 32-bit
- *    Windows). Results are 0 (false) or 1 (true).
+ *  - Calling convention KVR_CALL: stdcall on 32-bit Windows, as the station hosts call
+ *    (the two entry points, the callback and the payment catalogue's functions), the
+ *    platform's C convention elsewhere. Results are 0 (false) or 1 (true).
  *  - Results of GetReportsInStringEx. A failed export returns 1 (true), like a written one:
  *    hosts rely on that, so tell success from failure by the text as well. "Empty" is a NULL
  *    text.
@@ -61,6 +62,12 @@
 
 #ifdef __cplusplus
 extern "C" {
+#endif
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define KVR_CALL __stdcall
+#else
+#define KVR_CALL
 #endif
 
 /* ---- Variant type codes ---- */
@@ -127,7 +134,7 @@ _Static_assert(sizeof(kvr_variant) == 16, "a variant is 16 bytes");
  * selects the default list), 46 host kind (integer; 3 is the one that matters), 57 payment
  * catalogue object (pointer-sized integer holding a kvr_payment_catalogue*, 0 or a text for
  * none). */
-typedef void (*kvr_host_callback)(kvr_variant *answer, int32_t code, int32_t arg);
+typedef void(KVR_CALL *kvr_host_callback)(kvr_variant *answer, int32_t code, int32_t arg);
 
 /* ---- Payment catalogue object (answer to query 57) ----
  * The library checks the magic number before it uses an object; a wrong one counts as a
@@ -137,8 +144,8 @@ typedef void (*kvr_host_callback)(kvr_variant *answer, int32_t code, int32_t arg
 
 typedef struct kvr_payment_item kvr_payment_item;
 typedef struct kvr_payment_item_vtable {
-  int32_t (*code)(kvr_payment_item *self);       /* the payment code */
-  uint8_t (*check_type)(kvr_payment_item *self); /* the check type, 0..255 */
+  int32_t(KVR_CALL *code)(kvr_payment_item *self);       /* the payment code */
+  uint8_t(KVR_CALL *check_type)(kvr_payment_item *self); /* the check type, 0..255 */
 } kvr_payment_item_vtable;
 struct kvr_payment_item {
   const kvr_payment_item_vtable *vtable;
@@ -146,7 +153,7 @@ struct kvr_payment_item {
 
 typedef struct kvr_payment_catalogue kvr_payment_catalogue;
 typedef struct kvr_payment_catalogue_vtable {
-  kvr_payment_item *(*item)(kvr_payment_catalogue *self, int32_t index);
+  kvr_payment_item *(KVR_CALL *item)(kvr_payment_catalogue *self, int32_t index);
 } kvr_payment_catalogue_vtable;
 struct kvr_payment_catalogue {
   uint32_t magic; /* KVR_PAYMENT_CATALOGUE_MAGIC */
@@ -164,7 +171,9 @@ struct kvr_payment_catalogue {
   "\xFD\xEA\xF1\xEF\xEE\xF0\xF2\xED\xEE\xE3\xEE \xEE\xF2\xF7\xE5\xF2\xE0: "
 
 /* ---- The exported functions ---- */
-#if defined(_WIN32)
+/* A host that links the import library of KVRExportCreator9.dll may define KVR_DLLIMPORT;
+ * hosts that load the library at run time need nothing. */
+#if defined(_WIN32) && defined(KVR_DLLIMPORT)
 #define KVR_API __declspec(dllimport)
 #else
 #define KVR_API
@@ -172,17 +181,17 @@ struct kvr_payment_catalogue {
 
 /* Hands over the host context. A NULL argument leaves what was stored before. Builds the
  * payment catalogue. */
-KVR_API void InitReports(void *data, kvr_host_callback callback, void *buffer);
+KVR_API void KVR_CALL InitReports(void *data, kvr_host_callback callback, void *buffer);
 
 /* Runs report `report_code` ('0', '1', '2', '6', '8') with `params` (a one-dimensional array
  * indexed from 0), or control command 1000 (report code '#', element 0 = 1000). Returns 0 or 1
  * and stores the result text in *text (see "Results" in the conventions above: a failed
  * export also returns 1). */
-KVR_API int32_t GetReportsInStringEx(char report_code, kvr_variant params, char **text);
+KVR_API int32_t KVR_CALL GetReportsInStringEx(char report_code, kvr_variant params, char **text);
 
 /* For hosts that load the library with dlopen/dlsym. */
-typedef void (*kvr_init_reports_fn)(void *data, kvr_host_callback callback, void *buffer);
-typedef int32_t (*kvr_get_reports_fn)(char report_code, kvr_variant params, char **text);
+typedef void(KVR_CALL *kvr_init_reports_fn)(void *data, kvr_host_callback callback, void *buffer);
+typedef int32_t(KVR_CALL *kvr_get_reports_fn)(char report_code, kvr_variant params, char **text);
 
 /* ---- Helpers for C hosts (header-only) ---- */
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/named_mutex.h"
+#include "platform/shared_library.h"
 
 namespace kvr::db {
 
@@ -77,7 +78,7 @@ constexpr std::array<const char*, kHelperFunctionCount> kHelperFunctionNames = {
 };
 
 // The helper's file name on this platform, and the name the system's messages use.
-constexpr const char* kHelperLibraryFile = "libCorvane.so";
+inline const std::string kHelperLibraryFile = platform::LibraryFileName("Corvane");
 constexpr const char* kHelperDisplayName = "Corvane.dll";
 
 // Step 1 of the load.

@@ -20,7 +20,12 @@
 #include "kvr/host_abi.h"
 #include "log/module_loggers.h"
 
+// Windows: the exports are those of KVRExportCreator9.def (names undecorated on 32 bits too).
+#if defined(_WIN32)
+#define KVR_EXPORT extern "C"
+#else
 #define KVR_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -37,7 +42,7 @@ bool AnswersHostKind3(kvr_host_callback callback) {
 
 }  // namespace
 
-KVR_EXPORT void InitReports(void* data, kvr_host_callback callback, void* buffer) {
+KVR_EXPORT void KVR_CALL InitReports(void* data, kvr_host_callback callback, void* buffer) {
   const std::lock_guard lock(EntryMutex());
   kvr::HostContext& context = kvr::TheHostContext();
   try {
@@ -54,7 +59,8 @@ KVR_EXPORT void InitReports(void* data, kvr_host_callback callback, void* buffer
   kvr::BuildPaymentCatalogue();
 }
 
-KVR_EXPORT std::int32_t GetReportsInStringEx(char report_code, kvr_variant params, char** text) {
+KVR_EXPORT std::int32_t KVR_CALL GetReportsInStringEx(char report_code, kvr_variant params,
+                                                      char** text) {
   const std::lock_guard lock(EntryMutex());
   bool result = false;
   std::string answer;

@@ -1,5 +1,7 @@
 #include "entry/host_variant.h"
 
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -19,9 +21,12 @@ constexpr int kMaxNesting = 16;
 
 void RequireReadable(HostMemoryProbe& probe, const void* address, std::size_t size) {
   if (!probe.Readable(address, size)) {
-    char hex[32];
-    std::snprintf(hex, sizeof hex, "%p", address);
-    throw EAccessViolation(Format("Access violation: read of address %s", {hex}));
+    // Spelled out here, not with %p, whose text differs between C libraries ("(nil)").
+    char hex[2 + 2 * sizeof(void*)] = {'0', 'x'};
+    const auto end =
+        std::to_chars(hex + 2, hex + sizeof hex, reinterpret_cast<std::uintptr_t>(address), 16).ptr;
+    throw EAccessViolation(Format("Access violation: read of address %s",
+                                  {std::string(hex, static_cast<std::size_t>(end - hex))}));
   }
 }
 

@@ -4,11 +4,6 @@
 
 namespace kvr::firebird {
 
-Firebird::IMaster* Master() {
-  static Firebird::IMaster* const master = Firebird::fb_get_master_interface();
-  return master;
-}
-
 Firebird::IUtil* Util() {
   static Firebird::IUtil* const util = Master()->getUtilInterface();
   return util;

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace kvr::platform {
 
@@ -24,5 +25,8 @@ class SharedLibrary {
   void* handle_;
   std::string path_;
 };
+
+// The file of the library called `name` on this system ("libNAME.so"; Windows: "NAME.dll").
+std::string LibraryFileName(std::string_view name);
 
 }  // namespace kvr::platform

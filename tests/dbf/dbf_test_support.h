@@ -1,8 +1,6 @@
 // Shared by the DBF suites: a scratch directory per test and small byte helpers.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -12,24 +10,18 @@
 
 #include "common/date_time.h"
 #include "platform/clock.h"
+#include "support/temp_dir.h"
 
 namespace kvr::test {
 
+// TempDir under the names the DBF suites use.
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kvr-dbf-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+  const std::string& Path() const { return dir_.path(); }
 
  private:
-  std::string path_;
+  TempDir dir_{"kvr-dbf"};
 };
 
 inline std::string ReadBytes(const std::string& path) {

@@ -59,7 +59,7 @@ TEST(TableSaveFault, FailedSaveEndsInTheSystemTextAndLeavesNoPartialFile) {
     EXPECT_EQ(message.substr(message.size() - system_text.size()), system_text) << message;
     // Only the old export may remain, untouched; nothing else is in the directory.
     for (const auto& entry : fs::directory_iterator(dir.path())) {
-      EXPECT_EQ(entry.path().string(), name) << "left behind";
+      EXPECT_EQ(entry.path(), fs::path(name)) << "left behind: " << entry.path().string();
       EXPECT_EQ(ReadText(name), "old export");
     }
   }

@@ -13,6 +13,7 @@
 #include "entry_test_support.h"
 #include "host_params.h"
 #include "kvr/host_abi.h"
+#include "platform/process_environment.h"
 #include "platform/shared_library.h"
 #include "scripted_host.h"
 
@@ -26,7 +27,7 @@ class LoadedLibrary {
   LoadedLibrary() {
     // Whatever the library writes at load (its logs) stays in a directory of this run.
     std::string root = ::testing::TempDir() + "kvr-entry-library-root";
-    ::setenv("KVR_ROOT", root.c_str(), 1);
+    platform::SetEnvironmentVariable("KVR_ROOT", root);
     std::string error;
     library_ = platform::SharedLibrary::Open(KVR_LIBRARY_PATH, &error);
     if (!library_) throw std::runtime_error(error);
@@ -143,7 +144,7 @@ TEST_F(EntryLibraryTest, BadParamsComeBackAsTheExportReportText) {
        "Access violation: read of address 0x10"},
       {"array without data",
        make(KVR_VT_ARRAY | KVR_VT_VARIANT, [&](kvr_variant& v) { v.value.array = &no_data; }),
-       "Access violation: read of address (nil)"},
+       "Access violation: read of address 0x0"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

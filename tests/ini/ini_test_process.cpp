@@ -3,11 +3,13 @@
 //   read <file> <stop_file>       reads S/K until <stop_file> exists; exit 1 when a read value
 //                                 was never written, 3 when no written value was seen at all
 //   hold <file> <ready_file>      takes the file's lock, creates <ready_file>, waits to be killed
-#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 #include "ini/safe_ini_file.h"
 
@@ -27,7 +29,7 @@ std::string Value(int id, int i, bool as_read) {
   return v;
 }
 
-bool FileExists(const char* path) { return ::access(path, F_OK) == 0; }
+bool FileExists(const char* path) { return std::filesystem::exists(path); }
 
 }  // namespace
 
@@ -60,7 +62,7 @@ int main(int argc, char** argv) {
   if (mode == "hold") {
     ini.Lock();
     if (std::FILE* ready = std::fopen(argv[3], "w")) std::fclose(ready);
-    while (true) ::pause();
+    while (true) std::this_thread::sleep_for(std::chrono::hours(1));  // killed by the test
   }
   return 2;
 }

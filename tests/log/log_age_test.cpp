@@ -6,6 +6,7 @@
 #include "log/module_loggers.h"
 #include "log/process_fixture.h"
 #include "platform/clock.h"
+#include "platform/process_environment.h"
 
 namespace kvr::log {
 namespace {
@@ -14,12 +15,12 @@ class LogAgeTest : public test::ScratchTest {
  protected:
   void SetUp() override {
     ScratchTest::SetUp();
-    ::setenv("TMPDIR", dir_.c_str(), 1);
+    platform::SetEnvironmentVariable("TMPDIR", dir_.string());
     InitializeLogging();
   }
   void TearDown() override {
     FinalizeLogging();
-    ::unsetenv("TMPDIR");
+    platform::SetEnvironmentVariable("TMPDIR", "");
     ScratchTest::TearDown();
   }
 

@@ -5,6 +5,7 @@
 #include "log/log_writer.h"
 #include "log/module_loggers.h"
 #include "log/process_fixture.h"
+#include "platform/process_environment.h"
 #include "platform/system_error.h"
 #include "support/failing_file_calls.h"
 
@@ -18,12 +19,12 @@ class LogFaultTest : public test::ScratchTest {
   void SetUp() override {
     ScratchTest::SetUp();
     test::fs::create_directories(Path("tmp"));
-    ::setenv("TMPDIR", Path("tmp").c_str(), 1);
+    platform::SetEnvironmentVariable("TMPDIR", Path("tmp"));
     InitializeLogging();
   }
   void TearDown() override {
     FinalizeLogging();
-    ::unsetenv("TMPDIR");
+    platform::SetEnvironmentVariable("TMPDIR", "");
     ScratchTest::TearDown();
   }
   std::string Errors() const { return ReadFile(Path("tmp/" + ErrorsWriterFileName())); }

@@ -16,6 +16,7 @@
 #include "log/shared_mutex.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
+#include "platform/process_environment.h"
 #include "ui/posted_messages.h"
 
 namespace kvr::log {
@@ -30,12 +31,13 @@ class LogWriterTest : public test::ScratchTest {
  protected:
   void SetUp() override {
     ScratchTest::SetUp();
-    ::setenv("TMPDIR", dir_.c_str(), 1);  // the error writer goes to this test's directory
+    platform::SetEnvironmentVariable(
+        "TMPDIR", dir_.string());  // the error writer goes to this test's directory
     InitializeLogging();
   }
   void TearDown() override {
     FinalizeLogging();
-    ::unsetenv("TMPDIR");
+    platform::SetEnvironmentVariable("TMPDIR", "");
     ScratchTest::TearDown();
   }
   std::string ErrorsWriterText() const { return ReadFile(Path(ErrorsWriterFileName())); }
@@ -162,7 +164,7 @@ TEST_F(LogWriterTest, UnlockReleasesTheMutexTakenEvenAfterARename) {
 
 TEST_F(LogWriterTest, WorksWithoutAMutexWhenNoneCanBeCreated) {
   WriteFile(Path("not-a-dir"), "x");
-  ::setenv("KVR_LOCK_DIR", Path("not-a-dir/locks").c_str(), 1);
+  platform::SetEnvironmentVariable("KVR_LOCK_DIR", Path("not-a-dir/locks"));
   auto log = PlainLogger("nomutex.log");
   EXPECT_FALSE(log->HasMutex());
   log->Log(1, "still written");

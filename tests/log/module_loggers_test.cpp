@@ -5,6 +5,7 @@
 #include "common/text.h"
 #include "log/process_fixture.h"
 #include "platform/paths.h"
+#include "platform/process_environment.h"
 
 namespace kvr::log {
 namespace {
@@ -16,15 +17,15 @@ class ModuleLoggersTest : public test::ScratchTest {
  protected:
   void SetUp() override {
     ScratchTest::SetUp();
-    ::setenv("KVR_ROOT", Path("root").c_str(), 1);
-    ::setenv("TMPDIR", Path("tmp").c_str(), 1);
+    platform::SetEnvironmentVariable("KVR_ROOT", Path("root"));
+    platform::SetEnvironmentVariable("TMPDIR", Path("tmp"));
     test::fs::create_directories(Path("tmp"));
   }
   void TearDown() override {
     FreeReportsLog();
     FinalizeLogging();
-    ::unsetenv("KVR_ROOT");
-    ::unsetenv("TMPDIR");
+    platform::SetEnvironmentVariable("KVR_ROOT", "");
+    platform::SetEnvironmentVariable("TMPDIR", "");
     ScratchTest::TearDown();
   }
   std::string ReportsPath() const { return Path("root/C/MOLT/LogFiles/Reports.log"); }
@@ -84,7 +85,7 @@ TEST_F(ModuleLoggersTest, MissingLogDirectoryGivesOneErrorRecordPerAttempt) {
 }
 
 TEST_F(ModuleLoggersTest, FailingErrorWriterWritesNothingAnywhere) {
-  ::setenv("TMPDIR", Path("no/such/tmp").c_str(), 1);
+  platform::SetEnvironmentVariable("TMPDIR", Path("no/such/tmp"));
   InitializeLogging();
   CreateReportsLog();
   ReportsLog()->Log(2, "lost");

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/environment.h"
+#include "platform/process_environment.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -29,11 +30,12 @@ class ScratchTest : public ::testing::Test {
     temp_ = std::make_unique<TempDir>("kvr-logini");
     dir_ = temp_->path();
     fs::create_directories(dir_ / "locks");
-    ::setenv("KVR_LOCK_DIR", (dir_ / "locks").c_str(), 1);
+    saved_lock_dir_ = platform::GetEnvironmentVariable("KVR_LOCK_DIR").value_or("");
+    platform::SetEnvironmentVariable("KVR_LOCK_DIR", (dir_ / "locks").string());
   }
   void TearDown() override {
-    children_.clear();  // kills what still runs
-    ::unsetenv("KVR_LOCK_DIR");
+    children_.clear();                                                  // kills what still runs
+    platform::SetEnvironmentVariable("KVR_LOCK_DIR", saved_lock_dir_);  // the caller's own
     temp_.reset();
   }
 
@@ -58,7 +60,7 @@ class ScratchTest : public ::testing::Test {
   }
 
   static void Kill(ChildProcess& child) {
-    ::kill(child.pid(), SIGKILL);
+    child.Kill();
     child.WaitFor(std::chrono::seconds(10));
   }
 
@@ -91,6 +93,7 @@ class ScratchTest : public ::testing::Test {
   }
 
   fs::path dir_;
+  std::string saved_lock_dir_;
 
  private:
   std::unique_ptr<TempDir> temp_;

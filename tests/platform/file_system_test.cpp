@@ -1,7 +1,6 @@
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,21 +9,14 @@
 
 #include "common/exceptions.h"
 #include "platform/system_error.h"
+#include "support/temp_dir.h"
 
 namespace kvr::platform {
 
 class WholeFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/kvr-fs-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  std::string dir_;
+  test::TempDir scratch_{"kvr-fs"};
+  std::string dir_ = scratch_.path();
 };
 
 TEST_F(WholeFileTest, PiecesAreWrittenInOrderAcrossManyBatches) {

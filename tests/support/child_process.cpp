@@ -114,30 +114,16 @@ std::optional<int> ChildProcess::WaitFor(std::chrono::milliseconds timeout) {
 
 bool ChildProcess::Running() { return !WaitFor(std::chrono::milliseconds(0)).has_value(); }
 
+void ChildProcess::Kill() {
+  if (!exit_code_) kill(pid_, SIGKILL);
+}
+
 int ChildProcess::Stop(std::chrono::milliseconds grace) {
   if (exit_code_) return *exit_code_;
   kill(pid_, SIGTERM);
   if (auto code = WaitFor(grace)) return *code;
   kill(pid_, SIGKILL);
   return WaitFor(std::chrono::seconds(30)).value_or(-1);
-}
-
-ProgramResult RunProgram(ProcessOptions options, std::chrono::milliseconds timeout) {
-  TempDir scratch("run");
-  if (options.output_file.empty()) options.output_file = scratch.File("output.txt");
-  ChildProcess child(options);
-  auto code = child.WaitFor(timeout);
-  if (!code) {
-    child.Stop(std::chrono::milliseconds(100));
-    throw std::runtime_error("program timed out: " + options.args[0]);
-  }
-  ProgramResult result;
-  result.exit_code = *code;
-  std::ifstream in(options.output_file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  result.output = text.str();
-  return result;
 }
 
 }  // namespace kvr::test

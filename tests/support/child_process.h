@@ -33,12 +33,16 @@ class ChildProcess {
   // Exit code (128 + signal number when killed), or nothing when it still runs after `timeout`.
   std::optional<int> WaitFor(std::chrono::milliseconds timeout);
   bool Running();
+  // Ends the process at once (SIGKILL; TerminateProcess on Windows), without waiting.
+  void Kill();
   // SIGTERM, up to `grace` for it to end, then SIGKILL. Returns the exit code.
   int Stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
 
  private:
   int pid_ = -1;
   std::optional<int> exit_code_;
+  void* handle_ = nullptr;  // Windows: the process handle (and the job that ends it with us)
+  void* job_ = nullptr;
 };
 
 struct ProgramResult {

@@ -20,4 +20,6 @@ SharedLibrary::~SharedLibrary() { ::dlclose(handle_); }
 
 void* SharedLibrary::Symbol(const char* name) const { return ::dlsym(handle_, name); }
 
+std::string LibraryFileName(std::string_view name) { return "lib" + std::string(name) + ".so"; }
+
 }  // namespace kvr::platform
