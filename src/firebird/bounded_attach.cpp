@@ -32,9 +32,9 @@ void Attach(const std::shared_ptr<PendingAttach>& pending) noexcept {
   Firebird::IAttachment* attachment = nullptr;
   try {
     Ref<Firebird::IProvider> provider(Master()->getDispatcher());
-    attachment = provider->attachDatabase(
-        pending->status.get(), pending->name.c_str(),
-        static_cast<unsigned>(pending->parameters.size()), pending->parameters.data());
+    attachment = provider->attachDatabase(pending->status.get(), pending->name.c_str(),
+                                          static_cast<unsigned>(pending->parameters.size()),
+                                          pending->parameters.data());
   } catch (...) {
     // Nothing of the client raises through its status wrapper; no attachment then.
   }

@@ -69,8 +69,8 @@ TEST(EngineStall, AnAttachThatTheEngineNeverFinishesFailsAfterTheTimeOut) {
     }
   }
   const auto waited = std::chrono::steady_clock::now() - start;
-  EXPECT_EQ(message, "The database engine did not answer within 1 s while opening \"" +
-                         database + "\"");
+  EXPECT_EQ(message,
+            "The database engine did not answer within 1 s while opening \"" + database + "\"");
   EXPECT_LT(waited, 2s);
 
   ::kill(holder.pid(), SIGKILL);
