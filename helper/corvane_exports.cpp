@@ -5,6 +5,8 @@
 //   CORVANE_CONNECT_ONLY     only FBConnectDB and FBDisconnectDB
 //   CORVANE_WITHOUT_CONNECT  everything but FBConnectDB and FBDisconnectDB
 //   CORVANE_WITHOUT_READ2    everything but FBCreateDataSetForRead2
+#include <charconv>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -81,10 +83,25 @@ TIBDatabase& AsDatabase(CorvaneDatabase* database) {
   return *mutex;
 }
 
+// How long a caller waits for the connect mutex: the database's own connect time-out (the
+// export library sets it from KVR_FB_TIMEOUT), so that one caller stuck while connecting holds
+// the others up for no longer than a server that does not answer would; without one, no limit.
+[[maybe_unused]] std::chrono::milliseconds ConnectWaitLimit(const TIBDatabase& database) {
+  const std::string text = database.Params().Values("connect_timeout");
+  int seconds = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (ec != std::errc() || end != text.data() + text.size() || seconds <= 0)
+    return platform::kNoTimeLimit;
+  return std::chrono::seconds(seconds);
+}
+
 // Connecting and disconnecting of all callers on this machine, one at a time.
 template <class Work>
-[[maybe_unused]] void Serialised(Work work) {
-  platform::NamedMutexLock lock(ConnectMutex(), platform::kNoTimeLimit);
+[[maybe_unused]] void Serialised(const TIBDatabase& database, Work work) {
+  const std::chrono::milliseconds limit = ConnectWaitLimit(database);
+  platform::NamedMutexLock lock(ConnectMutex(), limit);
+  if (lock.result() == platform::WaitResult::kTimedOut)
+    throw Exception(platform::LockTimeoutMessage("connect lock", ConnectMutex(), limit));
   if (!lock.owns())
     throw EOSError(platform::SysErrorMessage(platform::GetLastError()), platform::GetLastError());
   work();
@@ -111,12 +128,18 @@ using namespace kvr::corvane;
 #ifndef CORVANE_WITHOUT_CONNECT
 CORVANE_EXPORT void FBConnectDB(CorvaneDatabase* database, const char* /*module_name*/,
                                 CorvaneError* error) {
-  Guarded(error, [&] { Serialised([&] { AsDatabase(database).Open(); }); });
+  Guarded(error, [&] {
+    TIBDatabase& db = AsDatabase(database);
+    Serialised(db, [&] { db.Open(); });
+  });
 }
 
 CORVANE_EXPORT void FBDisconnectDB(CorvaneDatabase* database, const char* /*module_name*/,
                                    CorvaneError* error) {
-  Guarded(error, [&] { Serialised([&] { AsDatabase(database).Close(); }); });
+  Guarded(error, [&] {
+    TIBDatabase& db = AsDatabase(database);
+    if (db.Connected()) Serialised(db, [&] { db.Close(); });
+  });
 }
 #endif
 

@@ -1,25 +1,14 @@
 #include "db/connection.h"
 
-#include <charconv>
 #include <string>
 
 #include "common/exceptions.h"
 #include "db/database_access.h"
 #include "firebird/ib_database.h"
-#include "platform/environment.h"
 
 namespace kvr::db {
 
-int ServerTimeoutSeconds() {
-  const std::string text = platform::GetEnvironmentVariable(kTimeoutVariable).value_or("");
-  if (text.empty()) return kDefaultTimeoutSeconds;
-  int seconds = -1;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (ec != std::errc() || end != text.data() + text.size() || seconds < 0 ||
-      seconds > kMaxTimeoutSeconds)
-    throw Exception("Invalid value of " + std::string(kTimeoutVariable) + ": \"" + text + "\"");
-  return seconds;
-}
+int ServerTimeoutSeconds() { return platform::WaitLimitSeconds(kServerTimeout); }
 
 Connection::Connection(const ConnectionOptions& options) {
   const int timeout = ServerTimeoutSeconds();

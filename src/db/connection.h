@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "db/database_names.h"
+#include "platform/wait_limits.h"
 
 namespace kvr {
 class TIBDatabase;
@@ -24,9 +25,7 @@ class TIBDatabase;
 
 namespace kvr::db {
 
-constexpr const char* kTimeoutVariable = "KVR_FB_TIMEOUT";
-constexpr int kDefaultTimeoutSeconds = 60;
-constexpr int kMaxTimeoutSeconds = 86400;
+inline constexpr platform::WaitLimitSetting kServerTimeout{"KVR_FB_TIMEOUT", 60};
 
 // KVR_FB_TIMEOUT, read on every call. Raises Exception "Invalid value of KVR_FB_TIMEOUT:
 // "<text>"" for a value that is not a whole number of seconds from 0 to 86400.

@@ -1,10 +1,12 @@
 #include "db/database_access.h"
 
+#include <chrono>
 #include <memory>
 
 #include "common/exceptions.h"
 #include "common/format_text.h"
 #include "common/text.h"
+#include "db/connection.h"
 #include "db/corvane_api.h"
 #include "db/helper_binding.h"
 #include "db/helper_error.h"
@@ -52,7 +54,11 @@ void UnderConnectMutex(Change change) {
     change();
     return;
   }
-  platform::NamedMutexLock lock(*mutex, platform::kNoTimeLimit);
+  // A process stuck while connecting must not stop every later connect on the machine.
+  const std::chrono::milliseconds limit = platform::WaitLimit(kServerTimeout);
+  platform::NamedMutexLock lock(*mutex, limit);
+  if (lock.result() == platform::WaitResult::kTimedOut)
+    throw Exception(platform::LockTimeoutMessage("connect lock", *mutex, limit));
   // A holder that died mid-connect leaves nothing half-done that the mutex protects, so an
   // abandoned mutex is simply ours now.
   if (!lock.owns()) {
@@ -111,6 +117,7 @@ void ConnectDatabase(TIBDatabase& database) {
 }
 
 void DisconnectDatabase(TIBDatabase& database) {
+  if (!database.Connected()) return;  // nothing to serialise with other processes
   if (auto disconnect = Bound<FBDisconnectDBProc>(HelperFunction::FBDisconnectDB)) {
     CallHelper(disconnect, Handle(database), ModuleName().c_str());
     return;

@@ -38,8 +38,10 @@ ComponentPtr<TIBDatabase> CreateDatabase(std::string_view file_name, std::string
                                          std::string_view component_name,
                                          std::string_view char_set);
 
-// Through FBConnectDB / FBDisconnectDB, else under the connect mutex (waited for without a
-// time limit; a failed wait raises the system's error as EOSError), else directly.
+// Through FBConnectDB / FBDisconnectDB, else under the connect mutex (waited for at most
+// KVR_FB_TIMEOUT seconds: past it Exception "The connect lock "<name>" was not free within <n>
+// s: another process holds it (pid <pid>)"; a failed wait raises the system's error as
+// EOSError), else directly. Disconnecting a database that is not connected does nothing.
 void ConnectDatabase(TIBDatabase& database);
 void DisconnectDatabase(TIBDatabase& database);
 

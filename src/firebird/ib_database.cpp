@@ -5,6 +5,7 @@
 
 #include "codepage/code_page.h"
 #include "common/exceptions.h"
+#include "firebird/bounded_attach.h"
 #include "firebird/call_watchdog.h"
 #include "firebird/fb_api.h"
 #include "firebird/ib_transaction.h"
@@ -30,6 +31,7 @@ constexpr DpbName kDpbNames[] = {
     {"read_timeout", 0, true},
 };
 constexpr const char* kReadTimeout = "read_timeout";
+constexpr const char* kConnectTimeout = "connect_timeout";
 
 // Adds one "name=value" line; returns the number of a numeric parameter (else 0).
 int AddParameter(Status& status, Firebird::IXpbBuilder* dpb, std::string_view line) {
@@ -54,7 +56,8 @@ int AddParameter(Status& status, Firebird::IXpbBuilder* dpb, std::string_view li
 }
 
 // "host:path", "host/port:path": the client goes through a server. A plain path opens the
-// file with the embedded engine, which has no connection that could stall.
+// file with the embedded engine, which has no connection that could stall once attached (the
+// attach itself can wait for other processes' locks: firebird/bounded_attach.h).
 bool ThroughServer(std::string_view database_name) {
   return database_name.find(':') != std::string_view::npos;
 }
@@ -92,24 +95,33 @@ void TIBDatabase::Open() {
       firebird::Util()->getXpbBuilder(status.get(), Firebird::IXpbBuilder::DPB, nullptr, 0));
   status.Check();
   int read_timeout = 0;
+  int connect_timeout = 0;
   for (const std::string& line : params_) {
     if (line.empty()) continue;
     const int number = AddParameter(status, dpb.get(), line);
-    if (codepage::AnsiSameText(std::string_view(line).substr(0, line.find('=')), kReadTimeout))
-      read_timeout = number;
+    const std::string_view name = std::string_view(line).substr(0, line.find('='));
+    if (codepage::AnsiSameText(name, kReadTimeout)) read_timeout = number;
+    if (codepage::AnsiSameText(name, kConnectTimeout)) connect_timeout = number;
   }
   const unsigned length = dpb->getBufferLength(status.get());
   status.Check();
   const unsigned char* buffer = dpb->getBuffer(status.get());
   status.Check();
-  Ref<Firebird::IProvider> provider(firebird::Master()->getDispatcher());
-  Firebird::IAttachment* attachment =
-      provider->attachDatabase(status.get(), database_name_.c_str(), length, buffer);
-  if (status.Failed()) {
-    if (attachment != nullptr) attachment->release();
-    status.Check();
+  const bool through_server = ThroughServer(database_name_);
+  Firebird::IAttachment* attachment = nullptr;
+  if (!through_server && connect_timeout > 0) {
+    // The client bounds a connect to a server by itself; the embedded engine it does not.
+    attachment = firebird::AttachWithin(database_name_, buffer, length,
+                                        std::chrono::seconds(connect_timeout));
+  } else {
+    Ref<Firebird::IProvider> provider(firebird::Master()->getDispatcher());
+    attachment = provider->attachDatabase(status.get(), database_name_.c_str(), length, buffer);
+    if (status.Failed()) {
+      if (attachment != nullptr) attachment->release();
+      status.Check();
+    }
   }
-  if (read_timeout > 0 && ThroughServer(database_name_)) {
+  if (read_timeout > 0 && through_server) {
     try {
       watchdog_ =
           std::make_unique<firebird::CallWatchdog>(attachment, std::chrono::seconds(read_timeout));

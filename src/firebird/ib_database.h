@@ -1,6 +1,7 @@
 // TIBDatabase: a connection to a Firebird database.
 //   Params        "name=value" lines: user_name, password, lc_ctype, sql_role_name,
-//                 connect_timeout (seconds to reach the server and log in), read_timeout
+//                 connect_timeout (seconds to reach the server and log in, or for the
+//                 embedded engine to open the file; 0 or unset: no limit), read_timeout
 //                 (seconds any later call may wait for a server; 0 or unset: no limit);
 //                 any other name is refused when connecting.
 //   DatabaseName  a file path (opened by the embedded engine, no server needed) or

@@ -1,6 +1,7 @@
 #include "ini/safe_ini_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 
 #include "codepage/code_page.h"
@@ -19,6 +20,7 @@
 #include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
+#include "platform/wait_limits.h"
 
 namespace kvr::ini {
 namespace {
@@ -92,13 +94,11 @@ void RetryWrite(Attempt&& attempt) {
 
 }  // namespace
 
-// Holds the file's mutex for a scope (nothing when there is none).
+// Holds the file's mutex for a scope (nothing when there is none, or when the wait failed:
+// the file is then used unlocked, as without a mutex).
 class TSafeIniFile::Guard {
  public:
-  explicit Guard(TSafeIniFile& ini) : mutex_(ini.mutex_.get()) {
-    if (mutex_ && mutex_->Wait(platform::kNoTimeLimit) == platform::WaitResult::kFailed)
-      mutex_ = nullptr;
-  }
+  explicit Guard(TSafeIniFile& ini) : mutex_(ini.TakeMutex()) {}
   ~Guard() {
     if (mutex_) mutex_->Release();
   }
@@ -124,13 +124,32 @@ TSafeIniFile::TSafeIniFile(std::string_view file_name) : TIniFile(file_name) {
 }
 
 TSafeIniFile::~TSafeIniFile() {
-  { Guard guard(*this); }  // waits for an operation another thread may still run on the file
+  // Waits for an operation another thread may still run on the file; not again after a wait
+  // of this object timed out (the holder is another process, not an operation on this object).
+  if (!timed_out_) {
+    try {
+      Guard guard(*this);
+    } catch (...) {
+    }
+  }
   mutex_.reset();
 }
 
-void TSafeIniFile::Lock() {
-  if (mutex_) mutex_->Wait(platform::kNoTimeLimit);
+platform::NamedMutex* TSafeIniFile::TakeMutex() {
+  if (!mutex_) return nullptr;
+  const std::chrono::milliseconds limit = platform::WaitLimit(platform::kFileLockLimit);
+  switch (mutex_->Wait(limit)) {
+    case platform::WaitResult::kAcquired:
+    case platform::WaitResult::kAbandoned: return mutex_.get();
+    case platform::WaitResult::kTimedOut:
+      timed_out_ = true;
+      throw EIniFileException(platform::LockTimeoutMessage("INI file lock", *mutex_, limit));
+    case platform::WaitResult::kFailed: break;
+  }
+  return nullptr;
 }
+
+void TSafeIniFile::Lock() { TakeMutex(); }
 
 void TSafeIniFile::Unlock() {
   if (mutex_) mutex_->Release();

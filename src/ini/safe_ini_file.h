@@ -8,6 +8,7 @@
 // released, also when an operation fails.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -63,6 +64,9 @@ class TSafeIniFile : public TIniFile {
   // " * / : < > ? \ | replaced by '_'.
   static std::string MutexNameFor(std::string_view file_name);
   bool HasMutex() const { return mutex_ != nullptr; }
+  // Waits at most KVR_LOCK_TIMEOUT seconds (default 30) for the file's mutex; raises
+  // EIniFileException "The INI file lock "<name>" was not free within <n> s: another process
+  // holds it (pid <pid>)" when another process keeps it longer.
   void Lock();
   void Unlock();
 
@@ -100,7 +104,10 @@ class TSafeIniFile : public TIniFile {
   void CheckNames(std::string_view section, std::string_view key) const;
   void CheckSection(std::string_view section) const;
 
+  // Lock() for one level: the mutex now owned, or null when there is none or the wait failed.
+  platform::NamedMutex* TakeMutex();
   std::unique_ptr<platform::NamedMutex> mutex_;
+  std::atomic<bool> timed_out_{false};
   bool auto_flush_ = false;
   bool plain_mode_ = IniSettings::kPlainMode;
   bool check_hash_ = IniSettings::kCheckHash;

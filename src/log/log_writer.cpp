@@ -1,6 +1,7 @@
 #include "log/log_writer.h"
 
 #include <charconv>
+#include <chrono>
 #include <new>
 
 #include "codepage/code_page.h"
@@ -15,6 +16,7 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
+#include "platform/wait_limits.h"
 #include "ui/posted_messages.h"
 
 namespace kvr::log {
@@ -55,13 +57,35 @@ TDIZEvudod::TDIZEvudod(std::string_view file_name) {
 
 TDIZEvudod::~TDIZEvudod() { SetUseMutex(false); }
 
+// The limit of a wait for the file's mutex. Logging never fails for a setting: a value that
+// is not valid gives the default (the export that reads it fails with the reason).
+std::chrono::milliseconds TDIZEvudod::MutexWaitLimit() {
+  try {
+    return platform::WaitLimit(platform::kFileLockLimit);
+  } catch (const Exception&) {
+    return std::chrono::seconds(platform::kFileLockLimit.default_seconds);
+  }
+}
+
 void TDIZEvudod::Lock() {
   main_lock_.lock();
   std::shared_ptr<platform::NamedMutex> mutex = mutex_;
   // An abandoned mutex (its holder died) is owned now like a released one; a failed wait
   // leaves the in-process lock alone to protect the file.
-  if (mutex && mutex->Wait(platform::kNoTimeLimit) == platform::WaitResult::kFailed) mutex.reset();
-  held_.push_back(std::move(mutex));
+  const std::chrono::milliseconds limit = mutex ? MutexWaitLimit() : platform::kNoTimeLimit;
+  const platform::WaitResult result = mutex ? mutex->Wait(limit) : platform::WaitResult::kAcquired;
+  if (result == platform::WaitResult::kTimedOut) {
+    main_lock_.unlock();
+    throw Exception(platform::LockTimeoutMessage("log file lock", *mutex, limit));
+  }
+  if (result == platform::WaitResult::kFailed) mutex.reset();
+  try {
+    held_.push_back(std::move(mutex));
+  } catch (...) {
+    if (mutex) mutex->Release();
+    main_lock_.unlock();
+    throw;
+  }
 }
 
 void TDIZEvudod::Unlock() {
@@ -78,15 +102,18 @@ void TDIZEvudod::Log(LogLevel level, std::string_view text) noexcept {
     std::lock_guard in_process(main_lock_);
     if (!active_ || file_name_.empty() || level > kMaxLogLevel || !((enabled_levels_ >> level) & 1))
       return;
-    Guard guard(*this);
     Stage stage = Stage::kBuilding;
     bool created = false;
     try {
+      line_.clear();
+      // A stuck holder of the file's mutex costs this line (reported below), not the caller.
+      Guard guard(*this);
       BuildLine(level, text);
       created = !platform::FileExists(file_name_);
       WriteLine(created, stage);
     } catch (...) {
       ReportFailure(stage, created, text);
+      if (line_.empty()) BuildLine(level, text);
       line_ += " <Ошибка при записи в лог>"_w;
     }
     RememberLine();

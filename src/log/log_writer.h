@@ -12,6 +12,7 @@
 // the caller: the failure is recorded by the error writer (module_loggers.h).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
@@ -48,7 +49,10 @@ class TDIZEvudod {
   // <reason>" when the arguments do not fit the format.
   void LogFmt(LogLevel level, std::string_view format, std::initializer_list<FormatArg> args);
 
-  // The in-process lock, then the file's mutex (waited for without a time limit); recursive.
+  // The in-process lock, then the file's mutex (waited for at most KVR_LOCK_TIMEOUT seconds,
+  // default 30); recursive. Raises Exception "The log file lock "<name>" was not free within
+  // <n> s: ..." (holding nothing) when another process keeps the mutex longer; Log then
+  // reports the lost line to the error writer and returns.
   void Lock();
   void Unlock();
 
@@ -106,6 +110,7 @@ class TDIZEvudod {
   enum class Stage { kBuilding, kOpened, kWritten };
   class Guard;
 
+  static std::chrono::milliseconds MutexWaitLimit();
   void BuildLine(LogLevel level, std::string_view text);
   void WriteLine(bool create, Stage& stage);
   void ReportFailure(Stage stage, bool created, std::string_view text) noexcept;

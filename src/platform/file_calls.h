@@ -1,7 +1,9 @@
-// The calls that create, write, close, rename and delete files, in one replaceable table (in the
-// manner of LevelDB's EnvWrapper): every file the library writes goes through CurrentFileCalls(),
-// so that a port supplies its own and a test can make any of these calls fail. FileStream,
-// WriteWholeFile, DeleteFile, RenameFile and the opens of shared_file.h use nothing else.
+// The calls that create, write, read, seek, size, sync, link, close, rename and delete files, in
+// one replaceable table (in the manner of LevelDB's EnvWrapper): every file the library writes
+// goes through CurrentFileCalls(), so that a port supplies its own and a test can make any of
+// these calls fail. FileStream, NewFile, WriteWholeFile, DeleteFile, RenameFile and the opens
+// of shared_file.h use nothing else for these (only queries and metadata stay the port's own:
+// fstat, permissions, advisory locks, cache hints).
 #pragma once
 
 #include <cstddef>
@@ -26,6 +28,8 @@ struct WriteBuffer {
   std::size_t size;
 };
 
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+
 // Each call returns kErrorSuccess or the Windows error code of the failure (system_error.h).
 class FileCalls {
  public:
@@ -34,6 +38,17 @@ class FileCalls {
   // Writes from the buffers in order; `written` tells how many bytes (at least one on success).
   virtual std::uint32_t Write(FileHandle handle, const WriteBuffer* buffers, std::size_t count,
                               std::size_t& written) = 0;
+  // Reads at most `size` bytes; `done` 0 at the end of the file.
+  virtual std::uint32_t Read(FileHandle handle, void* buffer, std::size_t size,
+                             std::size_t& done) = 0;
+  // Moves the file position; `position` is the new one.
+  virtual std::uint32_t Seek(FileHandle handle, std::int64_t offset, SeekOrigin origin,
+                             std::uint64_t& position) = 0;
+  virtual std::uint32_t SetSize(FileHandle handle, std::uint64_t size) = 0;
+  // Puts the file's data and size on the device (FlushFileBuffers).
+  virtual std::uint32_t Sync(FileHandle handle) = 0;
+  // Puts the entries of a directory on the device (a no-op where the system does so itself).
+  virtual std::uint32_t SyncDirectory(const std::string& directory) = 0;
   virtual std::uint32_t Close(FileHandle handle) = 0;
   // Renames `from` to `to`, replacing a file of that name at once.
   virtual std::uint32_t Rename(const std::string& from, const std::string& to) = 0;
@@ -50,6 +65,21 @@ class FileCallsWrapper : public FileCalls {
   std::uint32_t Write(FileHandle handle, const WriteBuffer* buffers, std::size_t count,
                       std::size_t& written) override {
     return target_.Write(handle, buffers, count, written);
+  }
+  std::uint32_t Read(FileHandle handle, void* buffer, std::size_t size,
+                     std::size_t& done) override {
+    return target_.Read(handle, buffer, size, done);
+  }
+  std::uint32_t Seek(FileHandle handle, std::int64_t offset, SeekOrigin origin,
+                     std::uint64_t& position) override {
+    return target_.Seek(handle, offset, origin, position);
+  }
+  std::uint32_t SetSize(FileHandle handle, std::uint64_t size) override {
+    return target_.SetSize(handle, size);
+  }
+  std::uint32_t Sync(FileHandle handle) override { return target_.Sync(handle); }
+  std::uint32_t SyncDirectory(const std::string& directory) override {
+    return target_.SyncDirectory(directory);
   }
   std::uint32_t Close(FileHandle handle) override { return target_.Close(handle); }
   std::uint32_t Rename(const std::string& from, const std::string& to) override {

@@ -1,5 +1,6 @@
 #include "reports/export_conventions.h"
 
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "platform/named_mutex.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
+#include "platform/wait_limits.h"
 #include "reports/copy_dataset.h"
 
 namespace kvr::reports {
@@ -44,12 +46,17 @@ std::vector<FuelNameEntry> ParseFuelNameMap(const std::vector<std::string>& line
 // The named cross-process lock of one export file, held from the delete of the old file to the
 // rename of the new one: a second process writing the same export waits, so it neither deletes
 // the first one's file under it nor has its own replaced unseen. Without a lock (the mutex
-// cannot be made) the export runs as the other shared files do, unlocked.
+// cannot be made) the export runs as the other shared files do, unlocked. A holder that keeps
+// it past KVR_EXPORT_LOCK_TIMEOUT fails this export before it touches the file.
 class ExportFileLock {
  public:
   explicit ExportFileLock(const std::string& path)
       : mutex_(platform::NamedMutex::OpenMachineWide(ExportFileMutexName(path))) {
-    if (mutex_) lock_.emplace(*mutex_, platform::kNoTimeLimit);
+    if (!mutex_) return;
+    const std::chrono::milliseconds limit = platform::WaitLimit(platform::kExportLockLimit);
+    lock_.emplace(*mutex_, limit);
+    if (lock_->result() == platform::WaitResult::kTimedOut)
+      throw Exception(platform::LockTimeoutMessage("export file lock", *mutex_, limit));
   }
 
  private:

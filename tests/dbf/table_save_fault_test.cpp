@@ -1,5 +1,5 @@
-// Saving a DBF table when a close or a rename fails: the error ends in the system's text, and
-// no half-written file is left, under the table's name or any other. (A failed write, a full
+// Saving a DBF table when a sync, a close or a rename fails: the error ends in the system's text,
+// and no half-written file is left, under the table's name or any other. (A failed write, a full
 // disk, is the file save's: file_save_test.)
 #include <gtest/gtest.h>
 
@@ -26,6 +26,7 @@ TEST(TableSaveFault, FailedSaveEndsInTheSystemTextAndLeavesNoPartialFile) {
     std::uint32_t error;
     bool backup;  // a rename happens while saving with a backup
   } cases[] = {
+      {Call::kSync, platform::kErrorGenFailure, false},
       {Call::kClose, platform::kErrorGenFailure, false},
       {Call::kRename, platform::kErrorAccessDenied, true},
   };

@@ -113,11 +113,13 @@ TEST(DocsSettings, EveryKeyTheLibraryReadsIsDocumentedWithItsDefault) {
 }
 
 // Names the sources read from the environment: getenv, the library's EnvOr and
-// GetEnvironmentVariable with a literal, and the helper's k...Variable constants.
+// GetEnvironmentVariable with a literal, the helper's k...Variable constants and the wait
+// limits (WaitLimitSetting k...{"NAME", ...}).
 std::set<std::string> VariablesReadBySources() {
   static const std::regex call(
       R"re((getenv|EnvOr|GetEnvironmentVariable)\(\s*"([A-Z][A-Z0-9_]*)")re");
-  static const std::regex constant(R"re(k\w*Variable\w*\s*=\s*"([A-Z][A-Z0-9_]*)")re");
+  static const std::regex constant(
+      R"re((?:k\w*Variable\w*\s*=|WaitLimitSetting\s+k\w+\s*\{)\s*"([A-Z][A-Z0-9_]*)")re");
   std::set<std::string> names;
   for (const auto& [path, text] : Sources({"src", "helper", "tools"})) {
     for (std::sregex_iterator m(text.begin(), text.end(), call), end; m != end; ++m)
@@ -138,7 +140,7 @@ TEST(DocsDeployment, EveryEnvironmentVariableReadIsDocumented) {
   for (const auto& row : tables[0]->rows) documented.insert(Plain(row[0]));
 
   const std::set<std::string> read = VariablesReadBySources();
-  for (const char* known : {"KVR_ROOT", "KVR_WINDIR", "TMPDIR", "KVR_LOCK_DIR"})
+  for (const char* known : {"KVR_ROOT", "KVR_WINDIR", "TMPDIR", "KVR_LOCK_DIR", "KVR_FB_TIMEOUT"})
     ASSERT_TRUE(read.count(known)) << "the scan of the sources missed " << known;
   for (const std::string& name : read) EXPECT_TRUE(documented.count(name)) << name;
 }

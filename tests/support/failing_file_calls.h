@@ -1,6 +1,7 @@
-// Fault injection through the platform's file calls: makes the writes, closes, renames or
-// deletes of the files whose native path contains a text fail with a chosen Windows error, as a
-// full disk or a failing device would. Installed for its lifetime.
+// Fault injection through the platform's file calls: makes one kind of call (open, write, read,
+// seek, set size, sync, link, close, rename, delete) on the files whose native path contains a
+// text fail with a chosen Windows error, as a full disk or a failing device would. A file opened
+// without a name is matched by its directory. Installed for its lifetime.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace kvr::test {
 
 class FailingFileCalls : public platform::FileCallsWrapper {
  public:
-  enum class Call { kOpen, kWrite, kClose, kRename, kDelete };
+  enum class Call { kOpen, kWrite, kRead, kSeek, kSetSize, kSync, kClose, kRename, kDelete };
 
   // `times`: how many matching calls fail (then they succeed again); negative: all of them.
   FailingFileCalls(Call call, std::string path_part, std::uint32_t error, int times = -1)
@@ -44,6 +45,21 @@ class FailingFileCalls : public platform::FileCallsWrapper {
       return error_;
     }
     return target().Write(handle, buffers, count, written);
+  }
+  std::uint32_t Read(platform::FileHandle handle, void* buffer, std::size_t size,
+                     std::size_t& done) override {
+    done = 0;
+    return Fails(Call::kRead, handle) ? error_ : target().Read(handle, buffer, size, done);
+  }
+  std::uint32_t Seek(platform::FileHandle handle, std::int64_t offset, platform::SeekOrigin origin,
+                     std::uint64_t& position) override {
+    return Fails(Call::kSeek, handle) ? error_ : target().Seek(handle, offset, origin, position);
+  }
+  std::uint32_t SetSize(platform::FileHandle handle, std::uint64_t size) override {
+    return Fails(Call::kSetSize, handle) ? error_ : target().SetSize(handle, size);
+  }
+  std::uint32_t Sync(platform::FileHandle handle) override {
+    return Fails(Call::kSync, handle) ? error_ : target().Sync(handle);
   }
   std::uint32_t Close(platform::FileHandle handle) override {
     const bool fail = Fails(Call::kClose, handle);

@@ -124,10 +124,12 @@ bool FileStream::Open(std::string_view path, FileOpenMode mode, FileShare share,
     return false;
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);  // a regular file: plain reads
-  if ((Flags(mode) & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
-    SetLastErrorFromErrno();
-    CloseQuietly(handle);
-    return false;
+  if (Flags(mode) & O_TRUNC) {
+    if (const std::uint32_t code = CurrentFileCalls().SetSize(handle, 0)) {
+      SetLastError(code);
+      CloseQuietly(handle);
+      return false;
+    }
   }
   handle_ = handle;
   created_ = created;
@@ -163,40 +165,40 @@ std::int64_t FileStream::Size() const {
 }
 
 std::int64_t FileStream::Position() const {
-  off_t pos = ::lseek(Descriptor(handle_), 0, SEEK_CUR);
-  if (pos < 0) SetLastErrorFromErrno();
-  return pos;
+  std::uint64_t position = 0;
+  if (const std::uint32_t code =
+          CurrentFileCalls().Seek(handle_, 0, SeekOrigin::kCurrent, position)) {
+    SetLastError(code);
+    return -1;
+  }
+  return static_cast<std::int64_t>(position);
 }
 
 bool FileStream::Seek(std::int64_t position) {
-  if (::lseek(Descriptor(handle_), static_cast<off_t>(position), SEEK_SET) < 0) {
-    SetLastErrorFromErrno();
+  std::uint64_t at = 0;
+  if (const std::uint32_t code =
+          CurrentFileCalls().Seek(handle_, position, SeekOrigin::kBegin, at)) {
+    SetLastError(code);
     return false;
   }
   return true;
 }
 
 bool FileStream::SeekToEnd() {
-  if (::lseek(Descriptor(handle_), 0, SEEK_END) < 0) {
-    SetLastErrorFromErrno();
+  std::uint64_t at = 0;
+  if (const std::uint32_t code = CurrentFileCalls().Seek(handle_, 0, SeekOrigin::kEnd, at)) {
+    SetLastError(code);
     return false;
   }
   return true;
 }
 
 bool FileStream::Read(void* buffer, std::size_t size, std::size_t& done) {
-  done = 0;
-  while (true) {
-    ssize_t n = ::read(Descriptor(handle_), buffer, size);
-    if (n >= 0) {
-      done = static_cast<std::size_t>(n);
-      return true;
-    }
-    if (errno != EINTR) {
-      SetLastErrorFromErrno();
-      return false;
-    }
+  if (const std::uint32_t code = CurrentFileCalls().Read(handle_, buffer, size, done)) {
+    SetLastError(code);
+    return false;
   }
+  return true;
 }
 
 bool FileStream::ReadExactly(void* buffer, std::size_t size) {
@@ -231,16 +233,21 @@ bool FileStream::Write(const void* data, std::size_t size) {
 }
 
 bool FileStream::SetSize(std::int64_t size) {
-  if (::ftruncate(Descriptor(handle_), static_cast<off_t>(size)) != 0) {
-    SetLastErrorFromErrno();
+  if (size < 0) {
+    SetLastError(kErrorInvalidParameter);
+    return false;
+  }
+  if (const std::uint32_t code =
+          CurrentFileCalls().SetSize(handle_, static_cast<std::uint64_t>(size))) {
+    SetLastError(code);
     return false;
   }
   return true;
 }
 
 bool FileStream::Flush() {
-  if (::fsync(Descriptor(handle_)) != 0) {
-    SetLastErrorFromErrno();
+  if (const std::uint32_t code = CurrentFileCalls().Sync(handle_)) {
+    SetLastError(code);
     return false;
   }
   return true;

@@ -144,14 +144,14 @@ std::string ReadWholeFile(std::string_view path) {
   std::size_t done = 0;
   while (true) {
     if (done == data.size()) data.resize(data.size() + 65536);
-    ssize_t n = ::read(Descriptor(fd.get()), data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      std::uint32_t code = SetLastErrorFromErrno();
+    std::size_t n = 0;
+    if (const std::uint32_t code =
+            CurrentFileCalls().Read(fd.get(), data.data() + done, data.size() - done, n)) {
+      SetLastError(code);
       throw EFOpenError("Cannot open file " + Quoted(native) + SysErrorMessage(code));
     }
     if (n == 0) break;
-    done += static_cast<std::size_t>(n);
+    done += n;
   }
   data.resize(done);
   return data;

@@ -26,20 +26,15 @@ std::uint32_t CreateError(std::uint32_t error) {
   return error == kErrorFileNotFound ? kErrorPathNotFound : error;
 }
 
-bool SyncDirectoryOf(const std::string& native) {
+std::string DirectoryOf(const std::string& native) {
   const std::size_t slash = native.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : native.substr(0, slash + 1);
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot sync a directory
-  ::close(fd);
-  return ok;
+  return slash == std::string::npos ? "." : native.substr(0, slash + 1);
 }
 
 }  // namespace
 
-// Creating, writing, closing and renaming go through CurrentFileCalls(), so that tests can make
-// each of them fail; syncing and fstat are this port's own.
+// Every call that changes the file goes through CurrentFileCalls(), so that tests can make each
+// of them fail; only fstat, fcntl and the write-back hint are this port's own.
 NewFile::~NewFile() {
   if (handle_ != kNoFile) CurrentFileCalls().Close(handle_);
 }
@@ -78,10 +73,13 @@ bool NewFile::Write(std::span<const std::string_view> pieces) {
 }
 
 bool NewFile::WriteAt(std::uint64_t offset, std::span<const std::string_view> pieces) {
-  if (handle_ != kNoFile &&
-      ::lseek(Descriptor(handle_), static_cast<off_t>(offset), SEEK_SET) < 0) {
-    SetLastErrorFromErrno();
-    return false;
+  std::uint64_t position = 0;
+  if (handle_ != kNoFile) {
+    if (const std::uint32_t error = CurrentFileCalls().Seek(
+            handle_, static_cast<std::int64_t>(offset), SeekOrigin::kBegin, position)) {
+      SetLastError(error);
+      return false;
+    }
   }
   return Write(pieces);
 }
@@ -107,12 +105,15 @@ void NewFile::StartWriteback() {
 }
 
 bool NewFile::Sync() {
-  if (handle_ != kNoFile && ::fsync(Descriptor(handle_)) == 0) return true;
-  if (handle_ == kNoFile)
+  if (handle_ == kNoFile) {
     SetLastError(kErrorInvalidHandle);
-  else
-    SetLastErrorFromErrno();
-  return false;
+    return false;
+  }
+  if (const std::uint32_t error = CurrentFileCalls().Sync(handle_)) {
+    SetLastError(error);
+    return false;
+  }
+  return true;
 }
 
 bool NewFile::Close() {
@@ -131,7 +132,8 @@ bool ReplaceFileByRename(std::string_view from, std::string_view to) {
     SetLastError(error);
     return false;
   }
-  SyncDirectoryOf(target);  // the file is in place either way; durability is best effort
+  // The file is in place either way; durability of the entry is best effort.
+  CurrentFileCalls().SyncDirectory(DirectoryOf(target));
   return true;
 }
 
