@@ -1,0 +1,23 @@
+# The posix port's sources, for src/platform/CMakeLists.txt.
+set(kvr_port_sources
+  posix/clock.cpp
+  posix/code_page_decoder.cpp
+  posix/directory_listing.cpp
+  posix/errno_codes.cpp
+  posix/file_calls.cpp
+  posix/file_kind.cpp
+  posix/file_stream.cpp
+  posix/file_system.cpp
+  posix/interrupt.cpp
+  posix/memory_probe.cpp
+  posix/module_instance.cpp
+  posix/named_mutex.cpp
+  posix/new_file.cpp
+  posix/paths.cpp
+  posix/process_environment.cpp
+  posix/regional_settings.cpp
+  posix/shared_file.cpp
+  posix/shared_library.cpp
+  posix/terminal.cpp
+  posix/ui_sinks.cpp
+)

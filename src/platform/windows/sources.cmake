@@ -1,0 +1,24 @@
+# The windows port's sources, for src/platform/CMakeLists.txt.
+set(kvr_port_sources
+  windows/clock.cpp
+  windows/code_page_decoder.cpp
+  windows/directory_listing.cpp
+  windows/file_calls.cpp
+  windows/file_kind.cpp
+  windows/file_stream.cpp
+  windows/file_system.cpp
+  windows/interrupt.cpp
+  windows/memory_probe.cpp
+  windows/module_instance.cpp
+  windows/named_mutex.cpp
+  windows/new_file.cpp
+  windows/paths.cpp
+  windows/process_environment.cpp
+  windows/regional_settings.cpp
+  windows/regular_file.cpp
+  windows/shared_file.cpp
+  windows/shared_library.cpp
+  windows/terminal.cpp
+  windows/ui_sinks.cpp
+  windows/wide_text.cpp
+)
