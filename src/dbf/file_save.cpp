@@ -69,8 +69,11 @@ bool CreateTemporaryFile(std::string_view path, platform::NewFile& file, std::st
 
 void CompleteSave(platform::NewFile& file, const std::string& temporary, std::string_view path,
                   bool written) {
-  if (!written || !file.Sync() || !file.Close())
-    Fail(temporary, "Cannot write file " + Quoted(path), platform::GetLastError());
+  if (!written || !file.Sync() || !file.Close()) {
+    const std::uint32_t code = platform::GetLastError();
+    file.Close();  // Windows deletes no file that is still open
+    Fail(temporary, "Cannot write file " + Quoted(path), code);
+  }
   if (!platform::ReplaceFileByRename(temporary, path))
     Fail(temporary,
          "Cannot rename file \"" + platform::MapPath(temporary) + "\" to " + Quoted(path),

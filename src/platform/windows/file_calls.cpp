@@ -1,7 +1,9 @@
-// The Windows file calls: CreateFileW, WriteFile, CloseHandle, MoveFileExW, DeleteFileW.
+// The Windows file calls: CreateFileW, WriteFile, ReadFile, SetFilePointerEx, SetEndOfFile,
+// FlushFileBuffers, CloseHandle, MoveFileExW, DeleteFileW.
 #include "platform/file_calls.h"
 
 #include <limits>
+#include <string>
 
 #include "platform/system_error.h"
 #include "platform/windows/handle.h"
@@ -11,6 +13,11 @@
 
 namespace kvr::platform {
 namespace {
+
+// ReadFile and WriteFile take a DWORD count: larger requests go in parts of this size.
+constexpr std::size_t kMaxChunk = std::numeric_limits<DWORD>::max() / 2;
+
+DWORD Chunk(std::size_t size) { return static_cast<DWORD>(size < kMaxChunk ? size : kMaxChunk); }
 
 class WindowsFileCalls final : public FileCalls {
  public:
@@ -41,9 +48,7 @@ class WindowsFileCalls final : public FileCalls {
       const char* data = static_cast<const char*>(buffers[i].data);
       std::size_t left = buffers[i].size;
       while (left > 0) {
-        const DWORD chunk = static_cast<DWORD>(left < std::numeric_limits<DWORD>::max() / 2
-                                                   ? left
-                                                   : std::numeric_limits<DWORD>::max() / 2);
+        const DWORD chunk = Chunk(left);
         DWORD done = 0;
         if (!::WriteFile(NativeHandle(handle), data, chunk, &done, nullptr))
           return written > 0 ? kErrorSuccess : ::GetLastError();
@@ -55,6 +60,48 @@ class WindowsFileCalls final : public FileCalls {
     }
     return kErrorSuccess;
   }
+
+  std::uint32_t Read(FileHandle handle, void* buffer, std::size_t size,
+                     std::size_t& done) override {
+    DWORD n = 0;
+    const BOOL ok = ::ReadFile(NativeHandle(handle), buffer, Chunk(size), &n, nullptr);
+    done = ok ? n : 0;
+    return ok ? kErrorSuccess : ::GetLastError();
+  }
+
+  std::uint32_t Seek(FileHandle handle, std::int64_t offset, SeekOrigin origin,
+                     std::uint64_t& position) override {
+    const DWORD method = origin == SeekOrigin::kBegin ? FILE_BEGIN
+                         : origin == SeekOrigin::kEnd ? FILE_END
+                                                      : FILE_CURRENT;
+    LARGE_INTEGER to{};
+    to.QuadPart = offset;
+    LARGE_INTEGER at{};
+    if (!::SetFilePointerEx(NativeHandle(handle), to, &at, method)) return ::GetLastError();
+    position = static_cast<std::uint64_t>(at.QuadPart);
+    return kErrorSuccess;
+  }
+
+  // SetEndOfFile cuts or extends at the file pointer: move it there and put it back after.
+  std::uint32_t SetSize(FileHandle handle, std::uint64_t size) override {
+    if (size > static_cast<std::uint64_t>(std::numeric_limits<LONGLONG>::max()))
+      return kErrorInvalidParameter;
+    const HANDLE h = NativeHandle(handle);
+    LARGE_INTEGER zero{}, kept{}, to{};
+    if (!::SetFilePointerEx(h, zero, &kept, FILE_CURRENT)) return ::GetLastError();
+    to.QuadPart = static_cast<LONGLONG>(size);
+    if (!::SetFilePointerEx(h, to, nullptr, FILE_BEGIN)) return ::GetLastError();
+    const std::uint32_t error = ::SetEndOfFile(h) ? kErrorSuccess : ::GetLastError();
+    ::SetFilePointerEx(h, kept, nullptr, FILE_BEGIN);
+    return error;
+  }
+
+  std::uint32_t Sync(FileHandle handle) override {
+    return ::FlushFileBuffers(NativeHandle(handle)) ? kErrorSuccess : ::GetLastError();
+  }
+
+  // NTFS puts a directory's entries on the disk itself (renames here are write-through).
+  std::uint32_t SyncDirectory(const std::string&) override { return kErrorSuccess; }
 
   std::uint32_t Close(FileHandle handle) override {
     return ::CloseHandle(NativeHandle(handle)) ? kErrorSuccess : ::GetLastError();

@@ -2,7 +2,6 @@
 // other openers exclude each other as the header describes, without any lock of ours.
 #include "platform/file_stream.h"
 
-#include <limits>
 #include <utility>
 
 #include "platform/file_calls.h"
@@ -113,46 +112,43 @@ std::int64_t FileStream::Size() const {
 }
 
 std::int64_t FileStream::Position() const {
-  LARGE_INTEGER zero{}, at{};
-  if (!::SetFilePointerEx(NativeHandle(handle_), zero, &at, FILE_CURRENT)) {
-    SetLastErrorFromSystem();
+  std::uint64_t position = 0;
+  if (const std::uint32_t code =
+          CurrentFileCalls().Seek(handle_, 0, SeekOrigin::kCurrent, position)) {
+    Fail(code);
     return -1;
   }
-  return at.QuadPart;
+  return static_cast<std::int64_t>(position);
 }
 
 bool FileStream::Seek(std::int64_t position) {
-  LARGE_INTEGER to{};
-  to.QuadPart = position;
-  if (position < 0 || !::SetFilePointerEx(NativeHandle(handle_), to, nullptr, FILE_BEGIN)) {
-    if (position < 0)
-      Fail(kErrorInvalidParameter);
-    else
-      SetLastErrorFromSystem();
+  std::uint64_t at = 0;
+  if (position < 0) {
+    Fail(kErrorInvalidParameter);
+    return false;
+  }
+  if (const std::uint32_t code =
+          CurrentFileCalls().Seek(handle_, position, SeekOrigin::kBegin, at)) {
+    Fail(code);
     return false;
   }
   return true;
 }
 
 bool FileStream::SeekToEnd() {
-  LARGE_INTEGER zero{};
-  if (!::SetFilePointerEx(NativeHandle(handle_), zero, nullptr, FILE_END)) {
-    SetLastErrorFromSystem();
+  std::uint64_t at = 0;
+  if (const std::uint32_t code = CurrentFileCalls().Seek(handle_, 0, SeekOrigin::kEnd, at)) {
+    Fail(code);
     return false;
   }
   return true;
 }
 
 bool FileStream::Read(void* buffer, std::size_t size, std::size_t& done) {
-  const DWORD chunk = static_cast<DWORD>(
-      size < std::numeric_limits<DWORD>::max() / 2 ? size : std::numeric_limits<DWORD>::max() / 2);
-  DWORD n = 0;
-  done = 0;
-  if (!::ReadFile(NativeHandle(handle_), buffer, chunk, &n, nullptr)) {
-    SetLastErrorFromSystem();
+  if (const std::uint32_t code = CurrentFileCalls().Read(handle_, buffer, size, done)) {
+    Fail(code);
     return false;
   }
-  done = n;
   return true;
 }
 
@@ -188,19 +184,21 @@ bool FileStream::Write(const void* data, std::size_t size) {
 }
 
 bool FileStream::SetSize(std::int64_t size) {
-  const std::int64_t kept = Position();
-  if (kept < 0 || !Seek(size)) return false;
-  const bool ok = ::SetEndOfFile(NativeHandle(handle_)) != 0;
-  if (!ok) SetLastErrorFromSystem();
-  const std::uint32_t error = GetLastError();
-  Seek(kept);
-  SetLastError(error);
-  return ok;
+  if (size < 0) {
+    Fail(kErrorInvalidParameter);
+    return false;
+  }
+  if (const std::uint32_t code =
+          CurrentFileCalls().SetSize(handle_, static_cast<std::uint64_t>(size))) {
+    Fail(code);
+    return false;
+  }
+  return true;
 }
 
 bool FileStream::Flush() {
-  if (::FlushFileBuffers(NativeHandle(handle_))) return true;
-  const std::uint32_t code = ::GetLastError();
+  const std::uint32_t code = CurrentFileCalls().Sync(handle_);
+  if (code == kErrorSuccess) return true;
   // A stream opened for reading has nothing to flush, though Windows refuses the call on it:
   // a write of no bytes tells such a handle, which it refuses the same way.
   DWORD none = 0;

@@ -13,4 +13,12 @@ InstanceHandle ModuleInstance(const void* address) {
   return reinterpret_cast<InstanceHandle>(module);
 }
 
+bool KeepModuleLoaded(const void* address) {
+  // A pinned module stays loaded until the process ends, whatever FreeLibrary calls follow.
+  HMODULE module = nullptr;
+  return ::GetModuleHandleExW(
+             GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+             static_cast<LPCWSTR>(address), &module) != 0;
+}
+
 }  // namespace kvr::platform

@@ -1,6 +1,7 @@
-// NewFile on Windows: CREATE_NEW never opens an entry that exists, a link included; unnamed
-// files and writes past the cache that can be switched on an open handle do not exist here,
-// so those calls say they cannot and the callers take their ordinary path.
+// NewFile on Windows: CREATE_NEW never opens an entry that exists, a link included; writes past
+// the cache that can be switched on an open handle do not exist here, so that call says it
+// cannot and the callers take their ordinary path. Every call that changes the file goes
+// through CurrentFileCalls(), so that tests can make each of them fail.
 #include "platform/new_file.h"
 
 #include <utility>
@@ -54,11 +55,13 @@ bool NewFile::Write(std::span<const std::string_view> pieces) {
 }
 
 bool NewFile::WriteAt(std::uint64_t offset, std::span<const std::string_view> pieces) {
-  LARGE_INTEGER to{};
-  to.QuadPart = static_cast<LONGLONG>(offset);
-  if (handle_ != kNoFile && !::SetFilePointerEx(NativeHandle(handle_), to, nullptr, FILE_BEGIN)) {
-    SetLastErrorFromSystem();
-    return false;
+  std::uint64_t position = 0;
+  if (handle_ != kNoFile) {
+    if (const std::uint32_t error = CurrentFileCalls().Seek(
+            handle_, static_cast<std::int64_t>(offset), SeekOrigin::kBegin, position)) {
+      SetLastError(error);
+      return false;
+    }
   }
   return Write(pieces);
 }
@@ -80,9 +83,11 @@ bool NewFile::Sync() {
     SetLastError(kErrorInvalidHandle);
     return false;
   }
-  if (::FlushFileBuffers(NativeHandle(handle_))) return true;
-  SetLastErrorFromSystem();
-  return false;
+  if (const std::uint32_t error = CurrentFileCalls().Sync(handle_)) {
+    SetLastError(error);
+    return false;
+  }
+  return true;
 }
 
 bool NewFile::Close() {
@@ -97,10 +102,14 @@ bool NewFile::Close() {
 // MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH (the port's Rename):
 // replaced in one step, and on the disk when the call returns.
 bool ReplaceFileByRename(std::string_view from, std::string_view to) {
-  if (const std::uint32_t error = CurrentFileCalls().Rename(MapPath(from), MapPath(to))) {
+  const std::string target = MapPath(to);
+  if (const std::uint32_t error = CurrentFileCalls().Rename(MapPath(from), target)) {
     SetLastError(error);
     return false;
   }
+  // A no-op in this port's own calls; kept so that the same calls happen on every system.
+  const std::string directory = ExtractFilePath(target);
+  CurrentFileCalls().SyncDirectory(directory.empty() ? "." : directory);
   return true;
 }
 
