@@ -60,30 +60,6 @@ bool NewFile::Create(std::string_view path) {
   return true;
 }
 
-bool NewFile::Write(std::span<const std::string_view> pieces) {
-  if (handle_ == kNoFile) {
-    SetLastError(kErrorInvalidHandle);
-    return false;
-  }
-  if (const std::uint32_t error = WritePieces(CurrentFileCalls(), handle_, pieces)) {
-    SetLastError(error);
-    return false;
-  }
-  return true;
-}
-
-bool NewFile::WriteAt(std::uint64_t offset, std::span<const std::string_view> pieces) {
-  std::uint64_t position = 0;
-  if (handle_ != kNoFile) {
-    if (const std::uint32_t error = CurrentFileCalls().Seek(
-            handle_, static_cast<std::int64_t>(offset), SeekOrigin::kBegin, position)) {
-      SetLastError(error);
-      return false;
-    }
-  }
-  return Write(pieces);
-}
-
 bool NewFile::SetBypassCache(bool bypass) {
   if (handle_ == kNoFile) {
     SetLastError(kErrorInvalidHandle);
@@ -102,18 +78,6 @@ void NewFile::StartWriteback() {
 #ifdef __linux__
   if (handle_ != kNoFile) ::sync_file_range(Descriptor(handle_), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
-}
-
-bool NewFile::Sync() {
-  if (handle_ == kNoFile) {
-    SetLastError(kErrorInvalidHandle);
-    return false;
-  }
-  if (const std::uint32_t error = CurrentFileCalls().Sync(handle_)) {
-    SetLastError(error);
-    return false;
-  }
-  return true;
 }
 
 bool NewFile::Close() {
